@@ -1,0 +1,19 @@
+#pragma once
+
+namespace dcf {
+
+/// The window system's event processing. Reactions of both windows run inside these calls.
+class EventLoop
+{
+public:
+    virtual ~EventLoop() = default;
+
+    /// Handles every pending event (paints, clicks, typing, serial input) and returns.
+    virtual void processPendingEvents() = 0;
+
+    /// Blocks until something arrives (a window event or serial input), handles it and returns.
+    /// Uses no processor time while it waits.
+    virtual void waitForActivity() = 0;
+};
+
+} // namespace dcf

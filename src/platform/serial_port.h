@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+
+namespace dcf {
+
+/// The serial line to the receiver module. Reading never blocks; waiting for input is the
+/// EventLoop's job.
+class SerialPort
+{
+public:
+    virtual ~SerialPort() = default;
+
+    virtual bool isOpen() const = 0;
+
+    /// The device to use at the next open(), e.g. "/dev/ttyS0", "/dev/ttyUSB0" or "COM1".
+    virtual void setPort(const std::string &device) = 0;
+    /// Line settings in the form "38400,N,8,1".
+    virtual void setSettings(const std::string &settings) = 0;
+    /// Characters returned by one read().
+    virtual void setReadLength(int characters) = 0;
+
+    /// Opens the port; on failure returns false and errorText() says why.
+    virtual bool open() = 0;
+    virtual void close() = 0;
+
+    /// The next received characters (read length), or the empty text when nothing is waiting.
+    virtual std::string read() = 0;
+
+    /// True once an open port has failed (device unplugged, gone or unreadable); errorText() says
+    /// why.
+    virtual bool hasFailed() const = 0;
+    virtual std::string errorText() const = 0;
+};
+
+} // namespace dcf

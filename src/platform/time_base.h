@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+
+namespace dcf {
+
+/// The machine's monotonic millisecond count and blocking sleeps. The count is 64 bits wide, so it
+/// never wraps while the program runs.
+class TimeBase
+{
+public:
+    virtual ~TimeBase() = default;
+
+    /// Milliseconds since an arbitrary fixed point; never goes backwards.
+    virtual int64_t milliseconds() const = 0;
+
+    /// Blocks the thread for `ms` milliseconds without processing any event.
+    virtual void sleep(int64_t ms) = 0;
+
+    /// Blocks without processing events until milliseconds() has reached `deadline` (returns at
+    /// once when it already has).
+    virtual void sleepUntil(int64_t deadline) = 0;
+
+    /// Raise and give back the system timer resolution around a wait (only Windows needs it).
+    virtual void beginPrecisePeriod() { }
+    virtual void endPrecisePeriod() { }
+};
+
+} // namespace dcf

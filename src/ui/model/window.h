@@ -1,0 +1,89 @@
+#pragma once
+
+#include "platform/desktop.h"
+#include "ui/model/color.h"
+#include "ui/model/control.h"
+#include "ui/model/reaction.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dcf {
+
+/// Notified of every property write of a window's controls (the view repaints what changed).
+class WindowObserver
+{
+public:
+    virtual ~WindowObserver() = default;
+    virtual void propertyChanged(const Control &control, Property property) = 0;
+};
+
+/// A top-level window of the model: caption, client size, colours and its controls in creation
+/// order. Position and outer size belong to the desktop (a WindowHost) once one is attached;
+/// before that the window keeps them itself, so the logic also runs with no desktop at all.
+class Window
+{
+public:
+    struct Design
+    {
+        std::string caption;
+        int clientWidth = 0; ///< twips
+        int clientHeight = 0; ///< twips
+        Color backColor;
+        Font font;
+    };
+
+    Window(std::string name, const Design &design);
+    virtual ~Window() = default;
+    Window(const Window &) = delete;
+    Window &operator=(const Window &) = delete;
+
+    const std::string &name() const { return m_name; }
+    const Design &design() const { return m_design; }
+    const std::vector<Control *> &controls() const { return m_controls; }
+
+    /// Hands the window to the desktop, which renders it from now on (hidden until shown).
+    void attach(Desktop &desktop);
+    WindowHost *host() const { return m_host.get(); }
+
+    void show();
+    void hide();
+    bool isShown() const;
+    /// Takes the window off the screen for good (Exit).
+    void close();
+    void refresh();
+
+    float left() const;
+    float top() const;
+    void setLeft(float twips);
+    void setTop(float twips);
+    float width() const;
+    float height() const;
+
+    void setObserver(WindowObserver *observer) { m_observer = observer; }
+    /// Called by the controls after each property write.
+    void propertyChanged(const Control &control, Property property);
+    /// Called by the controls at construction.
+    void registerControl(Control &control) { m_controls.push_back(&control); }
+
+    /// Click on the window's own background (not on a control).
+    Reaction onClick;
+    /// Pointer movement over the free surface (not over a control).
+    Reaction onMouseMove;
+    void click() const { runReaction(onClick); }
+    void mouseMove() const { runReaction(onMouseMove); }
+
+private:
+    std::string m_name;
+    Design m_design;
+    std::vector<Control *> m_controls;
+    std::unique_ptr<WindowHost> m_host;
+    WindowObserver *m_observer = nullptr;
+    // Used while no host is attached.
+    bool m_shown = false;
+    float m_left = 0;
+    float m_top = 0;
+};
+
+} // namespace dcf

@@ -1,0 +1,215 @@
+#pragma once
+
+// Test doubles of the platform that run in virtual time: the clock moves only when the code
+// sleeps or waits. Serial characters, port failures and user actions are scripted at virtual
+// times and arrive during event processing, so a whole received minute runs in milliseconds.
+
+#include "platform/platform.h"
+#include "ui/model/window.h"
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dcf::testing {
+
+/// Thrown out of a wait when nothing more is scripted or the time limit is reached: ends the
+/// scenario (the program itself never sees it).
+struct ScriptExhausted
+{
+    int64_t at;
+};
+
+class VirtualPlatform;
+
+class VirtualTime final : public TimeBase
+{
+public:
+    explicit VirtualTime(VirtualPlatform &owner)
+        : m_owner(owner)
+    { }
+    int64_t milliseconds() const override { return m_now; }
+    void sleep(int64_t ms) override;
+    void sleepUntil(int64_t deadline) override;
+
+    int64_t now() const { return m_now; }
+    /// Moves the clock forward (never back); stops at the time limit.
+    void advanceTo(int64_t ms);
+    /// Every sleep() as (start, length), in order.
+    std::vector<std::pair<int64_t, int64_t>> sleeps;
+
+private:
+    VirtualPlatform &m_owner;
+    int64_t m_now = 0;
+};
+
+class FakeSerialPort final : public SerialPort
+{
+public:
+    bool isOpen() const override { return m_open; }
+    void setPort(const std::string &device) override { port = device; }
+    void setSettings(const std::string &value) override { settings = value; }
+    void setReadLength(int characters) override { readLength = characters; }
+    bool open() override;
+    void close() override;
+    std::string read() override;
+    bool hasFailed() const override { return m_failed; }
+    std::string errorText() const override { return m_error; }
+
+    /// Characters arriving on the line; dropped while the port is closed.
+    void receive(const std::string &characters);
+    bool hasInput() const { return !m_input.empty(); }
+    /// The device goes away: reads return nothing and hasFailed() turns true.
+    void fail(const std::string &reason);
+
+    std::string port;
+    std::string settings;
+    int readLength = 0;
+    int opens = 0;
+    int closes = 0;
+    /// When set, open() fails with this reason.
+    std::string openError;
+
+private:
+    bool m_open = false;
+    bool m_failed = false;
+    std::string m_error;
+    std::deque<char> m_input;
+};
+
+class FakeDesktop;
+
+/// One window on the fake desktop: a pixel grid of 15 twips and a frame around the client area.
+class FakeWindowHost final : public WindowHost, public WindowObserver
+{
+public:
+    FakeWindowHost(FakeDesktop &desktop, Window &window);
+    ~FakeWindowHost() override;
+
+    void show() override;
+    void hide() override;
+    bool isShown() const override { return m_shown; }
+    void close() override;
+    float left() const override { return m_left; }
+    float top() const override { return m_top; }
+    void setLeft(float twips) override;
+    void setTop(float twips) override;
+    float width() const override;
+    float height() const override;
+    void refresh() override { ++refreshes; }
+
+    void propertyChanged(const Control &control, Property property) override;
+
+    int refreshes = 0;
+    bool closed = false;
+
+private:
+    float snap(float twips) const;
+
+    FakeDesktop &m_desktop;
+    Window &m_window;
+    bool m_shown = false;
+    float m_left = 0;
+    float m_top = 0;
+};
+
+class FakeDesktop final : public Desktop
+{
+public:
+    float screenWidth() const override { return screenWidthTwips; }
+    float screenHeight() const override { return screenHeightTwips; }
+    std::unique_ptr<WindowHost> attach(Window &window) override;
+    void showMessage(const std::string &title, const std::string &text) override;
+    std::string decimalSeparator() const override { return separator; }
+    void quit() override;
+
+    /// The host of a window attached by name ("frmDCF77", "frmZeit"), or null.
+    FakeWindowHost *host(const std::string &windowName) const;
+
+    float screenWidthTwips = 1920 * 15;
+    float screenHeightTwips = 1080 * 15;
+    float twipsPerPixel = 15;
+    /// Frame around the client area, in twips (8 by 33 pixels).
+    float frameWidth = 8 * 15;
+    float frameHeight = 33 * 15;
+    std::string separator = ".";
+    bool quitRequested = false;
+
+    struct Message
+    {
+        std::string title;
+        std::string text;
+    };
+    std::vector<Message> messages;
+
+    /// Every property write that reached the desktop, as "chkPuls(3).Value"; after quit() too,
+    /// so tests can check that nothing more was drawn.
+    std::vector<std::string> drawn;
+    std::size_t drawnAtQuit = 0;
+
+private:
+    friend class FakeWindowHost;
+    std::map<std::string, FakeWindowHost *> m_hosts;
+};
+
+class VirtualEvents final : public EventLoop
+{
+public:
+    explicit VirtualEvents(VirtualPlatform &owner)
+        : m_owner(owner)
+    { }
+    void processPendingEvents() override;
+    void waitForActivity() override;
+
+    int processed = 0;
+    int waits = 0;
+
+private:
+    VirtualPlatform &m_owner;
+};
+
+class VirtualPlatform
+{
+public:
+    VirtualPlatform();
+
+    Platform &platform() { return m_platform; }
+    int64_t now() const { return time.now(); }
+
+    /// A user action (click, typing, pointer move) handled by the first event processing at or
+    /// after `ms`.
+    void at(int64_t ms, std::function<void()> action);
+    /// Characters that arrive on the serial line at `ms`.
+    void serialAt(int64_t ms, const std::string &characters);
+    /// The serial device fails at `ms`.
+    void serialFailsAt(int64_t ms, const std::string &reason);
+    /// Waits and sleeps end the scenario (ScriptExhausted) once the clock passes `ms`.
+    void endAt(int64_t ms) { m_timeLimit = ms; }
+
+    /// Delivers everything due by now. Returns whether anything was delivered.
+    bool deliverDue();
+    /// Time of the next scripted item, or -1.
+    int64_t nextScripted() const;
+    int64_t timeLimit() const { return m_timeLimit; }
+
+    VirtualTime time {*this};
+    VirtualEvents events {*this};
+    FakeSerialPort serial;
+    FakeDesktop desktop;
+
+private:
+    struct Item
+    {
+        std::function<void()> deliver;
+        bool userAction;
+    };
+    std::multimap<int64_t, Item> m_script;
+    int64_t m_timeLimit = INT64_MAX;
+    Platform m_platform {events, time, serial, desktop};
+};
+
+} // namespace dcf::testing
