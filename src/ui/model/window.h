@@ -71,8 +71,11 @@ public:
     Reaction onClick;
     /// Pointer movement over the free surface (not over a control).
     Reaction onMouseMove;
+    /// The window system's close button or shortcut.
+    Reaction onCloseRequest;
     void click() const { runReaction(onClick); }
     void mouseMove() const { runReaction(onMouseMove); }
+    void closeRequest() const { runReaction(onCloseRequest); }
 
 private:
     std::string m_name;
