@@ -14,6 +14,7 @@ void VirtualTime::sleep(int64_t ms)
 
 void VirtualTime::sleepUntil(int64_t deadline)
 {
+    sleepsUntil.emplace_back(m_now, deadline);
     advanceTo(deadline);
 }
 

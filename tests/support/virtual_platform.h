@@ -41,6 +41,8 @@ public:
     void advanceTo(int64_t ms);
     /// Every sleep() as (start, length), in order.
     std::vector<std::pair<int64_t, int64_t>> sleeps;
+    /// Every sleepUntil() as (start, deadline), in order.
+    std::vector<std::pair<int64_t, int64_t>> sleepsUntil;
 
 private:
     VirtualPlatform &m_owner;

@@ -1,0 +1,63 @@
+#include "decoding/date_texts.h"
+
+#include <array>
+#include <cstdlib>
+
+namespace dcf {
+
+namespace {
+
+constexpr std::array<std::string_view, 7> kWeekdays {
+    "    Montag", "  Dienstag", "  Mittwoch", "Donnerstag",
+    "   Freitag", "   Samstag", "   Sonntag",
+};
+
+constexpr std::array<std::string_view, 12> kMonths {
+    "Januar", "Februar", "März",      "April",   "Mai",      "Juni",
+    "Juli",   "August",  "September", "Oktober", "November", "Dezember",
+};
+
+template<std::size_t N>
+std::string_view lookUp(const std::array<std::string_view, N> &names, int oneBased)
+{
+    if (oneBased < 1 || oneBased > static_cast<int>(N))
+        return {};
+    return names[static_cast<std::size_t>(oneBased - 1)];
+}
+
+} // namespace
+
+std::string_view weekdayName(int weekday)
+{
+    return lookUp(kWeekdays, weekday);
+}
+
+std::string_view monthName(int month)
+{
+    return lookUp(kMonths, month);
+}
+
+std::string zeroPadded(int value, int digits)
+{
+    std::string text = std::to_string(std::abs(static_cast<long long>(value)));
+    if (static_cast<int>(text.size()) < digits)
+        text.insert(0, static_cast<std::size_t>(digits) - text.size(), '0');
+    return value < 0 ? "-" + text : text;
+}
+
+std::string twoDigits(int value)
+{
+    return zeroPadded(value, 2);
+}
+
+std::string fourDigits(int value)
+{
+    return zeroPadded(value, 4);
+}
+
+std::string secondsText(int seconds, std::string_view decimalSeparator)
+{
+    return twoDigits(seconds) + std::string(decimalSeparator) + "00";
+}
+
+} // namespace dcf
