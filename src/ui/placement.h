@@ -19,9 +19,15 @@ std::string numberToText(float value);
 /// Lenient decimal reading: blanks skipped anywhere, sign, digits, one ".", exponent; 0 if no
 /// digit.
 double textToNumber(std::string_view text);
-/// A number as a window coordinate: clamped to what the window system can take.
+/// Largest window coordinate in twips: the 16-bit pixel range at 96 dots per inch. The desktop
+/// clamps again to its own pixel grid.
+inline constexpr double kCoordinateLimit = 32767.0 * 15;
+
+/// A number as a window coordinate: clamped to +-kCoordinateLimit, NaN as 0, so that it always
+/// converts to a finite float.
 float clampToCoordinate(double value);
 
+/// Reactions of the placement controls; each runs to completion without waiting.
 void HScroll1_Change(Program &program);
 void VScroll1_Change(Program &program);
 void txtLeft_Change(Program &program);
