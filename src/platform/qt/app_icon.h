@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+namespace dcf {
+
+/// The program's icon, a radio-controlled clock: a clock face under an antenna with its waves.
+/// Drawn at run time in the two sizes the window frame and the task bar use.
+QIcon applicationIcon();
+
+/// The icon drawn at `size` x `size` pixels.
+QPixmap drawApplicationIcon(int size);
+
+} // namespace dcf

@@ -1,0 +1,376 @@
+#include "platform/qt/control_views.h"
+
+#include "platform/qt/qt_look.h"
+#include "platform/twips.h"
+#include "ui/model/controls.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+
+namespace dcf {
+
+namespace {
+
+QString toQString(const std::string &text)
+{
+    return QString::fromStdString(text);
+}
+
+Qt::Alignment horizontalAlignment(Alignment alignment)
+{
+    switch (alignment) {
+    case Alignment::Right:
+        return Qt::AlignRight;
+    case Alignment::Center:
+        return Qt::AlignHCenter;
+    case Alignment::Left:
+        break;
+    }
+    return Qt::AlignLeft;
+}
+
+QColor themed(Color color)
+{
+    return toQColor(color, QApplication::palette());
+}
+
+/// The control's colours in the roles that the widget paints its background and text with.
+void setColors(QWidget *widget, const Control &control)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(widget->backgroundRole(), themed(control.backColor()));
+    palette.setColor(widget->foregroundRole(), themed(control.foreColor()));
+    widget->setPalette(palette);
+}
+
+/// What every control widget shares: design geometry and font, the visibility, and that neither
+/// clicks nor pointer movement over it reach the window's free surface.
+void setUpWidget(QWidget *widget, const Control &control, double twipsPerPixel)
+{
+    const Rect &box = control.geometry();
+    widget->setGeometry(
+        twipsToPixels(box.left, twipsPerPixel), twipsToPixels(box.top, twipsPerPixel),
+        twipsToPixels(box.width, twipsPerPixel), twipsToPixels(box.height, twipsPerPixel));
+    if (!control.font().family.empty())
+        widget->setFont(toQFont(control.font()));
+    widget->setAttribute(Qt::WA_NoMousePropagation);
+    widget->setObjectName(toQString(control.displayName()));
+    widget->setVisible(control.visible());
+}
+
+/// A label paints itself: opaque background, its alignment, and text beyond its edges cut off.
+/// It never grows with its text.
+class LabelView final : public QWidget, public ControlView
+{
+public:
+    LabelView(Label &model, QWidget *surface)
+        : QWidget(surface)
+        , m_model(model)
+    { }
+
+    QWidget *widget() override { return this; }
+    /// The caption as drawn.
+    QString text() const { return toQString(m_model.caption()); }
+
+    void showProperty(Property property) override
+    {
+        if (property == Property::Visible)
+            setVisible(m_model.visible());
+        else
+            update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), themed(m_model.backColor()));
+        painter.setPen(themed(m_model.foreColor()));
+        painter.setFont(font());
+        painter.drawText(rect(), int(horizontalAlignment(m_model.alignment()) | Qt::AlignTop),
+                         text());
+    }
+
+    // A label has no click of its own, and a click on it is no click on the window either.
+    void mousePressEvent(QMouseEvent *event) override { event->accept(); }
+    void mouseReleaseEvent(QMouseEvent *event) override { event->accept(); }
+
+private:
+    Label &m_model;
+};
+
+class TextBoxView final : public QLineEdit, public ControlView
+{
+public:
+    TextBoxView(TextBox &model, QWidget *surface, InputGate &gate)
+        : QLineEdit(surface)
+        , m_model(model)
+    {
+        setAlignment(horizontalAlignment(model.alignment()) | Qt::AlignVCenter);
+        setColors(this, model);
+        setText(toQString(model.text()));
+        // Typing only: the program's own writes come back through showProperty.
+        connect(this, &QLineEdit::textEdited, this, [this, &gate](const QString &typed) {
+            gate.deliver([this, typed] { m_model.setText(typed.toStdString()); });
+        });
+    }
+
+    QWidget *widget() override { return this; }
+
+    void showProperty(Property property) override
+    {
+        switch (property) {
+        case Property::Text: {
+            // An equal text is left alone, so the cursor stays where the user is typing.
+            const QString wanted = toQString(m_model.text());
+            if (text() != wanted)
+                setText(wanted);
+            break;
+        }
+        case Property::BackColor:
+        case Property::ForeColor:
+            setColors(this, m_model);
+            break;
+        case Property::Visible:
+            setVisible(m_model.visible());
+            break;
+        default:
+            break;
+        }
+    }
+
+private:
+    TextBox &m_model;
+};
+
+Qt::CheckState toCheckState(int16_t value)
+{
+    switch (value) {
+    case CheckBox::Checked:
+        return Qt::Checked;
+    case CheckBox::Grayed:
+        return Qt::PartiallyChecked;
+    default:
+        return Qt::Unchecked;
+    }
+}
+
+/// The box does not toggle itself: a click goes to the model, and the box shows what the model
+/// then holds.
+class CheckBoxView final : public QCheckBox, public ControlView
+{
+public:
+    CheckBoxView(CheckBox &model, QWidget *surface, InputGate &gate)
+        : QCheckBox(toQString(model.caption()), surface)
+        , m_model(model)
+        , m_gate(gate)
+    {
+        setAutoFillBackground(true);
+        setColors(this, model);
+        setCheckState(toCheckState(model.value()));
+    }
+
+    QWidget *widget() override { return this; }
+
+    void showProperty(Property property) override
+    {
+        switch (property) {
+        case Property::Value:
+            setCheckState(toCheckState(m_model.value()));
+            break;
+        case Property::BackColor:
+        case Property::ForeColor:
+            setColors(this, m_model);
+            break;
+        case Property::Visible:
+            setVisible(m_model.visible());
+            break;
+        default:
+            break;
+        }
+    }
+
+protected:
+    void nextCheckState() override
+    {
+        m_gate.deliver([this] { m_model.click(); });
+        setCheckState(toCheckState(m_model.value()));
+    }
+
+private:
+    CheckBox &m_model;
+    InputGate &m_gate;
+};
+
+/// Not auto-exclusive: the model's option group decides which button is on.
+class OptionButtonView final : public QRadioButton, public ControlView
+{
+public:
+    OptionButtonView(OptionButton &model, QWidget *surface, InputGate &gate)
+        : QRadioButton(toQString(model.caption()), surface)
+        , m_model(model)
+        , m_gate(gate)
+    {
+        setAutoExclusive(false);
+        setAutoFillBackground(true);
+        setColors(this, model);
+        setChecked(model.value());
+    }
+
+    QWidget *widget() override { return this; }
+
+    void showProperty(Property property) override
+    {
+        switch (property) {
+        case Property::Value:
+            setChecked(m_model.value());
+            break;
+        case Property::BackColor:
+        case Property::ForeColor:
+            setColors(this, m_model);
+            break;
+        case Property::Visible:
+            setVisible(m_model.visible());
+            break;
+        default:
+            break;
+        }
+    }
+
+protected:
+    void nextCheckState() override
+    {
+        m_gate.deliver([this] { m_model.click(); });
+        setChecked(m_model.value());
+    }
+
+private:
+    OptionButton &m_model;
+    InputGate &m_gate;
+};
+
+/// Tracking is off: a change reaches the model on an arrow or track click and once when a
+/// dragged thumb is released, not while it is dragged.
+class ScrollBarView final : public QScrollBar, public ControlView
+{
+public:
+    ScrollBarView(ScrollBar &model, QWidget *surface, InputGate &gate)
+        : QScrollBar(model.kind() == Control::Kind::VScrollBar ? Qt::Vertical : Qt::Horizontal,
+                     surface)
+        , m_model(model)
+    {
+        setTracking(false);
+        setSingleStep(model.smallChange());
+        setPageStep(model.largeChange());
+        showRangeAndValue();
+        connect(this, &QScrollBar::valueChanged, this, [this, &gate](int value) {
+            gate.deliver([this, value] { m_model.userSetValue(value); });
+            // The model may have clamped the value or ignored the change.
+            showRangeAndValue();
+        });
+    }
+
+    QWidget *widget() override { return this; }
+
+    void showProperty(Property property) override
+    {
+        switch (property) {
+        case Property::Value:
+        case Property::Maximum:
+            showRangeAndValue();
+            break;
+        case Property::Visible:
+            setVisible(m_model.visible());
+            break;
+        default:
+            break;
+        }
+    }
+
+private:
+    // Program writes never come back to the model as a user change.
+    void showRangeAndValue()
+    {
+        const QSignalBlocker blocker(this);
+        const int low = std::min(m_model.minimum(), m_model.maximum());
+        const int high = std::max(m_model.minimum(), m_model.maximum());
+        setRange(low, high);
+        setValue(m_model.value());
+    }
+
+    ScrollBar &m_model;
+};
+
+class CommandButtonView final : public QPushButton, public ControlView
+{
+public:
+    CommandButtonView(CommandButton &model, QWidget *surface, InputGate &gate)
+        : QPushButton(toQString(model.caption()), surface)
+        , m_model(model)
+    {
+        setAutoDefault(false);
+        setColors(this, model);
+        connect(this, &QPushButton::clicked, this,
+                [this, &gate] { gate.deliver([this] { m_model.click(); }); });
+    }
+
+    QWidget *widget() override { return this; }
+
+    void showProperty(Property property) override
+    {
+        switch (property) {
+        case Property::BackColor:
+        case Property::ForeColor:
+            setColors(this, m_model);
+            break;
+        case Property::Visible:
+            setVisible(m_model.visible());
+            break;
+        default:
+            break;
+        }
+    }
+
+private:
+    CommandButton &m_model;
+};
+
+ControlView *createView(Control &control, QWidget *surface, InputGate &gate)
+{
+    switch (control.kind()) {
+    case Control::Kind::Label:
+        return new LabelView(static_cast<Label &>(control), surface);
+    case Control::Kind::TextBox:
+        return new TextBoxView(static_cast<TextBox &>(control), surface, gate);
+    case Control::Kind::CheckBox:
+        return new CheckBoxView(static_cast<CheckBox &>(control), surface, gate);
+    case Control::Kind::OptionButton:
+        return new OptionButtonView(static_cast<OptionButton &>(control), surface, gate);
+    case Control::Kind::HScrollBar:
+    case Control::Kind::VScrollBar:
+        return new ScrollBarView(static_cast<ScrollBar &>(control), surface, gate);
+    case Control::Kind::CommandButton:
+        return new CommandButtonView(static_cast<CommandButton &>(control), surface, gate);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+ControlView *createControlView(Control &control, QWidget *surface, InputGate &gate,
+                               double twipsPerPixel)
+{
+    ControlView *view = createView(control, surface, gate);
+    if (view)
+        setUpWidget(view->widget(), control, twipsPerPixel);
+    return view;
+}
+
+} // namespace dcf

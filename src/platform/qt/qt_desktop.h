@@ -1,0 +1,47 @@
+#pragma once
+
+// The desktop as Qt shows it: the primary screen in twips, the windows' views, message boxes,
+// the user's decimal separator and the end of the program.
+
+#include "platform/desktop.h"
+
+#include <string>
+#include <vector>
+
+namespace dcf {
+
+class QtWindowHost;
+
+class QtDesktop final : public Desktop
+{
+public:
+    QtDesktop() = default;
+    QtDesktop(const QtDesktop &) = delete;
+    QtDesktop &operator=(const QtDesktop &) = delete;
+
+    float screenWidth() const override;
+    float screenHeight() const override;
+    std::unique_ptr<WindowHost> attach(Window &window) override;
+    void showMessage(const std::string &title, const std::string &text) override;
+    std::string decimalSeparator() const override;
+    /// From now on no model change is drawn and no user input reaches the model; every window
+    /// closes and the application's event loop ends.
+    void quit() override;
+
+    bool hasQuit() const { return m_quit; }
+    /// 1440 / the primary screen's logical dots per inch (15 at 96 dpi).
+    double twipsPerPixel() const;
+    /// The view of the window attached under `windowName` ("frmDCF77", "frmZeit"), or null.
+    QtWindowHost *host(const std::string &windowName) const;
+    /// A fault caught at a Qt frame: told to the user, unless the program is ending anyway.
+    void reportInternalError(const std::string &text);
+
+    void registerHost(QtWindowHost &host);
+    void unregisterHost(QtWindowHost &host);
+
+private:
+    std::vector<QtWindowHost *> m_hosts;
+    bool m_quit = false;
+};
+
+} // namespace dcf

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/event_loop.h"
+
+namespace dcf {
+
+/// The Qt event processing of the window thread. Window events, timers and serial input all
+/// arrive through it, so a wait wakes for any of them and uses no processor time meanwhile.
+class QtEventLoop final : public EventLoop
+{
+public:
+    void processPendingEvents() override;
+    void waitForActivity() override;
+};
+
+} // namespace dcf

@@ -1,0 +1,70 @@
+#include "platform/qt/qt_look.h"
+
+#include <QApplication>
+#include <QStringList>
+#include <QStyle>
+#include <QStyleFactory>
+
+namespace dcf {
+
+namespace {
+
+// The desktop theme colour indexes the model uses.
+constexpr uint32_t kThemeWindowBackground = 5;
+constexpr uint32_t kThemeWindowText = 8;
+constexpr uint32_t kThemeButtonFace = 15;
+constexpr uint32_t kThemeButtonText = 18;
+
+} // namespace
+
+QColor toQColor(Color color, const QPalette &palette)
+{
+    if (!color.isSystem())
+        return QColor(color.red(), color.green(), color.blue());
+    switch (color.value() & ~Color::kSystemBit) {
+    case kThemeWindowBackground:
+        return palette.color(QPalette::Active, QPalette::Base);
+    case kThemeWindowText:
+        return palette.color(QPalette::Active, QPalette::Text);
+    case kThemeButtonFace:
+        return palette.color(QPalette::Active, QPalette::Button);
+    case kThemeButtonText:
+        return palette.color(QPalette::Active, QPalette::ButtonText);
+    default:
+        // A theme colour the program never uses: the window's background is the safe guess.
+        return palette.color(QPalette::Active, QPalette::Window);
+    }
+}
+
+QString substituteFamily(const QString &family)
+{
+    if (family.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("Liberation Sans");
+    if (family.compare(QLatin1String("Courier New"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("Liberation Mono");
+    return family;
+}
+
+QFont toQFont(const Font &font)
+{
+    const QString family = QString::fromStdString(font.family);
+    QFont result;
+    // The original family first, so a machine that has it uses it; the substitute has the same
+    // metrics, which keeps the designed layout.
+    result.setFamilies(QStringList {family, substituteFamily(family)});
+    if (font.points > 0)
+        result.setPointSizeF(font.points);
+    result.setBold(font.bold);
+    // Whole-pixel glyph advances, as the layout was designed with: fractional advances make
+    // some captions a few pixels wider than their labels.
+    result.setHintingPreference(QFont::PreferFullHinting);
+    return result;
+}
+
+void applyApplicationLook()
+{
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setPalette(QApplication::style()->standardPalette());
+}
+
+} // namespace dcf

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/time_base.h"
+
+namespace dcf {
+
+/// The machine's monotonic clock in milliseconds. Sleeps block the thread in the operating system
+/// (no event processing, no spinning) until an absolute deadline, so they do not drift.
+class QtTimeBase final : public TimeBase
+{
+public:
+    int64_t milliseconds() const override;
+    void sleep(int64_t ms) override;
+    void sleepUntil(int64_t deadline) override;
+    void beginPrecisePeriod() override;
+    void endPrecisePeriod() override;
+};
+
+} // namespace dcf
