@@ -51,8 +51,8 @@ protected:
         DecodeTelegram(program);
     }
 
-    std::string main(int index) const { return program.frmDCF77.lblA(index).caption(); }
-    std::string clock(int index) { return program.frmZeit().lblB(index).caption(); }
+    std::string mainText(int index) const { return program.frmDCF77.lblA(index).caption(); }
+    std::string clockText(int index) { return program.frmZeit().lblB(index).caption(); }
 
     /// Everything the decoder produces, for comparing two decodes.
     std::vector<std::string> outcome()
@@ -66,9 +66,9 @@ protected:
             g.Monatsname.str(),
         };
         for (int index = 0; index <= 20; ++index)
-            result.push_back(main(index));
+            result.push_back(mainText(index));
         for (int index = 0; index <= 12; ++index)
-            result.push_back(clock(index));
+            result.push_back(clockText(index));
         return result;
     }
 
@@ -120,14 +120,15 @@ TEST_F(Decoder, WorkedExampleFillsBothPanelsInOrder)
         "00",
     };
     for (int index = 0; index <= 20; ++index) {
-        EXPECT_EQ(main(index), panel[static_cast<std::size_t>(index)]) << "lblA(" << index << ")";
+        EXPECT_EQ(mainText(index), panel[static_cast<std::size_t>(index)])
+            << "lblA(" << index << ")";
         EXPECT_TRUE(program.frmDCF77.lblA(index).visible()) << "lblA(" << index << ")";
     }
     const std::vector<std::string> clockPanel {
         "Heute ist:", "   Samstag", "der", "05", ".", "12", ".", "2026", "14", ":", "37", ":", "",
     };
     for (int index = 0; index <= 12; ++index)
-        EXPECT_EQ(clock(index), clockPanel[static_cast<std::size_t>(index)])
+        EXPECT_EQ(clockText(index), clockPanel[static_cast<std::size_t>(index)])
             << "lblB(" << index << ")";
 
     // Each value goes to the main window before the clock window; the panel is revealed last,
@@ -164,13 +165,13 @@ TEST_F(Decoder, AllBitsClearGiveZerosAndBlankNames)
     const Global &g = program.g;
     for (int16_t value : {g.Minute, g.Stunde, g.Tag, g.Wochentag, g.Monat, g.Jahr})
         EXPECT_EQ(value, 0);
-    EXPECT_EQ(main(3), std::string(10, ' '));
-    EXPECT_EQ(clock(1), std::string(10, ' '));
-    EXPECT_EQ(main(7), std::string(9, ' '));
-    EXPECT_EQ(main(8), "2000");
-    EXPECT_EQ(main(5), "00");
-    EXPECT_EQ(clock(8), "00");
-    EXPECT_EQ(main(2), "Sommerzeit");
+    EXPECT_EQ(mainText(3), std::string(10, ' '));
+    EXPECT_EQ(clockText(1), std::string(10, ' '));
+    EXPECT_EQ(mainText(7), std::string(9, ' '));
+    EXPECT_EQ(mainText(8), "2000");
+    EXPECT_EQ(mainText(5), "00");
+    EXPECT_EQ(clockText(8), "00");
+    EXPECT_EQ(mainText(2), "Sommerzeit");
 }
 
 struct FieldCase
@@ -197,8 +198,8 @@ TEST_P(DecoderField, SumsTheWeightsOfItsOwnBitsOnly)
                                    &Global::Wochentag, &Global::Monat, &Global::Jahr}) {
         EXPECT_EQ(program.g.*field, field == c.field ? c.value : 0);
     }
-    EXPECT_EQ(main(c.mainLabel), c.text);
-    EXPECT_EQ(clock(c.clockLabel), c.text);
+    EXPECT_EQ(mainText(c.mainLabel), c.text);
+    EXPECT_EQ(clockText(c.clockLabel), c.text);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -225,10 +226,10 @@ TEST_F(Decoder, MonthNameIsPaddedOnTheMainWindowOnly)
 {
     set({45, 46}); // March
     decode();
-    EXPECT_EQ(main(7), "März     ");
-    EXPECT_EQ(main(13), "03");
-    EXPECT_EQ(clock(5), "03");
-    EXPECT_EQ(characterCount(main(7)), 9u);
+    EXPECT_EQ(mainText(7), "März     ");
+    EXPECT_EQ(mainText(13), "03");
+    EXPECT_EQ(clockText(5), "03");
+    EXPECT_EQ(characterCount(mainText(7)), 9u);
 }
 
 struct ZoneCase
@@ -251,7 +252,7 @@ TEST_P(DecoderZone, ZoneWord)
     set(c.bits);
     decode();
     EXPECT_EQ(program.g.Zeitzone.str(), c.after);
-    EXPECT_EQ(main(2), c.after);
+    EXPECT_EQ(mainText(2), c.after);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -298,11 +299,11 @@ TEST_F(Decoder, NamesOfAnEarlierTelegramDoNotSurvive)
     EXPECT_EQ(program.g.Monat, 13);
     EXPECT_EQ(program.g.Wochentagsname.str(), std::string(10, ' '));
     EXPECT_EQ(program.g.Monatsname.str(), std::string(9, ' '));
-    EXPECT_EQ(main(3), std::string(10, ' '));
-    EXPECT_EQ(clock(1), std::string(10, ' '));
-    EXPECT_EQ(main(7), std::string(9, ' '));
-    EXPECT_EQ(main(13), "13");
-    EXPECT_EQ(main(2), "Winterzeit");
+    EXPECT_EQ(mainText(3), std::string(10, ' '));
+    EXPECT_EQ(clockText(1), std::string(10, ' '));
+    EXPECT_EQ(mainText(7), std::string(9, ' '));
+    EXPECT_EQ(mainText(13), "13");
+    EXPECT_EQ(mainText(2), "Winterzeit");
 }
 
 TEST_F(Decoder, WholePanelShowsWhenHideIsPressedDuringTheReveal)

@@ -46,7 +46,7 @@ int16_t fieldValue(const MainWindow &window, int firstBit, std::initializer_list
 void DecodeTelegram(Program &program)
 {
     Global &g = program.g;
-    MainWindow &main = program.frmDCF77;
+    MainWindow &window = program.frmDCF77;
     auto clockLabel = [&program](int index) -> Label & {
         return program.frmZeit().lblB(index);
     };
@@ -54,49 +54,49 @@ void DecodeTelegram(Program &program)
     program.processEvents();
 
     // The zone word is not cleared: a telegram without either bit keeps the previous one.
-    if (bitSet(main, kSummerTimeBit))
+    if (bitSet(window, kSummerTimeBit))
         g.Zeitzone = "Sommerzeit";
-    if (bitSet(main, kWinterTimeBit))
+    if (bitSet(window, kWinterTimeBit))
         g.Zeitzone = "Winterzeit";
-    main.lblA(2).setCaption(g.Zeitzone.str());
+    window.lblA(2).setCaption(g.Zeitzone.str());
 
     // A weekday or month outside the calendar leaves its name field blank.
-    g.Wochentag = fieldValue(main, kFirstWeekdayBit, {1, 2, 4});
+    g.Wochentag = fieldValue(window, kFirstWeekdayBit, {1, 2, 4});
     g.Wochentagsname = weekdayName(g.Wochentag);
-    main.lblA(3).setCaption(g.Wochentagsname.str());
+    window.lblA(3).setCaption(g.Wochentagsname.str());
     clockLabel(1).setCaption(g.Wochentagsname.str());
 
-    g.Tag = fieldValue(main, kFirstDayBit, {1, 2, 4, 8, 10, 20});
-    main.lblA(5).setCaption(twoDigits(g.Tag));
-    main.lblA(11).setCaption(twoDigits(g.Tag));
+    g.Tag = fieldValue(window, kFirstDayBit, {1, 2, 4, 8, 10, 20});
+    window.lblA(5).setCaption(twoDigits(g.Tag));
+    window.lblA(11).setCaption(twoDigits(g.Tag));
     clockLabel(3).setCaption(twoDigits(g.Tag));
 
-    g.Monat = fieldValue(main, kFirstMonthBit, {1, 2, 4, 8, 10});
+    g.Monat = fieldValue(window, kFirstMonthBit, {1, 2, 4, 8, 10});
     g.Monatsname = monthName(g.Monat);
-    main.lblA(13).setCaption(twoDigits(g.Monat));
-    main.lblA(7).setCaption(g.Monatsname.str());
+    window.lblA(13).setCaption(twoDigits(g.Monat));
+    window.lblA(7).setCaption(g.Monatsname.str());
     clockLabel(5).setCaption(twoDigits(g.Monat));
 
-    g.Jahr = fieldValue(main, kFirstYearBit, {1, 2, 4, 8, 10, 20, 40, 80});
+    g.Jahr = fieldValue(window, kFirstYearBit, {1, 2, 4, 8, 10, 20, 40, 80});
     const std::string year = fourDigits(kCentury + g.Jahr);
-    main.lblA(8).setCaption(year);
-    main.lblA(15).setCaption(year);
+    window.lblA(8).setCaption(year);
+    window.lblA(15).setCaption(year);
     clockLabel(7).setCaption(year);
 
-    g.Stunde = fieldValue(main, kFirstHourBit, {1, 2, 4, 8, 10, 20});
-    main.lblA(16).setCaption(twoDigits(g.Stunde));
+    g.Stunde = fieldValue(window, kFirstHourBit, {1, 2, 4, 8, 10, 20});
+    window.lblA(16).setCaption(twoDigits(g.Stunde));
     clockLabel(8).setCaption(twoDigits(g.Stunde));
 
-    g.Minute = fieldValue(main, kFirstMinuteBit, {1, 2, 4, 8, 10, 20, 40});
-    main.lblA(18).setCaption(twoDigits(g.Minute));
+    g.Minute = fieldValue(window, kFirstMinuteBit, {1, 2, 4, 8, 10, 20, 40});
+    window.lblA(18).setCaption(twoDigits(g.Minute));
     clockLabel(10).setCaption(twoDigits(g.Minute));
-    main.lblA(20).setCaption("00");
+    window.lblA(20).setCaption("00");
 
     // The shared counter is safe here: no reaction that can run during these yields touches it,
     // so the whole panel ends up visible whatever the user does meanwhile.
     for (g.i = 0; g.i <= kLastPanelLabel; ++g.i) {
         program.processEvents();
-        main.lblA(g.i).setVisible(true);
+        window.lblA(g.i).setVisible(true);
     }
 }
 
