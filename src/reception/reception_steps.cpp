@@ -1,0 +1,189 @@
+#include "reception/reception_steps.h"
+
+#include "reception/display_formats.h"
+#include "ui/program.h"
+
+#include <cmath>
+#include <limits>
+
+namespace dcf::reception {
+
+namespace {
+
+/// Seconds since the port was opened for this attempt.
+double sinceStart(const Program &program)
+{
+    return onMillisecondGrid(program.WinTimer() - program.g.StartZeit);
+}
+
+/// A pulse interval, kept in single precision as it is stored.
+float intervalOnMillisecondGrid(float seconds)
+{
+    return static_cast<float>(reception::onMillisecondGrid(static_cast<double>(seconds)));
+}
+
+void showCharacter(Program &program)
+{
+    Global &g = program.g;
+    MainWindow &w = program.frmDCF77;
+    w.txtSign.setBackColor(receptionColors::kCharacterBack);
+    w.txtSign.setForeColor(receptionColors::kCharacterText);
+    w.txtZahl.setBackColor(receptionColors::kCharacterBack);
+    w.txtZahl.setForeColor(receptionColors::kCharacterText);
+    w.txtSign.setText(characterText(g.Empfang));
+    w.txtZahl.setText(std::to_string(g.ZeichenZaehler));
+    // Stops at the top of its range: a line that never sends "0" must not wrap it negative.
+    if (g.ZeichenZaehler < std::numeric_limits<int16_t>::max())
+        ++g.ZeichenZaehler;
+    if (g.ZeichenCode == kPulseEndCode)
+        g.ZeichenZaehler = 0;
+}
+
+/// Pulse start; false when the pulse tables are full (only extra pulses get that far).
+bool startPulse(Program &program)
+{
+    Global &g = program.g;
+    MainWindow &w = program.frmDCF77;
+    w.optPuls01.setForeColor(receptionColors::kPulseActiveText);
+    w.optPuls01.setValue(true);
+    g.PulsZaehler += 1;
+    w.txtZähl.setText(countFormat(g.PulsZaehler));
+    g.PulsAktiv = 1;
+    g.PauseAktiv = 0;
+    g.SperreBeginn = 0;
+    g.PauseGezaehlt = 0;
+    g.PulsBeginn = sinceStart(program);
+    w.txtZeit1.setText(secondsFormat(g.PulsBeginn, program.platform.desktop.decimalSeparator()));
+    if (g.i < 1 || g.i >= Global::kPulsTableLast)
+        return false;
+    ++g.i;
+    if (g.MinuteErkannt == 1)
+        ++g.BitNr;
+    g.PulsZeit[g.i] = static_cast<float>(g.PulsBeginn);
+    g.PulsAbstand[g.i] = intervalOnMillisecondGrid(g.PulsZeit[g.i] - g.PulsZeit[g.i - 1]);
+    return true;
+}
+
+void endPulse(Program &program)
+{
+    Global &g = program.g;
+    MainWindow &w = program.frmDCF77;
+    w.optPuls01.setForeColor(receptionColors::kPulseIdleText);
+    w.optPuls01.setValue(false);
+    g.PulsAktiv = 0;
+    g.PauseAktiv = 1;
+    g.SperreEnde = 0;
+    g.PulsEnde = sinceStart(program);
+    g.PulsLaenge = onMillisecondGrid(g.PulsEnde - g.PulsBeginn);
+    w.txtZeit2.setText(secondsFormat(g.PulsLaenge, program.platform.desktop.decimalSeparator()));
+}
+
+/// Writes the class of the latest pulse into the bit position, once a minute gap was found.
+void storeBit(Program &program, CheckBox::State state, Color background)
+{
+    const Global &g = program.g;
+    if (g.MinuteErkannt != 1 || g.BitNr >= 60)
+        return;
+    CheckBox &bit = program.frmDCF77.chkPuls(g.BitNr - 1);
+    bit.setValue(state);
+    bit.setBackColor(background);
+}
+
+void classify(Program &program)
+{
+    Global &g = program.g;
+    MainWindow &w = program.frmDCF77;
+    const std::string separator = program.platform.desktop.decimalSeparator();
+    const double d = g.PulsLaenge;
+
+    if (0 < d && d < kClassSplit) {
+        w.txtDCF1.setText(secondsFormat(d, separator));
+        w.txtDCF2.setText({});
+        w.chk100.setValue(CheckBox::Checked);
+        w.chk200.setValue(CheckBox::Unchecked);
+        storeBit(program, CheckBox::Unchecked, receptionColors::kBitZero);
+    }
+    if (kClassSplit < d && d < kLongPulseLimit) {
+        w.txtDCF2.setText(secondsFormat(d, separator));
+        w.txtDCF1.setText({});
+        w.chk100.setValue(CheckBox::Unchecked);
+        w.chk200.setValue(CheckBox::Checked);
+        storeBit(program, CheckBox::Checked, receptionColors::kBitOne);
+    }
+    if (0 < d && d < kShortPulseLimit && g.SperreBeginn == 0 && g.SperreEnde == 0) {
+        g.Fehler1 += 1;
+        w.txtFehler1.setText(countFormat(g.Fehler1));
+        w.txtFehler1.setBackColor(receptionColors::kCounterAlarm);
+        g.SperreBeginn = 1;
+        g.SperreEnde = 1;
+    }
+    if (d > kLongPulseLimit && g.SperreBeginn == 0 && g.SperreEnde == 0) {
+        g.Fehler2 += 1;
+        w.txtFehler2.setText(countFormat(g.Fehler2));
+        w.txtFehler2.setBackColor(receptionColors::kCounterAlarm);
+        g.SperreBeginn = 1;
+        g.SperreEnde = 1;
+    }
+    const float interval = g.PulsAbstand[g.i];
+    if (kMinuteGapShortest < interval && interval < kMinuteGapLongest && g.PauseGezaehlt == 0) {
+        w.txtPause.setText(secondsFormat(interval, separator));
+        g.PausenZaehler += 1;
+        w.txtPausZ.setText(countFormat(g.PausenZaehler));
+        g.PauseGezaehlt = 1;
+        g.MinuteErkannt = 1;
+    }
+}
+
+} // namespace
+
+double onMillisecondGrid(double seconds)
+{
+    return std::round(seconds * 1000.0) / 1000.0;
+}
+
+Outcome characterStep(Program &program)
+{
+    Global &g = program.g;
+    showCharacter(program);
+
+    if (g.ZeichenCode == kPulseEndCode)
+        g.Flanke = kPulseEnd;
+    else if (g.ZeichenCode == kPulseStartCode)
+        g.Flanke = kPulseStart;
+
+    // The count of the minute starts after the pulse that found the first gap.
+    if (g.PausenZaehler == 1 && g.ZaehlerGenullt == 0) {
+        g.PulsZaehler = 0;
+        g.ZaehlerGenullt = 1;
+    }
+    if (g.Flanke == kPulseStart && g.PulsAktiv == 0 && !startPulse(program))
+        return Outcome::NewAttempt;
+    if (g.Flanke == kPulseEnd && g.PauseAktiv == 0)
+        endPulse(program);
+    classify(program);
+    return Outcome::WaitForNext;
+}
+
+Outcome endChecks(Program &program)
+{
+    Global &g = program.g;
+    if (g.PulsZaehler < kPulsesForMinute && g.PausenZaehler == kGapsForMinute) {
+        g.Fehler3 = 1;
+        program.frmDCF77.txtFehler3.setText(countFormat(g.Fehler3));
+        program.frmDCF77.txtFehler3.setBackColor(receptionColors::kCounterAlarm);
+        program.Sleep(kTooFewPulsesPauseMs);
+        return Outcome::NewAttempt;
+    }
+    if (g.PulsZaehler == kPulsesForMinute && g.PausenZaehler == kGapsForMinute) {
+        program.processEventsInLongLoop();
+        program.Sleep(kShortMinutePauseMs);
+        return Outcome::End;
+    }
+    if (g.PulsBeginn > kTimeOut && g.Flanke == kPulseEnd)
+        return Outcome::End;
+    if (g.PausenZaehler == kGapsForMinute)
+        return Outcome::End;
+    return Outcome::WaitForNext;
+}
+
+} // namespace dcf::reception

@@ -1,0 +1,74 @@
+#include "reception/display_formats.h"
+#include "reception/reception.h"
+#include "ui/program.h"
+
+namespace dcf {
+
+namespace {
+
+constexpr int64_t kResetPauseMs = 1000;
+/// The reset clears the pulse tables up to here; the loop writes the entries above before it
+/// reads them.
+constexpr int16_t kPulsTableClearedLast = 120;
+constexpr int16_t kLastBit = 59;
+constexpr int16_t kLastPanelLabel = 20;
+
+} // namespace
+
+void ResetReception(Program &program)
+{
+    Global &g = program.g;
+    MainWindow &w = program.frmDCF77;
+
+    program.processEventsInLongLoop();
+
+    g.BitNr = 0;
+    g.PulsZaehler = 0;
+    g.PulsAktiv = 0;
+    g.PauseAktiv = 1; // so that a first "0" ends no pulse
+    g.SperreBeginn = 0;
+    g.SperreEnde = 0;
+    g.PauseGezaehlt = 0;
+    g.MinuteErkannt = 0;
+    g.ZaehlerGenullt = 0;
+    g.Fehler1 = 0;
+    g.Fehler2 = 0;
+    g.Fehler3 = 0;
+    g.StartZeit = 0;
+    g.PulsBeginn = 0;
+    g.PulsEnde = 0;
+    g.PulsLaenge = 0;
+    g.PausenZaehler = 0;
+
+    w.optPuls01.setValue(false);
+    w.optPuls02.setValue(false);
+    for (TextBox *box : {&w.txtZähl, &w.txtZeit1, &w.txtZeit2, &w.txtDCF1, &w.txtDCF2})
+        box->setText({});
+    for (TextBox *box : {&w.txtFehler1, &w.txtFehler2, &w.txtFehler3}) {
+        box->setText({});
+        box->setBackColor(receptionColors::kCounterQuiet);
+    }
+    w.txtPause.setText({});
+    w.txtPausZ.setText({});
+    w.optPuls01.setBackColor(receptionColors::kIndicatorBack);
+    w.optPuls02.setBackColor(receptionColors::kIndicatorBack);
+
+    for (g.i = 0; g.i <= kPulsTableClearedLast; ++g.i) {
+        g.PulsZeit[g.i] = 0;
+        g.PulsAbstand[g.i] = 0;
+    }
+    for (g.i = 0; g.i <= kLastBit; ++g.i)
+        w.chkPuls(g.i).setValue(CheckBox::Unchecked);
+    for (g.i = 0; g.i <= kLastPanelLabel; ++g.i)
+        w.lblA(g.i).setVisible(false);
+    for (g.i = 0; g.i <= kLastBit; ++g.i) {
+        w.chkPuls(g.i).setBackColor(receptionColors::kBitUnknown);
+        w.chkPuls(g.i).setValue(CheckBox::Unchecked);
+    }
+    g.i = 1;
+    g.BitNr = 1;
+
+    program.Sleep(kResetPauseMs);
+}
+
+} // namespace dcf
