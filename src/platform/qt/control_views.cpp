@@ -73,7 +73,9 @@ public:
     LabelView(Label &model, QWidget *surface)
         : QWidget(surface)
         , m_model(model)
-    { }
+    {
+        setAccessibleName(text());
+    }
 
     QWidget *widget() override { return this; }
     /// The caption as drawn.
@@ -81,10 +83,14 @@ public:
 
     void showProperty(Property property) override
     {
-        if (property == Property::Visible)
+        if (property == Property::Visible) {
             setVisible(m_model.visible());
-        else
-            update();
+            return;
+        }
+        // Screen readers (and tests) read the caption without looking at pixels.
+        if (property == Property::Caption)
+            setAccessibleName(text());
+        update();
     }
 
 protected:

@@ -1,0 +1,81 @@
+// The Qt platform services on their own: the time base sleeps in the operating system until its
+// deadline, a wait for activity wakes for a posted event, and the desktop reports the screen in
+// twips.
+
+#include "platform/qt/qt_desktop.h"
+#include "platform/qt/qt_event_loop.h"
+#include "platform/qt/qt_time_base.h"
+#include "platform/qt/reaction_guard.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace dcf {
+namespace {
+
+TEST(QtTimeBase, SleepsEndNoEarlierThanTheirDeadline)
+{
+    QtTimeBase time;
+    const int64_t start = time.milliseconds();
+    time.sleepUntil(start + 30);
+    EXPECT_GE(time.milliseconds(), start + 30);
+
+    const int64_t before = time.milliseconds();
+    time.sleep(20);
+    EXPECT_GE(time.milliseconds(), before + 20);
+
+    // Deadlines in the past and empty sleeps return without waiting for anything.
+    time.sleepUntil(start - 1'000'000);
+    time.sleepUntil(-5);
+    time.sleep(0);
+    time.sleep(-10);
+    EXPECT_GE(time.milliseconds(), before + 20);
+}
+
+TEST(QtEventLoop, AWaitReturnsOnceSomethingHasArrivedAndBeenHandled)
+{
+    QtEventLoop events;
+    QObject context;
+    bool delivered = false;
+    QTimer::singleShot(0, &context, [&] { delivered = true; });
+    events.waitForActivity();
+    // One wait may return after other pending events first; the posted one follows at once.
+    events.processPendingEvents();
+    EXPECT_TRUE(delivered);
+}
+
+TEST(QtDesktop, ScreenSizeIsThePrimaryScreenInTwips)
+{
+    QtDesktop desktop;
+    const QSize pixels = QGuiApplication::primaryScreen()->geometry().size();
+    const double perPixel = 1440.0 / QGuiApplication::primaryScreen()->logicalDotsPerInch();
+    EXPECT_DOUBLE_EQ(desktop.twipsPerPixel(), perPixel);
+    EXPECT_FLOAT_EQ(desktop.screenWidth(), float(pixels.width() * perPixel));
+    EXPECT_FLOAT_EQ(desktop.screenHeight(), float(pixels.height() * perPixel));
+    EXPECT_FALSE(desktop.decimalSeparator().empty());
+}
+
+TEST(ReactionGuard, NothingEscapesAndEveryFaultIsReported)
+{
+    std::vector<std::string> reports;
+    const auto report = [&](const std::string &text) {
+        reports.push_back(text);
+    };
+
+    runGuarded([] { throw std::out_of_range("chkPuls(60) is outside 0..59"); }, report);
+    runGuarded([] { throw 7; }, report);
+    runGuarded([] {}, report);
+    // A report that fails itself is swallowed too.
+    runGuarded([] { throw std::logic_error("x"); },
+               [](const std::string &) { throw std::runtime_error("no box"); });
+
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0], "Interner Fehler: chkPuls(60) is outside 0..59");
+    EXPECT_EQ(reports[1].rfind("Interner Fehler: ", 0), 0u);
+}
+
+} // namespace
+} // namespace dcf

@@ -1,0 +1,140 @@
+// Exit pressed while a long routine runs nested in event processing: the routine ends at once,
+// the application's event loop ends, and nothing more reaches the screen.
+
+#include "qt_program_fixture.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+
+namespace dcf::testing {
+namespace {
+
+class ExitTest : public QtProgramTest
+{
+protected:
+    /// Clicks `control`'s widget from the application's event loop, as the user would.
+    void clickSoon(const Control &control)
+    {
+        QWidget *target = widget(control);
+        QTimer::singleShot(0, target, [target] { QTest::mouseClick(target, Qt::LeftButton); });
+    }
+
+    /// Runs the application's event loop until the program ends it; returns its exit code.
+    int runApplication()
+    {
+        // A safety net only: a broken Exit would otherwise hang the test run.
+        QTimer::singleShot(10'000, qApp, [] { QCoreApplication::exit(99); });
+        return QApplication::exec();
+    }
+};
+
+TEST_F(ExitTest, ExitEndsALongLoopAtOnceAndNothingMoreIsDrawn)
+{
+    MainWindow &w = program.frmDCF77;
+    int steps = 0;
+    bool unwound = false;
+    // A long routine in the manner of the reception: writes the screen and yields after each step.
+    w.cmdStart.onClick = [&] {
+        try {
+            for (;;) {
+                ++steps;
+                w.txtZähl.setText(std::to_string(steps));
+                if (steps == 3)
+                    clickSoon(w.cmdExit);
+                program.processEventsInLongLoop();
+            }
+        } catch (const RoutineInterrupted &) {
+            unwound = true;
+            throw;
+        }
+    };
+    clickSoon(w.cmdStart);
+
+    EXPECT_EQ(runApplication(), 0);
+    EXPECT_TRUE(unwound);
+    EXPECT_EQ(steps, 3) << "the loop went on after Exit";
+    EXPECT_TRUE(program.ended());
+    EXPECT_TRUE(desktop.hasQuit());
+    EXPECT_FALSE(mainSurface()->isVisible());
+
+    // Whatever is still written after Exit stays off the screen.
+    const int shown = host("frmDCF77").changesShown();
+    w.txtZähl.setText("99");
+    w.chkPuls(0).setValue(CheckBox::Checked);
+    EXPECT_EQ(host("frmDCF77").changesShown(), shown);
+    EXPECT_EQ(widgetAs<QLineEdit>(w.txtZähl)->text(), QStringLiteral("3"));
+    w.show();
+    EXPECT_FALSE(mainSurface()->isVisible());
+}
+
+TEST_F(ExitTest, ExitWhileTheReceptionWaitsForACharacterEndsTheProgram)
+{
+    MainWindow &w = program.frmDCF77;
+    w.txtComPort.setText("1");
+    clickSoon(w.cmdStart);
+    // Runs once the reception waits for input.
+    QTimer::singleShot(0, qApp, [&] {
+        ASSERT_TRUE(program.receptionActive());
+        ASSERT_TRUE(serial.isOpen());
+        QTest::mouseClick(widget(w.cmdExit), Qt::LeftButton);
+    });
+
+    EXPECT_EQ(runApplication(), 0);
+    EXPECT_FALSE(program.receptionActive());
+    EXPECT_FALSE(mainSurface()->isVisible());
+
+    const int shown = host("frmDCF77").changesShown();
+    serial.receive("1");
+    w.txtSign.setText("1");
+    EXPECT_EQ(host("frmDCF77").changesShown(), shown);
+}
+
+TEST_F(ExitTest, TheFrameCloseButtonIsOnlyARequest)
+{
+    int requests = 0;
+    program.frmDCF77.onCloseRequest = [&] {
+        ++requests;
+    };
+    mainSurface()->close();
+    EXPECT_EQ(requests, 1);
+    EXPECT_TRUE(mainSurface()->isVisible()) << "the program decides what a close request means";
+}
+
+TEST_F(ExitTest, AFaultInAReactionIsReportedAndTheProgramGoesOn)
+{
+    int clicks = 0;
+    program.frmDCF77.cmdHide.onClick = [&] {
+        ++clicks;
+        throw std::runtime_error("kaputt");
+    };
+    QString reported;
+    // The report is a modal box; read and close it from inside its own event loop.
+    const auto closeReport = [&reported] {
+        QTimer::singleShot(0, qApp, [&reported] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                reported = box->text();
+                box->accept();
+            }
+        });
+    };
+
+    closeReport();
+    QTest::mouseClick(widget(program.frmDCF77.cmdHide), Qt::LeftButton);
+    EXPECT_EQ(reported, QStringLiteral("Interner Fehler: kaputt"));
+
+    program.frmDCF77.cmdHide.onClick = [&] {
+        ++clicks;
+        throw 42;
+    };
+    closeReport();
+    QTest::mouseClick(widget(program.frmDCF77.cmdHide), Qt::LeftButton);
+    EXPECT_TRUE(reported.startsWith(QStringLiteral("Interner Fehler: ")));
+    EXPECT_NE(reported, QStringLiteral("Interner Fehler: kaputt"));
+    EXPECT_EQ(clicks, 2);
+    EXPECT_TRUE(mainSurface()->isVisible());
+}
+
+} // namespace
+} // namespace dcf::testing
