@@ -1,0 +1,121 @@
+#include "pseudo_terminal.h"
+
+#include <array>
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <termios.h>
+#include <unistd.h>
+
+namespace dcf::sim {
+
+namespace {
+
+[[noreturn]] void throwErrno(const std::string &what)
+{
+    throw std::system_error(errno, std::generic_category(), what);
+}
+
+} // namespace
+
+PseudoTerminal::PseudoTerminal()
+{
+    termios settings {};
+    cfmakeraw(&settings);
+    cfsetispeed(&settings, B38400);
+    cfsetospeed(&settings, B38400);
+    settings.c_cflag |= CLOCAL | CREAD;
+
+    int device = -1;
+    std::array<char, 256> path {};
+    if (openpty(&m_controller, &device, path.data(), &settings, nullptr) != 0)
+        throwErrno("openpty");
+    m_devicePath = path.data();
+    // The device stays closed on our side: then the terminal reports a hang-up exactly when no
+    // program has it open, and nothing piles up for a program that is not listening.
+    ::close(device);
+
+    const int flags = fcntl(m_controller, F_GETFL);
+    if (flags < 0 || fcntl(m_controller, F_SETFL, flags | O_NONBLOCK) != 0
+        || fcntl(m_controller, F_SETFD, FD_CLOEXEC) != 0) {
+        const int error = errno;
+        ::close(m_controller);
+        errno = error;
+        throwErrno("fcntl");
+    }
+}
+
+PseudoTerminal::~PseudoTerminal()
+{
+    if (m_controller >= 0)
+        ::close(m_controller);
+}
+
+bool PseudoTerminal::readerPresent()
+{
+    pollfd watch {m_controller, POLLOUT, 0};
+    if (poll(&watch, 1, 0) < 0)
+        return m_readerWasPresent; // interrupted: nothing learnt
+    if ((watch.revents & POLLHUP) != 0) {
+        readerLeft();
+        return false;
+    }
+    m_readerWasPresent = true;
+    return true;
+}
+
+void PseudoTerminal::readerLeft()
+{
+    if (!m_readerWasPresent)
+        return;
+    m_readerWasPresent = false;
+    // A closed device keeps its unread input for the next program that opens it; a real line
+    // would have lost it. Only the device side can discard it.
+    const int device = ::open(m_devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (device >= 0) {
+        tcflush(device, TCIFLUSH);
+        ::close(device);
+    }
+}
+
+std::size_t PseudoTerminal::send(std::string_view data)
+{
+    if (data.empty() || !readerPresent())
+        return 0;
+    const ssize_t written = ::write(m_controller, data.data(), data.size());
+    // EAGAIN: the program does not read and the buffer is full; EIO: it just closed the
+    // device. Either way the characters are lost, as on a real line.
+    return written > 0 ? static_cast<std::size_t>(written) : 0;
+}
+
+DeviceLink::DeviceLink(std::string linkPath, const std::string &target)
+    : m_linkPath(std::move(linkPath))
+    , m_target(target)
+{
+    // Made under a temporary name and renamed over the old link, so that the path never
+    // points nowhere and whatever was there is replaced in one step.
+    const std::string temporary = m_linkPath + ".tmp" + std::to_string(getpid());
+    ::unlink(temporary.c_str());
+    if (::symlink(target.c_str(), temporary.c_str()) != 0)
+        throwErrno("cannot make the link " + m_linkPath);
+    if (::rename(temporary.c_str(), m_linkPath.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        errno = error;
+        throwErrno("cannot make the link " + m_linkPath);
+    }
+}
+
+DeviceLink::~DeviceLink()
+{
+    // Only our own link: another simulator may have taken the path over meanwhile.
+    std::array<char, 4096> target {};
+    const ssize_t length = ::readlink(m_linkPath.c_str(), target.data(), target.size() - 1);
+    if (length > 0 && std::string(target.data(), static_cast<std::size_t>(length)) == m_target)
+        ::unlink(m_linkPath.c_str());
+}
+
+} // namespace dcf::sim
