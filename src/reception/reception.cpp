@@ -41,25 +41,26 @@ std::string unusablePortText(const std::string &text)
           "einen Gerätepfad eingeben.";
 }
 
-/// Steps A.1 to A.8: reset, then close and reopen the port. Returns the device, or nothing when
-/// the port cannot be used (the user has been told why).
+/// Start of an attempt: reset, then close and reopen the port. Returns the device, or nothing
+/// when the port cannot be used (the user has been told why).
 std::optional<std::string> startAttempt(Program &program)
 {
     Global &g = program.g;
     SerialPort &port = program.platform.serial;
 
     program.processEventsInLongLoop();
-    ResetReception(program);
-    g.ZeichenZaehler = 0;
-    if (port.isOpen())
-        port.close();
-
+    // A text that names no port is refused before the attempt changes anything.
     const std::string portText = program.frmDCF77.txtComPort.text();
     const std::optional<std::string> device = serialDeviceForPortText(portText);
     if (!device) {
         program.platform.desktop.showMessage(kMessageTitle, unusablePortText(portText));
         return std::nullopt;
     }
+
+    ResetReception(program);
+    g.ZeichenZaehler = 0;
+    if (port.isOpen())
+        port.close();
     port.setPort(*device);
     port.setSettings(kLineSettings);
     port.setReadLength(kReadLength);
@@ -73,7 +74,7 @@ std::optional<std::string> startAttempt(Program &program)
     return device;
 }
 
-/// Step B.3: the next character into Empfang. Blocks only while nothing is buffered; returns
+/// The next character into Empfang. Blocks only while nothing is buffered; returns
 /// false when the port has failed.
 bool waitForCharacter(Program &program)
 {
@@ -100,7 +101,7 @@ void reportFailedPort(Program &program, const std::string &device)
                                              + reason + "\n\nDer Empfang wurde beendet.");
 }
 
-/// Step E: mark the reception as finished and hand over to the decoder and the running clock.
+/// End of the reception: mark the reception as finished and hand over to the decoder and the running clock.
 void finishReception(Program &program)
 {
     MainWindow &w = program.frmDCF77;

@@ -115,11 +115,6 @@ std::vector<std::string> ControlLog::values(const std::string &control, Property
     return result;
 }
 
-int ControlLog::count(const std::string &control, Property property, const std::string &value) const
-{
-    return static_cast<int>(times(control, property, value).size());
-}
-
 std::vector<int64_t> ControlLog::times(const std::string &control, Property property,
                                        const std::string &value) const
 {
@@ -129,17 +124,6 @@ std::vector<int64_t> ControlLog::times(const std::string &control, Property prop
             result.push_back(entry.at);
     }
     return result;
-}
-
-std::size_t ControlLog::firstIndex(const std::string &control, Property property,
-                                   const std::string &value) const
-{
-    for (std::size_t index = 0; index < entries.size(); ++index) {
-        const Entry &entry = entries[index];
-        if (entry.control == control && entry.property == property && entry.value == value)
-            return index;
-    }
-    return entries.size();
 }
 
 std::optional<std::string> ControlLog::valueAt(const std::string &control, Property property,

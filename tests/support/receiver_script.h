@@ -77,14 +77,9 @@ public:
 
     /// The values written to one property, in order.
     std::vector<std::string> values(const std::string &control, Property property) const;
-    /// How often `value` was written to the property.
-    int count(const std::string &control, Property property, const std::string &value) const;
     /// Times at which `value` was written to the property.
     std::vector<int64_t> times(const std::string &control, Property property,
                                const std::string &value) const;
-    /// Index of the first entry writing `value` to the property, or entries.size().
-    std::size_t firstIndex(const std::string &control, Property property,
-                           const std::string &value) const;
     /// The last value written to the property in entries 0 to `upToEntry`.
     std::optional<std::string> valueAt(const std::string &control, Property property,
                                        std::size_t upToEntry) const;

@@ -29,8 +29,10 @@ void VirtualTime::advanceTo(int64_t ms)
 
 bool FakeSerialPort::open()
 {
-    if (!openError.empty())
+    if (!openError.empty()) {
+        m_error = openError;
         return false;
+    }
     m_open = true;
     m_failed = false;
     m_error.clear();
