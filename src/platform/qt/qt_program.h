@@ -1,0 +1,43 @@
+#pragma once
+
+// The whole program on the Qt platform: the platform services, the receiver's serial port and
+// the two windows' logic. main() runs it; the headless run, the end-to-end tests and the
+// benchmarks drive the very same object.
+
+#include "platform/qt/qt_desktop.h"
+#include "platform/qt/qt_event_loop.h"
+#include "platform/qt/qt_serial_port.h"
+#include "platform/qt/qt_time_base.h"
+#include "ui/program.h"
+
+class QWidget;
+
+namespace dcf {
+
+class Control;
+class Window;
+
+/// Application name, style and icon; call once after the QApplication exists.
+void prepareApplication();
+
+class QtProgram
+{
+public:
+    QtProgram() = default;
+    QtProgram(const QtProgram &) = delete;
+    QtProgram &operator=(const QtProgram &) = delete;
+
+    /// The top-level widget that shows `window`, or null before it is attached.
+    QWidget *surface(const Window &window) const;
+    /// The widget that shows `control`, or null.
+    QWidget *widget(const Control &control) const;
+
+    QtTimeBase time;
+    QtEventLoop events;
+    QtSerialPort serial;
+    QtDesktop desktop;
+    Platform platform {events, time, serial, desktop};
+    Program program {platform};
+};
+
+} // namespace dcf

@@ -1,0 +1,77 @@
+#include "simulator_process.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <csignal>
+
+namespace dcf::driver {
+
+SimulatorProcess::SimulatorProcess(QStringList arguments)
+    : m_arguments(std::move(arguments))
+{
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+}
+
+SimulatorProcess::~SimulatorProcess()
+{
+    stop();
+}
+
+QString SimulatorProcess::executable()
+{
+    const QString configured = qEnvironmentVariable("DCF77_SIM");
+    if (!configured.isEmpty())
+        return configured;
+#ifdef DCF77_SIM_EXECUTABLE
+    if (QFileInfo::exists(QStringLiteral(DCF77_SIM_EXECUTABLE)))
+        return QStringLiteral(DCF77_SIM_EXECUTABLE);
+#endif
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("dcf77-sim"));
+}
+
+bool SimulatorProcess::start(int timeoutMs)
+{
+    m_process.start(executable(), m_arguments);
+    if (!m_process.waitForStarted(timeoutMs)) {
+        m_error = QStringLiteral("dcf77-sim did not start (%1): %2")
+                      .arg(executable(), m_process.errorString());
+        return false;
+    }
+    while (!m_process.canReadLine()) {
+        if (!m_process.waitForReadyRead(timeoutMs)) {
+            m_error = QStringLiteral("dcf77-sim printed no device path");
+            return false;
+        }
+    }
+    m_devicePath = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    if (!m_devicePath.startsWith(QLatin1Char('/'))) {
+        m_error = QStringLiteral("dcf77-sim printed no device path but: %1").arg(m_devicePath);
+        return false;
+    }
+    return true;
+}
+
+bool SimulatorProcess::isRunning() const
+{
+    return m_process.state() != QProcess::NotRunning;
+}
+
+void SimulatorProcess::kill()
+{
+    if (isRunning()) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+}
+
+void SimulatorProcess::stop()
+{
+    if (isRunning()) {
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            kill();
+    }
+}
+
+} // namespace dcf::driver

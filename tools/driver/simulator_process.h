@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace dcf::driver {
+
+/// The simulated receiver dcf77-sim as a child process: started with its options, it serves a
+/// pseudo-terminal whose path it prints first. Its diagnostics go to our standard error.
+class SimulatorProcess
+{
+public:
+    explicit SimulatorProcess(QStringList arguments = {});
+    ~SimulatorProcess();
+    SimulatorProcess(const SimulatorProcess &) = delete;
+    SimulatorProcess &operator=(const SimulatorProcess &) = delete;
+
+    /// The executable: $DCF77_SIM if set, else the one built beside the program.
+    static QString executable();
+
+    /// Starts it and waits for the device path. On failure returns false and error() says why.
+    bool start(int timeoutMs = 10000);
+    const QString &devicePath() const { return m_devicePath; }
+    const QString &error() const { return m_error; }
+    bool isRunning() const;
+    qint64 processId() const { return m_process.processId(); }
+
+    /// Ends it abruptly, as when a receiver is unplugged: the device goes away.
+    void kill();
+    /// Ends it cleanly and waits.
+    void stop();
+
+private:
+    QProcess m_process;
+    QStringList m_arguments;
+    QString m_devicePath;
+    QString m_error;
+};
+
+} // namespace dcf::driver
