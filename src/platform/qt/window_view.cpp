@@ -8,10 +8,18 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QMouseEvent>
 #include <QStyle>
+#include <QTimer>
+#include <QWindow>
 
 namespace dcf {
+
+namespace {
+/// How long a refresh waits at most for a just-shown window to reach the screen.
+constexpr int kLongestExposureWaitMs = 250;
+} // namespace
 
 WindowSurface::WindowSurface(Window &model, InputGate &gate)
     : m_model(model)
@@ -160,10 +168,48 @@ double QtWindowHost::twipsPerPixel() const
     return m_desktop.twipsPerPixel();
 }
 
+namespace {
+
+/// Ends a wait once the window system has put the window on the screen.
+class ExposureWaiter final : public QObject
+{
+public:
+    ExposureWaiter(QWindow *window, QEventLoop &loop)
+        : m_window(window)
+        , m_loop(loop)
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Expose && m_window->isExposed())
+            m_loop.quit();
+        return false;
+    }
+
+private:
+    QWindow *m_window;
+    QEventLoop &m_loop;
+};
+
+} // namespace
+
 void QtWindowHost::refresh()
 {
-    if (m_closed || m_desktop.hasQuit())
+    if (m_closed || m_desktop.hasQuit() || !m_surface->isVisible())
         return;
+    // A window shown a moment ago may not be mapped yet, and painting it now would draw nothing.
+    // Wait briefly for it, blocked in the event loop; user input stays queued meanwhile, so no
+    // reaction runs inside this call.
+    QWindow *handle = m_surface->windowHandle();
+    if (handle && !handle->isExposed()) {
+        QEventLoop loop;
+        const ExposureWaiter waiter(handle, loop);
+        QTimer::singleShot(kLongestExposureWaitMs, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
     m_surface->repaint();
 }
 
