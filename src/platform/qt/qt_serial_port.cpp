@@ -56,7 +56,7 @@ std::string failureText(QSerialPort::SerialPortError error)
     case QSerialPort::ResourceError:
         return "Das Gerät ist nicht mehr verfügbar";
     case QSerialPort::ReadError:
-        return "Vom Gerät lässt sich nichts mehr lesen";
+        return "Das Gerät hat die Verbindung beendet";
     default:
         return "Fehler am Gerät";
     }
@@ -161,7 +161,10 @@ void QtSerialPort::handleError(QSerialPort::SerialPortError error)
         return;
     if (!m_failed) {
         m_failed = true;
-        m_error = failureText(error) + " (" + m_port.errorString().toStdString() + ")";
+        // A hang-up reads as an empty read, for which the system has no text of its own.
+        m_error = failureText(error);
+        if (error != QSerialPort::ReadError)
+            m_error += " (" + m_port.errorString().toStdString() + ")";
     }
     m_port.clearError();
     // A hung-up descriptor stays readable with nothing to read, so the port must close; not
