@@ -8,7 +8,8 @@ namespace dcf {
 class Program;
 
 /// The Start command's reception, from the first attempt on. Returns when the port cannot be used
-/// (after telling the user); otherwise ends only by RoutineInterrupted or inside the running clock.
+/// or fails while receiving (after telling the user why), and after the hand-over to the decoder
+/// and the running clock; an Exit or a new Start ends it through RoutineInterrupted.
 void runReception(Program &program);
 
 /// Puts the reception state and displays back to the start of an attempt; sleeps 1000 ms.
