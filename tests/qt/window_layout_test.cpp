@@ -6,7 +6,6 @@
 #include "qt_program_fixture.h"
 
 #include <QAbstractButton>
-#include <QLineEdit>
 #include <functional>
 #include <limits>
 
@@ -110,15 +109,6 @@ TEST_F(QtProgramTest, ControlsShowTheirDesignCaptions)
     EXPECT_EQ(widget(w.Label13(2))->accessibleName(), QStringLiteral("03 (Wetter"));
     EXPECT_EQ(widget(w.Label1)->accessibleName(), QStringLiteral("Puls-Zähler"));
     EXPECT_TRUE(widgetAs<QAbstractButton>(w.chkPuls(0))->text().isEmpty());
-}
-
-TEST_F(QtProgramTest, DatePanelStartsHiddenAndTheDisplayBoxesEmpty)
-{
-    MainWindow &w = program.frmDCF77;
-    for (int index = 0; index < w.lblA.size(); ++index)
-        EXPECT_FALSE(widget(w.lblA(index))->isVisible()) << "lblA(" << index << ")";
-    EXPECT_TRUE(widgetAs<QLineEdit>(w.txtComPort)->text().isEmpty());
-    EXPECT_TRUE(widget(w.Label13(0))->isVisible());
 }
 
 struct Clamping
