@@ -498,7 +498,12 @@ INSTANTIATE_TEST_SUITE_P(Texts, UnusablePortText,
 TEST_F(Reception, PortThatDoesNotOpenIsReportedAndStartWorksAgain)
 {
     vp.serial.openError = "Permission denied";
+    program.frmDCF77.txtZähl.setText("      12");
+    const int64_t pressed = vp.now();
     EXPECT_TRUE(pressStart());
+    // Refused before the attempt changes anything: no reset, no sleep, the displays as they were.
+    EXPECT_EQ(vp.now(), pressed);
+    EXPECT_EQ(program.frmDCF77.txtZähl.text(), "      12");
     ASSERT_EQ(vp.desktop.messages.size(), 1u);
     EXPECT_NE(vp.desktop.messages[0].text.find("/dev/ttyS0"), std::string::npos);
     EXPECT_NE(vp.desktop.messages[0].text.find("Permission denied"), std::string::npos);

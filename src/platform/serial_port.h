@@ -24,6 +24,19 @@ public:
     virtual bool open() = 0;
     virtual void close() = 0;
 
+    /// Checks that `device` can be opened now (closing this port first) and leaves it closed. On
+    /// failure returns false and errorText() says why.
+    virtual bool probe(const std::string &device)
+    {
+        if (isOpen())
+            close();
+        setPort(device);
+        if (!open())
+            return false;
+        close();
+        return true;
+    }
+
     /// The next received characters (read length), or the empty text when nothing is waiting.
     virtual std::string read() = 0;
 

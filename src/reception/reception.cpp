@@ -41,33 +41,48 @@ std::string unusablePortText(const std::string &text)
           "einen Gerätepfad eingeben.";
 }
 
+void reportUnopenablePort(Program &program, const std::string &device)
+{
+    program.platform.desktop.showMessage(kMessageTitle,
+                                         "Die Schnittstelle " + device
+                                             + " kann nicht geöffnet werden:\n"
+                                             + program.platform.serial.errorText());
+}
+
+/// Sets up the port for `device` (closing whatever was open) and opens it.
+bool openPort(SerialPort &port, const std::string &device)
+{
+    if (port.isOpen())
+        port.close();
+    port.setPort(device);
+    port.setSettings(kLineSettings);
+    port.setReadLength(kReadLength);
+    return port.isOpen() || port.open();
+}
+
 /// Start of an attempt: reset, then close and reopen the port. Returns the device, or nothing
-/// when the port cannot be used (the user has been told why).
-std::optional<std::string> startAttempt(Program &program)
+/// when the port cannot be used (the user has been told why). The first attempt of a Start
+/// refuses an unusable port before it changes anything.
+std::optional<std::string> startAttempt(Program &program, bool firstAttempt)
 {
     Global &g = program.g;
-    SerialPort &port = program.platform.serial;
 
     program.processEventsInLongLoop();
-    // A text that names no port is refused before the attempt changes anything.
     const std::string portText = program.frmDCF77.txtComPort.text();
     const std::optional<std::string> device = serialDeviceForPortText(portText);
     if (!device) {
         program.platform.desktop.showMessage(kMessageTitle, unusablePortText(portText));
         return std::nullopt;
     }
+    if (firstAttempt && !program.platform.serial.probe(*device)) {
+        reportUnopenablePort(program, *device);
+        return std::nullopt;
+    }
 
     ResetReception(program);
     g.ZeichenZaehler = 0;
-    if (port.isOpen())
-        port.close();
-    port.setPort(*device);
-    port.setSettings(kLineSettings);
-    port.setReadLength(kReadLength);
-    if (!port.isOpen() && !port.open()) {
-        program.platform.desktop.showMessage(
-            kMessageTitle,
-            "Die Schnittstelle " + *device + " kann nicht geöffnet werden:\n" + port.errorText());
+    if (!openPort(program.platform.serial, *device)) {
+        reportUnopenablePort(program, *device);
         return std::nullopt;
     }
     g.StartZeit = program.WinTimer();
@@ -101,7 +116,8 @@ void reportFailedPort(Program &program, const std::string &device)
                                              + reason + "\n\nDer Empfang wurde beendet.");
 }
 
-/// End of the reception: mark the reception as finished and hand over to the decoder and the running clock.
+/// End of the reception: mark the reception as finished and hand over to the decoder and the
+/// running clock.
 void finishReception(Program &program)
 {
     MainWindow &w = program.frmDCF77;
@@ -118,8 +134,8 @@ void finishReception(Program &program)
 void runReception(Program &program)
 {
     Global &g = program.g;
-    for (;;) {
-        const std::optional<std::string> device = startAttempt(program);
+    for (bool firstAttempt = true;; firstAttempt = false) {
+        const std::optional<std::string> device = startAttempt(program, firstAttempt);
         if (!device)
             return;
 

@@ -40,6 +40,16 @@ bool FakeSerialPort::open()
     return true;
 }
 
+bool FakeSerialPort::probe(const std::string &device)
+{
+    ++probes;
+    if (m_open)
+        close();
+    port = device;
+    m_error = openError;
+    return openError.empty();
+}
+
 void FakeSerialPort::close()
 {
     m_open = false;

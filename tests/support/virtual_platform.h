@@ -59,6 +59,8 @@ public:
     bool open() override;
     void close() override;
     std::string read() override;
+    /// A probe is no attempt: it is counted in `probes`, not in `opens`.
+    bool probe(const std::string &device) override;
     bool hasFailed() const override { return m_failed; }
     std::string errorText() const override { return m_error; }
 
@@ -73,6 +75,7 @@ public:
     int readLength = 0;
     int opens = 0;
     int closes = 0;
+    int probes = 0;
     /// When set, open() fails with this reason.
     std::string openError;
 
