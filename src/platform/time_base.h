@@ -14,6 +14,10 @@ public:
     /// Milliseconds since an arbitrary fixed point; never goes backwards.
     virtual int64_t milliseconds() const = 0;
 
+    /// The same clock to the microsecond (milliseconds() is this count divided by 1000), for
+    /// spans that whole milliseconds would blur. A clock without finer ticks keeps this default.
+    virtual int64_t microseconds() const { return milliseconds() * 1000; }
+
     /// Blocks the thread for `ms` milliseconds without processing any event.
     virtual void sleep(int64_t ms) = 0;
 

@@ -10,10 +10,19 @@ namespace dcf::reception {
 
 namespace {
 
-/// Seconds since the port was opened for this attempt.
+constexpr double kMicrosecondsPerSecond = 1e6;
+
+/// Seconds since the port was opened for this attempt, to the microsecond. A pulse length is
+/// rounded to whole milliseconds only after the subtraction: from two stamps truncated to whole
+/// milliseconds it would be off by one whenever the two edges' small delays straddle a
+/// millisecond boundary, which depends on nothing but where the edges fall within a millisecond.
 double sinceStart(const Program &program)
 {
-    return onMillisecondGrid(program.WinTimer() - program.g.StartZeit);
+    const double now
+        = static_cast<double>(program.platform.time.microseconds()) / kMicrosecondsPerSecond;
+    // On the microsecond grid for the same reason as lengths are put on the millisecond grid.
+    return std::round((now - program.g.StartZeit) * kMicrosecondsPerSecond)
+        / kMicrosecondsPerSecond;
 }
 
 /// A pulse interval, kept in single precision as it is stored.

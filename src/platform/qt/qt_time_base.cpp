@@ -31,6 +31,12 @@ int64_t QtTimeBase::milliseconds() const
         .count();
 }
 
+int64_t QtTimeBase::microseconds() const
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch())
+        .count();
+}
+
 void QtTimeBase::sleep(int64_t ms)
 {
     if (ms <= 0)

@@ -10,6 +10,7 @@ class QtTimeBase final : public TimeBase
 {
 public:
     int64_t milliseconds() const override;
+    int64_t microseconds() const override;
     void sleep(int64_t ms) override;
     void sleepUntil(int64_t deadline) override;
     void beginPrecisePeriod() override;
