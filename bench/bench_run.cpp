@@ -1,0 +1,131 @@
+#include "bench_run.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QWidget>
+
+namespace dcf::bench {
+
+namespace {
+
+/// Steps of the script start at this pace; slow enough that the user costs the process next
+/// to nothing.
+constexpr int kUserTickMs = 100;
+/// After Start: the reset's pause and the port's opening are over.
+constexpr int kSettleMs = 3000;
+/// A reception ends with the first complete minute: at most two minutes and a little.
+constexpr int kReceptionTimeoutMs = 150000;
+constexpr int kMsPerSecond = 1000;
+
+QStringList sendingReceiverArguments(int firstSecond)
+{
+    // A fixed day, so that every run receives the same minutes.
+    return {QStringLiteral("--start"),
+            QStringLiteral("2026-06-12 10:14:%1").arg(firstSecond, 2, 10, QLatin1Char('0'))};
+}
+
+} // namespace
+
+BenchRun::BenchRun(QtProgram &bundle, RunSettings settings)
+    : m_bundle(bundle)
+    , m_settings(settings)
+    , m_probe(bundle.program)
+    , m_user(kUserTickMs)
+    , m_silentReceiver({QStringLiteral("--silence-after"), QStringLiteral("0")})
+    , m_sendingReceiver(sendingReceiverArguments(settings.firstSecond))
+{
+    m_user.onFailure = [this](const QString &failure) {
+        m_failure = failure;
+        // A message the program showed meanwhile usually says why.
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            m_failure += QStringLiteral("; the program says: ") + box->text();
+            box->reject();
+        }
+        // Exit unwinds the Start click that holds the thread and ends the event loop.
+        m_bundle.program.cmdExit_Click();
+    };
+    buildScript();
+}
+
+bool BenchRun::run()
+{
+    m_user.begin();
+    QApplication::exec();
+    return !m_user.hasFailed() && m_failure.isEmpty();
+}
+
+QWidget *BenchRun::widget(const Control &control) const
+{
+    QWidget *found = m_bundle.widget(control);
+    if (!found)
+        throw std::logic_error(control.displayName() + " has no widget");
+    return found;
+}
+
+void BenchRun::startReceiver(driver::SimulatorProcess &receiver)
+{
+    if (!receiver.start()) {
+        m_failure = receiver.error();
+        m_bundle.program.cmdExit_Click();
+        return;
+    }
+    driver::typeInto(widget(m_bundle.program.frmDCF77.txtComPort), receiver.devicePath());
+}
+
+void BenchRun::pressStart()
+{
+    driver::clickOn(widget(m_bundle.program.frmDCF77.cmdStart));
+}
+
+void BenchRun::buildScript()
+{
+    const int phaseMs = m_settings.phaseSeconds * kMsPerSecond;
+    const int marksWanted = m_settings.marksWanted;
+
+    m_user
+        .act(QStringLiteral("start the silent receiver"),
+             [this] { startReceiver(m_silentReceiver); })
+        .actLongRunning(QStringLiteral("press Start"), [this] { pressStart(); })
+        .pause(kSettleMs)
+        .act(QStringLiteral("meter waiting"), [this] { waiting.begin(); })
+        .pause(phaseMs)
+        .act(QStringLiteral("end of waiting"), [this] { waiting.end(); })
+
+        // Start again on the sending receiver: the waiting reception gives way to a new one.
+        .act(QStringLiteral("start the sending receiver"),
+             [this] { startReceiver(m_sendingReceiver); })
+        .act(QStringLiteral("press Start for receiving"),
+             [this] {
+                 m_probe.recordPulses = true;
+                 m_probe.recordClock = true;
+                 pressStart();
+             })
+        .pause(kSettleMs)
+        .act(QStringLiteral("meter receiving"), [this] { receiving.begin(); })
+        .waitFor(
+            QStringLiteral("the decoded minute and the running clock"),
+            [this] { return m_probe.clockSecondsShown() > 0; }, kReceptionTimeoutMs)
+        .act(QStringLiteral("end of receiving"), [this] { receiving.end(); })
+
+        .pause(kSettleMs)
+        .act(QStringLiteral("meter the clock"), [this] { clock.begin(); })
+        .pause(phaseMs)
+        .act(QStringLiteral("end of the clock"), [this] { clock.end(); })
+
+        // Start while the clock runs replaces it with a fresh reception: more marks.
+        .act(QStringLiteral("press Start for more marks"),
+             [this] {
+                 m_probe.recordClock = false;
+                 pressStart();
+             })
+        .waitFor(
+            QStringLiteral("%1 measured marks").arg(marksWanted),
+            [this, marksWanted] {
+                return static_cast<int>(m_probe.pulses().size()) >= marksWanted;
+            },
+            kReceptionTimeoutMs)
+        .act(QStringLiteral("press Exit"),
+             [this] { driver::clickOn(widget(m_bundle.program.frmDCF77.cmdExit)); });
+}
+
+} // namespace dcf::bench

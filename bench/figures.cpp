@@ -1,0 +1,67 @@
+#include "figures.h"
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+namespace dcf::bench {
+
+namespace {
+
+constexpr double kZeroMarkMs = 100;
+constexpr double kOneMarkMs = 200;
+/// Halfway between the two mark lengths, as the program divides them.
+constexpr double kMarkSplitSeconds = 0.15;
+
+} // namespace
+
+std::optional<double> percentile(std::vector<double> samples, double percent)
+{
+    if (samples.empty())
+        return std::nullopt;
+    std::sort(samples.begin(), samples.end());
+    const auto rank = static_cast<std::size_t>(
+        std::ceil(percent / 100.0 * static_cast<double>(samples.size())));
+    return samples[std::clamp<std::size_t>(rank, 1, samples.size()) - 1];
+}
+
+std::optional<Summary> summarize(const std::vector<double> &samples)
+{
+    if (samples.empty())
+        return std::nullopt;
+    Summary summary;
+    summary.count = samples.size();
+    summary.median = *percentile(samples, 50);
+    summary.p99 = *percentile(samples, 99);
+    summary.maximum = *std::max_element(samples.begin(), samples.end());
+    return summary;
+}
+
+double nominalMarkMs(double measuredSeconds)
+{
+    return measuredSeconds < kMarkSplitSeconds ? kZeroMarkMs : kOneMarkMs;
+}
+
+double markErrorMs(double measuredSeconds)
+{
+    return std::abs(measuredSeconds * 1000.0 - nominalMarkMs(measuredSeconds));
+}
+
+double lateness(double shownMs, double minuteStartSeconds, int second)
+{
+    return shownMs - (minuteStartSeconds + second) * 1000.0;
+}
+
+double percentOfCore(double processorSeconds, double wallSeconds)
+{
+    return wallSeconds > 0 ? processorSeconds / wallSeconds * 100.0 : 0;
+}
+
+std::string Target::text(const std::string &unit) const
+{
+    std::ostringstream out;
+    out << (inclusive ? "<= " : "< ") << limit << ' ' << unit;
+    return out.str();
+}
+
+} // namespace dcf::bench
