@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
+#include <functional>
 
 namespace dcf::testing {
 namespace {
@@ -25,7 +26,10 @@ protected:
     int runApplication()
     {
         // A safety net only: a broken Exit would otherwise hang the test run.
-        QTimer::singleShot(10'000, qApp, [] { QCoreApplication::exit(99); });
+        QTimer::singleShot(10'000, qApp, [this] {
+            program.cmdExit_Click();
+            QCoreApplication::exit(99);
+        });
         return QApplication::exec();
     }
 };
@@ -74,14 +78,20 @@ TEST_F(ExitTest, ExitWhileTheReceptionWaitsForACharacterEndsTheProgram)
     MainWindow &w = program.frmDCF77;
     w.txtComPort.setText("1");
     clickSoon(w.cmdStart);
-    // Runs once the reception waits for input.
-    QTimer::singleShot(0, qApp, [&] {
-        ASSERT_TRUE(program.receptionActive());
-        ASSERT_TRUE(serial.isOpen());
+    // Exit is pressed once the reception has opened the port and waits for input.
+    bool waitedForInput = false;
+    std::function<void()> exitWhenWaiting = [&] {
+        if (!program.receptionActive() || !serial.isOpen()) {
+            QTimer::singleShot(0, qApp, exitWhenWaiting);
+            return;
+        }
+        waitedForInput = true;
         QTest::mouseClick(widget(w.cmdExit), Qt::LeftButton);
-    });
+    };
+    QTimer::singleShot(0, qApp, exitWhenWaiting);
 
     EXPECT_EQ(runApplication(), 0);
+    EXPECT_TRUE(waitedForInput);
     EXPECT_FALSE(program.receptionActive());
     EXPECT_FALSE(mainSurface()->isVisible());
 
