@@ -1,0 +1,62 @@
+// The demo of the run command: a simulated receiver, one decoded minute, the date panel as the
+// user reads it, and pictures of both windows.
+
+#include "clock/clock_window.h"
+#include "scenarios.h"
+#include "session.h"
+#include "steps.h"
+#include "ui/main_window.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QPixmap>
+#include <QWidget>
+
+namespace dcf::autopilot {
+
+namespace {
+
+/// Saves what `window()` shows; the window is looked up when the step runs, since the clock
+/// window exists only once Hide has been pressed.
+void savePicture(Session &session, std::function<Window &()> window, const QString &fileName,
+                 const QString &what)
+{
+    session.user.act(
+        QStringLiteral("save a picture of ") + what, [&session, window, fileName, what] {
+            if (session.hasFailed() || session.options.picturesDir.isEmpty())
+                return;
+            QWidget *surface = session.surface(window());
+            const QDir dir(session.options.picturesDir);
+            const QString path = dir.absoluteFilePath(fileName);
+            if (!surface || !dir.mkpath(QStringLiteral(".")) || !surface->grab().save(path)) {
+                session.fail(QStringLiteral("could not save %1").arg(path));
+                return;
+            }
+            session.say(QStringLiteral("Picture of %1: %2").arg(what, path));
+        });
+}
+
+} // namespace
+
+void scriptDemo(Session &session)
+{
+    reportMinuteGaps(session);
+    launchSimulator(session, [&session] {
+        return session.options.startUtc.value_or(
+            startJustBeforeMinuteMark(QDateTime::currentMSecsSinceEpoch()));
+    });
+    typePortAndPressStart(session);
+    awaitDecodedMinute(session);
+    printPanel(session);
+    savePicture(
+        session, [&session]() -> Window & { return session.main(); },
+        QStringLiteral("main-window.png"), QStringLiteral("the main window"));
+    hideToClockWindow(session);
+    savePicture(
+        session, [&session]() -> Window & { return session.clock(); },
+        QStringLiteral("clock-window.png"), QStringLiteral("the clock window"));
+    swapBackToMainWindow(session);
+    pressExit(session);
+}
+
+} // namespace dcf::autopilot

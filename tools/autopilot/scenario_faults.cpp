@@ -1,0 +1,97 @@
+// A signal with a 20 ms mark and a 300 ms mark: each is counted on red, each abandons the attempt
+// (the next one clears the counters), and the undisturbed minute after them is decoded.
+
+#include "probes.h"
+#include "reception/display_formats.h"
+#include "scenarios.h"
+#include "session.h"
+#include "steps.h"
+#include "ui/main_window.h"
+
+#include <QDateTime>
+#include <QLineEdit>
+#include <memory>
+
+namespace dcf::autopilot {
+
+namespace {
+
+/// The simulator starts at second :40, so both faulty marks fall before the next minute mark
+/// and the attempt after them still finds it: about 80 s in all.
+constexpr int kFirstSecond = 40;
+constexpr int kShortMarkSecond = 4;
+constexpr int kLongMarkSecond = 8;
+constexpr int kFaultTimeoutMs = 30 * 1000;
+
+struct Watches
+{
+    std::unique_ptr<CounterWatch> shortMarks;
+    std::unique_ptr<CounterWatch> longMarks;
+};
+
+std::unique_ptr<CounterWatch> watchCounter(Session &session, TextBox &box, const QString &name)
+{
+    auto *line = qobject_cast<QLineEdit *>(session.widget(box));
+    if (!line)
+        return nullptr;
+    const Color red = receptionColors::kCounterAlarm;
+    return std::make_unique<CounterWatch>(
+        line, QColor(red.red(), red.green(), red.blue()),
+        [&session, name](const QString &text, bool onRed) {
+            if (onRed && !text.isEmpty())
+                session.say(QStringLiteral("%1 shows %2 on red").arg(name, text));
+            else if (!onRed && text.isEmpty())
+                session.say(QStringLiteral("%1 cleared: a new attempt").arg(name));
+        });
+}
+
+void expectCounted(Session &session, std::shared_ptr<Watches> watches, bool shortMark)
+{
+    const QString name = shortMark ? QStringLiteral("txtFehler1") : QStringLiteral("txtFehler2");
+    const auto watch = [watches, shortMark]() -> const CounterWatch * {
+        return shortMark ? watches->shortMarks.get() : watches->longMarks.get();
+    };
+    check(
+        session, name + QStringLiteral(" counts the faulty mark on red"),
+        [watch] {
+            if (!watch() || !watch()->hasCountedOnAlarm())
+                return QStringLiteral("no count on red was shown");
+            if (watch()->countShown() != QStringLiteral("1"))
+                return QStringLiteral("the count shown was %1, not 1").arg(watch()->countShown());
+            return QString();
+        },
+        kFaultTimeoutMs);
+    check(session, QStringLiteral("a new attempt clears ") + name, [watch] {
+        return watch()->hasBeenClearedSince() ? QString()
+                                              : QStringLiteral("the counter stays on red");
+    });
+}
+
+} // namespace
+
+void scriptFaults(Session &session)
+{
+    auto watches = std::make_shared<Watches>();
+    session.user.act(QStringLiteral("watch the error counters"), [&session, watches] {
+        watches->shortMarks
+            = watchCounter(session, session.main().txtFehler1, QStringLiteral("txtFehler1"));
+        watches->longMarks
+            = watchCounter(session, session.main().txtFehler2, QStringLiteral("txtFehler2"));
+    });
+    reportMinuteGaps(session);
+    launchSimulator(session,
+                    [&session] {
+                        return session.options.startUtc.value_or(startJustBeforeMinuteMark(
+                            QDateTime::currentMSecsSinceEpoch(), kFirstSecond));
+                    },
+                    {QStringLiteral("--short-mark"), QString::number(kShortMarkSecond),
+                     QStringLiteral("--long-mark"), QString::number(kLongMarkSecond)});
+    typePortAndPressStart(session);
+    expectCounted(session, watches, true);
+    expectCounted(session, watches, false);
+    awaitDecodedMinute(session);
+    printPanel(session);
+    pressExit(session);
+}
+
+} // namespace dcf::autopilot

@@ -1,0 +1,92 @@
+// From Start to Exit with every stage checked: the bit row, the date panel, a running clock that
+// passes a minute mark, the clock window, and the end of the process.
+
+#include "scenarios.h"
+#include "session.h"
+#include "steps.h"
+#include "ui/main_window.h"
+
+#include <QDateTime>
+#include <cstdlib>
+#include <memory>
+
+namespace dcf::autopilot {
+
+namespace {
+
+/// The last minutes of a year: the decode shows 23:59 and the running clock then wraps both the
+/// minute and the hour, while the date stays as decoded.
+constexpr const char *kDefaultStart = "2026-12-31 23:57:55";
+/// The clock's first minute lasts 60 s; the checks see it once a second.
+constexpr qint64 kMinuteMs = 60 * 1000;
+constexpr qint64 kMinuteToleranceMs = 2500;
+constexpr int kRolloverTimeoutMs = 70 * 1000;
+
+struct ClockProgress
+{
+    QString firstSeconds;
+};
+
+} // namespace
+
+void scriptFull(Session &session)
+{
+    const int64_t start = session.options.startUtc.value_or(
+        sim::parseLegalTime(kDefaultStart).utcSeconds.value_or(0));
+    auto progress = std::make_shared<ClockProgress>();
+
+    reportMinuteGaps(session);
+    launchSimulator(session, [start] { return start; });
+    typePortAndPressStart(session);
+    awaitDecodedMinute(session);
+    printPanel(session);
+
+    session.user.act(QStringLiteral("note the running clock's seconds"), [&session, progress] {
+        progress->firstSeconds = QString::fromStdString(
+            visibleSeconds(session.caption(session.main().lblA(kPanelSecondsLabel)).toStdString()));
+    });
+    check(session, QStringLiteral("the running clock's seconds advance"), [&session, progress] {
+        const QString seconds = QString::fromStdString(
+            visibleSeconds(session.caption(session.main().lblA(kPanelSecondsLabel)).toStdString()));
+        return seconds != progress->firstSeconds && !seconds.isEmpty()
+            ? QString()
+            : QStringLiteral("lblA(20) still shows \"%1\"").arg(seconds);
+    });
+    check(
+        session, QStringLiteral("the minute rolls over once, a minute after the decode"),
+        [&session] {
+            const sim::LegalTime &decoded = session.expected->legal;
+            const ClockTime next = nextClockMinute({decoded.hour, decoded.minute});
+            const QString hour = session.caption(session.main().lblA(kPanelHourLabel));
+            const QString minute = session.caption(session.main().lblA(kPanelMinuteLabel));
+            if (hour != QString::fromStdString(twoDigits(next.hour))
+                || minute != QString::fromStdString(twoDigits(next.minute))) {
+                return QStringLiteral("the clock shows %1:%2").arg(hour, minute);
+            }
+            const qint64 took = QDateTime::currentMSecsSinceEpoch() - session.decodedAtMs;
+            if (std::abs(took - kMinuteMs) > kMinuteToleranceMs)
+                session.fail(QStringLiteral("the first minute of the clock took %1 ms").arg(took));
+            else
+                session.say(QStringLiteral("The clock shows %1:%2, %3 s after the decode")
+                                .arg(hour, minute)
+                                .arg(took / 1000.0, 0, 'f', 1));
+            return QString();
+        },
+        kRolloverTimeoutMs);
+    check(session, QStringLiteral("the date stays as decoded"), [&session] {
+        QStringList wrong;
+        for (const auto &[index, wanted] : expectedPanelValues(session.expected->legal)) {
+            if (index == kPanelHourLabel || index == kPanelMinuteLabel)
+                continue; // hour and minute belong to the clock now
+            const QString shown = session.caption(session.main().lblA(index));
+            if (shown != QString::fromStdString(wanted))
+                wrong << QStringLiteral("lblA(%1) shows \"%2\"").arg(index).arg(shown);
+        }
+        return wrong.join(QStringLiteral(", "));
+    });
+    hideToClockWindow(session);
+    swapBackToMainWindow(session);
+    pressExit(session);
+}
+
+} // namespace dcf::autopilot
