@@ -5,12 +5,21 @@
 #include <QFileInfo>
 #include <csignal>
 
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
 namespace dcf::driver {
 
 SimulatorProcess::SimulatorProcess(QStringList arguments)
     : m_arguments(std::move(arguments))
 {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+#ifdef __linux__
+    // A driver that is killed (a hung test ended by its harness, Ctrl+C on a script) runs no
+    // destructor; the simulator must not live on without it.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+#endif
 }
 
 SimulatorProcess::~SimulatorProcess()
