@@ -15,6 +15,11 @@ namespace dcf {
 
 namespace {
 
+/// What the port holds for the reception at most. The reception takes one character per step,
+/// so a line that sends faster than that (a flood of noise) must wait in the driver instead of
+/// filling the memory; a second of a full 38400-baud line fits.
+constexpr qint64 kReadBufferBytes = 4096;
+
 QSerialPort::Parity qtParity(LineSettings::Parity parity)
 {
     switch (parity) {
@@ -114,6 +119,7 @@ bool QtSerialPort::open()
     m_port.setParity(qtParity(settings->parity));
     m_port.setStopBits(qtStopBits(settings->stopBits));
     m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_port.setReadBufferSize(kReadBufferBytes);
     if (!m_port.open(QIODevice::ReadOnly)) {
         m_error = m_port.errorString().toStdString();
         m_port.clearError();
