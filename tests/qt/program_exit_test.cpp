@@ -77,7 +77,6 @@ TEST_F(ExitTest, ExitWhileTheReceptionWaitsForACharacterEndsTheProgram)
 {
     MainWindow &w = program.frmDCF77;
     w.txtComPort.setText("1");
-    clickSoon(w.cmdStart);
     // Exit is pressed once the reception has opened the port and waits for input.
     bool waitedForInput = false;
     std::function<void()> exitWhenWaiting = [&] {
@@ -88,7 +87,11 @@ TEST_F(ExitTest, ExitWhileTheReceptionWaitsForACharacterEndsTheProgram)
         waitedForInput = true;
         QTest::mouseClick(widget(w.cmdExit), Qt::LeftButton);
     };
-    QTimer::singleShot(0, qApp, exitWhenWaiting);
+    QTimer::singleShot(0, qApp, [&] {
+        // Posted from here, so that the reception's own event processing delivers it.
+        QTimer::singleShot(0, qApp, exitWhenWaiting);
+        QTest::mouseClick(widget(w.cmdStart), Qt::LeftButton);
+    });
 
     EXPECT_EQ(runApplication(), 0);
     EXPECT_TRUE(waitedForInput);
