@@ -74,6 +74,9 @@ std::optional<std::string> startAttempt(Program &program, bool firstAttempt)
         program.platform.desktop.showMessage(kMessageTitle, unusablePortText(portText));
         return std::nullopt;
     }
+    // The probe opens the port, and a port opens only with its line settings.
+    program.platform.serial.setSettings(kLineSettings);
+    program.platform.serial.setReadLength(kReadLength);
     if (firstAttempt && !program.platform.serial.probe(*device)) {
         reportUnopenablePort(program, *device);
         return std::nullopt;
