@@ -88,10 +88,11 @@ int main(int argc, char **argv)
     dcf::prepareApplication();
 
     Session session(options);
-    // The frame's close button ends the program like Exit, as in the program itself.
-    session.main().onCloseRequest = [&session] {
-        session.qt.program.cmdExit_Click();
-    };
+    // The frame's close button ends the program like Exit, as in the program's own main().
+    if (!session.main().onCloseRequest)
+        session.main().onCloseRequest = [&session] {
+            session.qt.program.cmdExit_Click();
+        };
     std::printf("dcf77-autopilot: scenario %s (%s)\n", scenario->name, scenario->summary);
     scenario->script(session);
     const int status = session.run();
