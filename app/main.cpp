@@ -11,13 +11,6 @@ int main(int argc, char **argv)
     dcf::prepareApplication();
 
     dcf::QtProgram qt;
-    dcf::Program &program = qt.program;
-    // The frame's close button ends the program like Exit, unless the program gave it a meaning.
-    if (!program.frmDCF77.onCloseRequest) {
-        program.frmDCF77.onCloseRequest = [&program] {
-            program.cmdExit_Click();
-        };
-    }
-    program.start();
+    qt.program.start();
     return QApplication::exec();
 }

@@ -103,5 +103,18 @@ TEST_F(ClockWindowTest, PendingEventsAreHandledBeforeEachSwap)
     EXPECT_TRUE(clockWasShown);
 }
 
+TEST_F(ClockWindowTest, ClosingAWindowFromItsFrameSwapsBackOrEnds)
+{
+    ClockWindow &window = open();
+    window.closeRequest(); // the clock window's close button: back to the main window
+    EXPECT_TRUE(program.frmDCF77.isShown());
+    EXPECT_FALSE(window.isShown());
+    EXPECT_FALSE(vp.desktop.quitRequested);
+
+    program.frmDCF77.closeRequest(); // the main window's: the same as Exit
+    EXPECT_TRUE(program.ended());
+    EXPECT_TRUE(vp.desktop.quitRequested);
+}
+
 } // namespace
 } // namespace dcf

@@ -85,6 +85,10 @@ void connectClockWindow(Program &program, ClockWindow &window)
     window.onClick = [&program] {
         frmZeit_Form_Click(program);
     };
+    // Closing the clock window from its frame brings the main window back, as a click does.
+    window.onCloseRequest = [&program] {
+        frmZeit_Form_Click(program);
+    };
     window.hsc1.onChange = [&program] {
         hsc1_Change(program);
     };

@@ -57,6 +57,10 @@ Program::Program(Platform &machine)
     frmDCF77.onMouseMove = [this] {
         Form_MouseMove(*this);
     };
+    // Closing the main window from its frame is the same as Exit.
+    frmDCF77.onCloseRequest = [this] {
+        cmdExit_Click();
+    };
 }
 
 Program::~Program() = default;
