@@ -65,11 +65,16 @@ QWidget *BenchRun::widget(const Control &control) const
 void BenchRun::startReceiver(driver::SimulatorProcess &receiver)
 {
     if (!receiver.start()) {
-        m_failure = receiver.error();
-        m_bundle.program.cmdExit_Click();
+        fail(receiver.error());
         return;
     }
     driver::typeInto(widget(m_bundle.program.frmDCF77.txtComPort), receiver.devicePath());
+}
+
+void BenchRun::fail(const QString &failure)
+{
+    m_failure = failure;
+    m_bundle.program.cmdExit_Click();
 }
 
 void BenchRun::pressStart()
@@ -87,9 +92,19 @@ void BenchRun::buildScript()
              [this] { startReceiver(m_silentReceiver); })
         .actLongRunning(QStringLiteral("press Start"), [this] { pressStart(); })
         .pause(kSettleMs)
-        .act(QStringLiteral("meter waiting"), [this] { waiting.begin(); })
+        .act(QStringLiteral("meter waiting"),
+             [this] {
+                 waiting.begin();
+                 m_baseline.start(m_settings.phaseSeconds);
+             })
         .pause(phaseMs)
-        .act(QStringLiteral("end of waiting"), [this] { waiting.end(); })
+        .act(QStringLiteral("end of waiting"),
+             [this] {
+                 waiting.end();
+                 QString error;
+                 if (!m_baseline.collect(error))
+                     fail(error);
+             })
 
         // Start again on the sending receiver: the waiting reception gives way to a new one.
         .act(QStringLiteral("start the sending receiver"),

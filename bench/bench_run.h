@@ -1,12 +1,13 @@
 #pragma once
 
 // One run of the real program under a scripted user, in phases:
-//   waiting   Start on a simulated receiver that stays silent
+//   waiting   Start on a simulated receiver that stays silent (meanwhile the baseline runs)
 //   receiving Start on a simulated receiver that sends, until the minute is decoded
 //   clock     the running clock after the decode
 //   more marks Start again, until enough marks have been measured; then Exit.
 // The processor time of each phase is metered; the probe records marks and clock seconds.
 
+#include "baseline.h"
 #include "platform/qt/qt_program.h"
 #include "process_usage.h"
 #include "program_probe.h"
@@ -43,11 +44,15 @@ public:
     ProcessorMeter receiving;
     ProcessorMeter clock;
     const ProgramProbe &probe() const { return m_probe; }
+    /// The same measurements without the program, taken during the waiting phase.
+    const Baseline &baseline() const { return m_baseline; }
 
 private:
     void buildScript();
     void startReceiver(driver::SimulatorProcess &receiver);
     void pressStart();
+    /// Ends the run: Exit unwinds whatever holds the thread.
+    void fail(const QString &failure);
     QWidget *widget(const Control &control) const;
 
     QtProgram &m_bundle;
@@ -56,6 +61,7 @@ private:
     driver::ScriptedUser m_user;
     driver::SimulatorProcess m_silentReceiver;
     driver::SimulatorProcess m_sendingReceiver;
+    Baseline m_baseline;
     QString m_failure;
 };
 

@@ -37,6 +37,21 @@ std::optional<Summary> summarize(const std::vector<double> &samples)
     return summary;
 }
 
+std::string shareReaching(const std::vector<double> &samples, double threshold)
+{
+    const auto reaching = std::count_if(samples.begin(), samples.end(),
+                                        [threshold](double value) { return value >= threshold; });
+    std::ostringstream out;
+    out << reaching << " of " << samples.size();
+    if (!samples.empty()) {
+        out << " ("
+            << std::lround(static_cast<double>(reaching) * 100.0
+                           / static_cast<double>(samples.size()))
+            << " %)";
+    }
+    return out.str();
+}
+
 double nominalMarkMs(double measuredSeconds)
 {
     return measuredSeconds < kMarkSplitSeconds ? kZeroMarkMs : kOneMarkMs;

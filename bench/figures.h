@@ -26,6 +26,9 @@ std::optional<double> percentile(std::vector<double> samples, double percent);
 /// Nothing when there are no samples.
 std::optional<Summary> summarize(const std::vector<double> &samples);
 
+/// "k of n (p %)": how many samples reach `threshold`.
+std::string shareReaching(const std::vector<double> &samples, double threshold);
+
 /// The nominal length of a mark, 100 or 200 ms, that a measured length in seconds stands for.
 double nominalMarkMs(double measuredSeconds);
 /// |measured - nominal| in milliseconds.

@@ -61,6 +61,12 @@ TEST(Summary, HasCountMedianPercentileAndMaximum)
     EXPECT_EQ(s->maximum, 9);
 }
 
+TEST(Share, CountsTheSamplesThatReachTheThreshold)
+{
+    EXPECT_EQ(shareReaching({0, 1, 0, 2, 0.999, 0, 0, 0}, 1.0), "2 of 8 (25 %)");
+    EXPECT_EQ(shareReaching({}, 1.0), "0 of 0");
+}
+
 struct MarkCase
 {
     double measuredSeconds;

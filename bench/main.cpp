@@ -2,6 +2,7 @@
 // pseudo-terminal, measured from the side:
 //   start-up probes -> waiting -> receiving -> running clock -> more marks -> table of figures.
 
+#include "baseline.h"
 #include "bench_run.h"
 #include "figures.h"
 #include "process_usage.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QTest>
 #include <QThread>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -103,7 +105,8 @@ std::optional<Options> parseOptions(int argc, char **argv)
 
 std::string phaseName(const char *name, const ProcessorMeter &meter)
 {
-    return std::string("Processor, ") + name + " (" + withUnit(meter.wallSeconds(), 0, "s") + ")";
+    return std::string("Processor, ") + name + " ("
+        + (meter.hasRun() ? withUnit(meter.wallSeconds(), 0, "s") : "not reached") + ")";
 }
 
 void addProcessor(Report &report, const char *name, const ProcessorMeter &meter)
@@ -131,6 +134,7 @@ void addPulses(Report &report, const ProgramProbe &probe)
                kPulseErrorTarget);
     report.add("Mark length error, maximum",
                summary ? withUnit(summary->maximum, 3, "ms") : "none");
+    report.add("Marks measured 1 ms or more off", shareReaching(errors, 1.0));
     if (const std::optional<Summary> stamped = summarize(stampedErrors)) {
         report.note("Marks timed from the side to the microsecond (start and end writes): |error| "
                     "median "
@@ -138,6 +142,23 @@ void addPulses(Report &report, const ProgramProbe &probe)
                     + withUnit(stamped->p99, 0, "us") + ", maximum "
                     + withUnit(stamped->maximum, 0, "us") + ".");
     }
+}
+
+void addBaseline(Report &report, const Baseline &baseline)
+{
+    std::vector<double> errors;
+    for (const double lengthUs : baseline.markLengthsUs) {
+        // Rounded to whole milliseconds as the program rounds its lengths.
+        errors.push_back(markErrorMs(std::round(lengthUs / 1000.0) / 1000.0));
+    }
+    const std::optional<Summary> marks = summarize(errors);
+    const std::optional<Summary> wakes = summarize(baseline.wakeLatenessMs);
+    report.add("Without the program: marks 1 ms or more off", shareReaching(errors, 1.0));
+    report.add("Without the program: mark error, 99th percentile",
+               marks ? withUnit(marks->p99, 3, "ms") : "none");
+    report.add("Without the program: wake-up late, 99th percentile ("
+                   + std::to_string(baseline.wakeLatenessMs.size()) + ")",
+               wakes ? withUnit(wakes->p99, 3, "ms") : "none");
 }
 
 void addClock(Report &report, const ProgramProbe &probe)
@@ -176,6 +197,8 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc == 2 && std::strcmp(argv[1], kStartupProbeOption) == 0)
         return runStartupProbe(argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], kBaselineOption) == 0)
+        return runBaseline(argc, argv);
 
     const std::optional<Options> options = parseOptions(argc, argv);
     if (!options)
@@ -210,6 +233,7 @@ int main(int argc, char **argv)
     addProcessor(report, "running clock", run.clock);
     addPulses(report, run.probe());
     addClock(report, run.probe());
+    addBaseline(report, run.baseline());
     const std::optional<Summary> startupSummary = summarize(startup);
     report.add("Start-up to main window exposed, median of " + std::to_string(startup.size()),
                startupSummary ? withUnit(startupSummary->median, 1, "ms") : "none");
@@ -219,6 +243,11 @@ int main(int argc, char **argv)
                 + " cores): waiting " + withUnit(run.waiting.machineBusyPercent(), 0, "%")
                 + ", receiving " + withUnit(run.receiving.machineBusyPercent(), 0, "%")
                 + ", running clock " + withUnit(run.clock.machineBusyPercent(), 0, "%") + ".");
+    report.note("Other processes of this project running (seen at a phase's beginning or end): "
+                "waiting "
+                + std::to_string(run.waiting.otherProjectProcesses()) + ", receiving "
+                + std::to_string(run.receiving.otherProjectProcesses()) + ", running clock "
+                + std::to_string(run.clock.otherProjectProcesses()) + ".");
     if (options->quick)
         report.note("Quick run: phases and marks fall short of the full run's 60 s and two "
                     "minutes.");

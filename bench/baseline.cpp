@@ -1,0 +1,126 @@
+#include "baseline.h"
+
+#include "program_probe.h"
+#include "simulator_process.h"
+
+#include <QCoreApplication>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace dcf::bench {
+
+namespace {
+
+constexpr int64_t kNsPerMs = 1'000'000;
+constexpr int64_t kNsPerUs = 1000;
+constexpr int kPollMs = 200;
+/// Wake-ups halfway between the marks' edges, so that the two measurements do not meet.
+constexpr int64_t kWakeOffsetMs = 500;
+constexpr int kChildGraceMs = 15000;
+
+/// Sleeps until whole-millisecond deadlines once a second, as the running clock does, and
+/// records how late each wake-up came.
+void timeWakeUps(const std::atomic<bool> &stop, std::vector<int64_t> &lateNs)
+{
+    int64_t due = (monotonicNs() / kNsPerMs + 1000 + kWakeOffsetMs) * kNsPerMs;
+    while (!stop) {
+        const timespec until {static_cast<time_t>(due / 1'000'000'000),
+                              static_cast<long>(due % 1'000'000'000)};
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) { }
+        lateNs.push_back(monotonicNs() - due);
+        due += 1000 * kNsPerMs;
+    }
+}
+
+int openRaw(const QString &path)
+{
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return -1;
+    termios raw {};
+    ::tcgetattr(fd, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(fd, TCSANOW, &raw);
+    ::tcflush(fd, TCIFLUSH);
+    return fd;
+}
+
+} // namespace
+
+int runBaseline(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+    const int seconds = argc > 2 ? std::atoi(argv[2]) : 0;
+    driver::SimulatorProcess receiver;
+    if (seconds <= 0 || !receiver.start())
+        return 1;
+    const int fd = openRaw(receiver.devicePath());
+    if (fd < 0)
+        return 1;
+
+    std::atomic<bool> stop = false;
+    std::vector<int64_t> lateNs;
+    std::thread sleeper(timeWakeUps, std::cref(stop), std::ref(lateNs));
+
+    const int64_t endNs = monotonicNs() + seconds * 1000 * kNsPerMs;
+    int64_t markStartNs = -1;
+    while (monotonicNs() < endNs) {
+        pollfd watch {fd, POLLIN, 0};
+        if (::poll(&watch, 1, kPollMs) <= 0)
+            continue;
+        const int64_t now = monotonicNs();
+        char characters[64];
+        const ssize_t count = ::read(fd, characters, sizeof characters);
+        for (ssize_t index = 0; index < count; ++index) {
+            if (characters[index] == '1') {
+                markStartNs = now;
+            } else if (characters[index] == '0' && markStartNs >= 0) {
+                std::printf("mark %lld\n", static_cast<long long>((now - markStartNs) / kNsPerUs));
+                markStartNs = -1;
+            }
+        }
+    }
+    stop = true;
+    sleeper.join();
+    for (const int64_t late : lateNs)
+        std::printf("wake %lld\n", static_cast<long long>(late / kNsPerUs));
+    ::close(fd);
+    return 0;
+}
+
+void Baseline::start(int seconds)
+{
+    m_seconds = seconds;
+    m_child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_child.start(QCoreApplication::applicationFilePath(),
+                  {QString::fromLatin1(kBaselineOption), QString::number(seconds)});
+}
+
+bool Baseline::collect(QString &error)
+{
+    if (!m_child.waitForFinished(m_seconds * 1000 + kChildGraceMs) || m_child.exitCode() != 0) {
+        error = QStringLiteral("the baseline measurement failed");
+        return false;
+    }
+    const QList<QByteArray> lines = m_child.readAllStandardOutput().split('\n');
+    for (const QByteArray &line : lines) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() != 2)
+            continue;
+        const double value = fields[1].toDouble();
+        if (fields[0] == "mark")
+            markLengthsUs.push_back(value);
+        else if (fields[0] == "wake")
+            wakeLatenessMs.push_back(value / 1000.0);
+    }
+    return true;
+}
+
+} // namespace dcf::bench

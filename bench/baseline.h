@@ -1,0 +1,36 @@
+#pragma once
+
+// What the machine allows without the program: a plain reader, blocked in poll() on the same
+// kind of pseudo-terminal fed by the same simulated receiver, times the marks; a thread that
+// sleeps until whole-millisecond deadlines, as the running clock does, times its wake-ups. It
+// runs as a child process during the waiting phase, so it costs the program nothing.
+
+#include <QProcess>
+#include <QString>
+#include <vector>
+
+namespace dcf::bench {
+
+inline constexpr const char *kBaselineOption = "--baseline";
+
+/// The child's main: `--baseline SECONDS`; prints "mark <us>" and "wake <late us>" lines.
+int runBaseline(int argc, char **argv);
+
+class Baseline
+{
+public:
+    void start(int seconds);
+    /// Waits for the child and reads its figures; false with `error` set when it failed.
+    bool collect(QString &error);
+
+    /// Mark lengths as the reader saw them, microseconds.
+    std::vector<double> markLengthsUs;
+    /// Lateness of each wake-up, ms.
+    std::vector<double> wakeLatenessMs;
+
+private:
+    QProcess m_child;
+    int m_seconds = 0;
+};
+
+} // namespace dcf::bench
