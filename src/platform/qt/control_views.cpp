@@ -50,6 +50,23 @@ void setColors(QWidget *widget, const Control &control)
     widget->setPalette(palette);
 }
 
+/// The properties that every widget with a palette shows alike; it has nothing to show for any
+/// other property.
+void showColorsOrVisibility(QWidget *widget, const Control &control, Property property)
+{
+    switch (property) {
+    case Property::BackColor:
+    case Property::ForeColor:
+        setColors(widget, control);
+        break;
+    case Property::Visible:
+        widget->setVisible(control.visible());
+        break;
+    default:
+        break;
+    }
+}
+
 /// What every control widget shares: design geometry and font, the visibility, and that neither
 /// clicks nor pointer movement over it reach the window's free surface.
 void setUpWidget(QWidget *widget, const Control &control, double twipsPerPixel)
@@ -132,24 +149,14 @@ public:
 
     void showProperty(Property property) override
     {
-        switch (property) {
-        case Property::Text: {
-            // An equal text is left alone, so the cursor stays where the user is typing.
-            const QString wanted = toQString(m_model.text());
-            if (text() != wanted)
-                setText(wanted);
-            break;
+        if (property != Property::Text) {
+            showColorsOrVisibility(this, m_model, property);
+            return;
         }
-        case Property::BackColor:
-        case Property::ForeColor:
-            setColors(this, m_model);
-            break;
-        case Property::Visible:
-            setVisible(m_model.visible());
-            break;
-        default:
-            break;
-        }
+        // An equal text is left alone, so the cursor stays where the user is typing.
+        const QString wanted = toQString(m_model.text());
+        if (text() != wanted)
+            setText(wanted);
     }
 
 private:
@@ -168,99 +175,57 @@ Qt::CheckState toCheckState(int16_t value)
     }
 }
 
-/// The box does not toggle itself: a click goes to the model, and the box shows what the model
-/// then holds.
-class CheckBoxView final : public QCheckBox, public ControlView
+void showValue(QCheckBox &box, const CheckBox &model)
+{
+    box.setCheckState(toCheckState(model.value()));
+}
+
+void showValue(QRadioButton &button, const OptionButton &model)
+{
+    button.setChecked(model.value());
+}
+
+/// A check box or an option button. Neither toggles itself: a click goes to the model, and the
+/// widget shows what the model then holds. Not auto-exclusive either: the model's option group
+/// decides which option button is on.
+template<class Button, class Model> class ToggleView final : public Button, public ControlView
 {
 public:
-    CheckBoxView(CheckBox &model, QWidget *surface, InputGate &gate)
-        : QCheckBox(toQString(model.caption()), surface)
+    ToggleView(Model &model, QWidget *surface, InputGate &gate)
+        : Button(toQString(model.caption()), surface)
         , m_model(model)
         , m_gate(gate)
     {
-        setAutoFillBackground(true);
+        this->setAutoExclusive(false);
+        this->setAutoFillBackground(true);
         setColors(this, model);
-        setCheckState(toCheckState(model.value()));
+        showValue(*this, model);
     }
 
     QWidget *widget() override { return this; }
 
     void showProperty(Property property) override
     {
-        switch (property) {
-        case Property::Value:
-            setCheckState(toCheckState(m_model.value()));
-            break;
-        case Property::BackColor:
-        case Property::ForeColor:
-            setColors(this, m_model);
-            break;
-        case Property::Visible:
-            setVisible(m_model.visible());
-            break;
-        default:
-            break;
-        }
+        if (property == Property::Value)
+            showValue(*this, m_model);
+        else
+            showColorsOrVisibility(this, m_model, property);
     }
 
 protected:
     void nextCheckState() override
     {
         m_gate.deliver([this] { m_model.click(); });
-        setCheckState(toCheckState(m_model.value()));
+        showValue(*this, m_model);
     }
 
 private:
-    CheckBox &m_model;
+    Model &m_model;
     InputGate &m_gate;
 };
 
-/// Not auto-exclusive: the model's option group decides which button is on.
-class OptionButtonView final : public QRadioButton, public ControlView
-{
-public:
-    OptionButtonView(OptionButton &model, QWidget *surface, InputGate &gate)
-        : QRadioButton(toQString(model.caption()), surface)
-        , m_model(model)
-        , m_gate(gate)
-    {
-        setAutoExclusive(false);
-        setAutoFillBackground(true);
-        setColors(this, model);
-        setChecked(model.value());
-    }
-
-    QWidget *widget() override { return this; }
-
-    void showProperty(Property property) override
-    {
-        switch (property) {
-        case Property::Value:
-            setChecked(m_model.value());
-            break;
-        case Property::BackColor:
-        case Property::ForeColor:
-            setColors(this, m_model);
-            break;
-        case Property::Visible:
-            setVisible(m_model.visible());
-            break;
-        default:
-            break;
-        }
-    }
-
-protected:
-    void nextCheckState() override
-    {
-        m_gate.deliver([this] { m_model.click(); });
-        setChecked(m_model.value());
-    }
-
-private:
-    OptionButton &m_model;
-    InputGate &m_gate;
-};
+using CheckBoxView = ToggleView<QCheckBox, CheckBox>;
+using OptionButtonView = ToggleView<QRadioButton, OptionButton>;
 
 /// Tracking is off: a change reaches the model on an arrow or track click and once when a
 /// dragged thumb is released, not while it is dragged.
@@ -331,17 +296,7 @@ public:
 
     void showProperty(Property property) override
     {
-        switch (property) {
-        case Property::BackColor:
-        case Property::ForeColor:
-            setColors(this, m_model);
-            break;
-        case Property::Visible:
-            setVisible(m_model.visible());
-            break;
-        default:
-            break;
-        }
+        showColorsOrVisibility(this, m_model, property);
     }
 
 private:
