@@ -126,6 +126,57 @@ bool isZero(const ScannedNumber &number)
         && number.fractionDigits.find_first_not_of('0') == std::string::npos;
 }
 
+/// What tells the horizontal placement from the vertical one: the screen's and the window's
+/// extent, the window's edge, and the bar and number field of that edge.
+struct Axis
+{
+    float (Desktop::*screenSize)() const;
+    float (Window::*size)() const;
+    float (Window::*edge)() const;
+    void (Window::*setEdge)(float);
+    ScrollBar MainWindow::*bar;
+    TextBox MainWindow::*field;
+};
+
+constexpr Axis kHorizontal {
+    .screenSize = &Desktop::screenWidth,
+    .size = &Window::width,
+    .edge = &Window::left,
+    .setEdge = &Window::setLeft,
+    .bar = &MainWindow::HScroll1,
+    .field = &MainWindow::txtLeft,
+};
+
+constexpr Axis kVertical {
+    .screenSize = &Desktop::screenHeight,
+    .size = &Window::height,
+    .edge = &Window::top,
+    .setEdge = &Window::setTop,
+    .bar = &MainWindow::VScroll1,
+    .field = &MainWindow::txtTop,
+};
+
+/// The field shows where the window system actually put the window.
+void showEdge(MainWindow &window, const Axis &axis)
+{
+    (window.*axis.field).setText(numberToText((window.*axis.edge)()));
+}
+
+void placeByBar(Program &program, const Axis &axis)
+{
+    MainWindow &window = program.frmDCF77;
+    const double edge = centredPosition((program.platform.desktop.*axis.screenSize)(),
+                                        (window.*axis.size)(), (window.*axis.bar).value());
+    (window.*axis.setEdge)(clampToCoordinate(edge));
+    showEdge(window, axis);
+}
+
+void placeByField(Program &program, const Axis &axis)
+{
+    MainWindow &window = program.frmDCF77;
+    (window.*axis.setEdge)(clampToCoordinate(textToNumber((window.*axis.field).text())));
+}
+
 } // namespace
 
 double centredPosition(float screen, float window, int16_t barValue)
@@ -186,40 +237,28 @@ float clampToCoordinate(double value)
 
 void HScroll1_Change(Program &program)
 {
-    MainWindow &window = program.frmDCF77;
-    const double left = centredPosition(program.platform.desktop.screenWidth(), window.width(),
-                                        window.HScroll1.value());
-    window.setLeft(clampToCoordinate(left));
-    // The field shows where the window system actually put it.
-    window.txtLeft.setText(numberToText(window.left()));
+    placeByBar(program, kHorizontal);
 }
 
 void VScroll1_Change(Program &program)
 {
-    MainWindow &window = program.frmDCF77;
-    const double top = centredPosition(program.platform.desktop.screenHeight(), window.height(),
-                                       window.VScroll1.value());
-    window.setTop(clampToCoordinate(top));
-    window.txtTop.setText(numberToText(window.top()));
+    placeByBar(program, kVertical);
 }
 
 void txtLeft_Change(Program &program)
 {
-    MainWindow &window = program.frmDCF77;
-    window.setLeft(clampToCoordinate(textToNumber(window.txtLeft.text())));
+    placeByField(program, kHorizontal);
 }
 
 void txtTop_Change(Program &program)
 {
-    MainWindow &window = program.frmDCF77;
-    window.setTop(clampToCoordinate(textToNumber(window.txtTop.text())));
+    placeByField(program, kVertical);
 }
 
 void Form_MouseMove(Program &program)
 {
-    MainWindow &window = program.frmDCF77;
-    window.txtLeft.setText(numberToText(window.left()));
-    window.txtTop.setText(numberToText(window.top()));
+    showEdge(program.frmDCF77, kHorizontal);
+    showEdge(program.frmDCF77, kVertical);
 }
 
 } // namespace dcf
