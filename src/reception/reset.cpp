@@ -13,6 +13,12 @@ constexpr int16_t kPulsTableClearedLast = 120;
 constexpr int16_t kLastBit = 59;
 constexpr int16_t kLastPanelLabel = 20;
 
+/// Zero into each variable, in the order given.
+template<class... Variables> void setToZero(Variables &...variables)
+{
+    ((variables = 0), ...);
+}
+
 } // namespace
 
 void ResetReception(Program &program)
@@ -22,23 +28,11 @@ void ResetReception(Program &program)
 
     program.processEventsInLongLoop();
 
-    g.BitNr = 0;
-    g.PulsZaehler = 0;
-    g.PulsAktiv = 0;
+    setToZero(g.BitNr, g.PulsZaehler, g.PulsAktiv);
     g.PauseAktiv = 1; // so that a first "0" ends no pulse
-    g.SperreBeginn = 0;
-    g.SperreEnde = 0;
-    g.PauseGezaehlt = 0;
-    g.MinuteErkannt = 0;
-    g.ZaehlerGenullt = 0;
-    g.Fehler1 = 0;
-    g.Fehler2 = 0;
-    g.Fehler3 = 0;
-    g.StartZeit = 0;
-    g.PulsBeginn = 0;
-    g.PulsEnde = 0;
-    g.PulsLaenge = 0;
-    g.PausenZaehler = 0;
+    setToZero(g.SperreBeginn, g.SperreEnde, g.PauseGezaehlt, g.MinuteErkannt, g.ZaehlerGenullt,
+              g.Fehler1, g.Fehler2, g.Fehler3, g.StartZeit, g.PulsBeginn, g.PulsEnde, g.PulsLaenge,
+              g.PausenZaehler);
 
     w.optPuls01.setValue(false);
     w.optPuls02.setValue(false);
