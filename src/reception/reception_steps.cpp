@@ -98,6 +98,23 @@ void storeBit(Program &program, CheckBox::State state, Color background)
     bit.setBackColor(background);
 }
 
+/// An error counter that has counted: its number on the alarm colour.
+void showAlarm(TextBox &field, int16_t count)
+{
+    field.setText(countFormat(count));
+    field.setBackColor(receptionColors::kCounterAlarm);
+}
+
+/// A pulse too short or too long counts once; the locks keep its further steps from counting it
+/// again.
+void countFaultyPulse(Global &g, int16_t &counter, TextBox &field)
+{
+    counter += 1;
+    showAlarm(field, counter);
+    g.SperreBeginn = 1;
+    g.SperreEnde = 1;
+}
+
 void classify(Program &program)
 {
     Global &g = program.g;
@@ -119,20 +136,10 @@ void classify(Program &program)
         w.chk200.setValue(CheckBox::Checked);
         storeBit(program, CheckBox::Checked, receptionColors::kBitOne);
     }
-    if (0 < d && d < kShortPulseLimit && g.SperreBeginn == 0 && g.SperreEnde == 0) {
-        g.Fehler1 += 1;
-        w.txtFehler1.setText(countFormat(g.Fehler1));
-        w.txtFehler1.setBackColor(receptionColors::kCounterAlarm);
-        g.SperreBeginn = 1;
-        g.SperreEnde = 1;
-    }
-    if (d > kLongPulseLimit && g.SperreBeginn == 0 && g.SperreEnde == 0) {
-        g.Fehler2 += 1;
-        w.txtFehler2.setText(countFormat(g.Fehler2));
-        w.txtFehler2.setBackColor(receptionColors::kCounterAlarm);
-        g.SperreBeginn = 1;
-        g.SperreEnde = 1;
-    }
+    if (0 < d && d < kShortPulseLimit && g.SperreBeginn == 0 && g.SperreEnde == 0)
+        countFaultyPulse(g, g.Fehler1, w.txtFehler1);
+    if (d > kLongPulseLimit && g.SperreBeginn == 0 && g.SperreEnde == 0)
+        countFaultyPulse(g, g.Fehler2, w.txtFehler2);
     const float interval = g.PulsAbstand[g.i];
     if (kMinuteGapShortest < interval && interval < kMinuteGapLongest && g.PauseGezaehlt == 0) {
         w.txtPause.setText(secondsFormat(interval, separator));
@@ -178,8 +185,7 @@ Outcome endChecks(Program &program)
     Global &g = program.g;
     if (g.PulsZaehler < kPulsesForMinute && g.PausenZaehler == kGapsForMinute) {
         g.Fehler3 = 1;
-        program.frmDCF77.txtFehler3.setText(countFormat(g.Fehler3));
-        program.frmDCF77.txtFehler3.setBackColor(receptionColors::kCounterAlarm);
+        showAlarm(program.frmDCF77.txtFehler3, g.Fehler3);
         program.Sleep(kTooFewPulsesPauseMs);
         return Outcome::NewAttempt;
     }
