@@ -44,11 +44,6 @@ constexpr std::array<ClockLabel, 13> kLabels {{
 // Arrow click 100 twips, track click 1000; the maxima are set at each opening.
 constexpr ScrollBar::Range kMoveRange {0, 32767, 100, 1000, 0};
 
-Control::Design bar(Rect geometry)
-{
-    return {geometry, {}, colors::kButtonFace, colors::kButtonText, Alignment::Left, true};
-}
-
 // How far the window can move before its far edge meets the screen's, rounded to the nearest
 // twip. A screen too large for the bar's 16-bit range is cut to it rather than wrapping round;
 // one smaller than the window leaves no room to move.
@@ -64,8 +59,10 @@ int16_t scrollMaximum(float screen, float window)
 
 ClockWindow::ClockWindow()
     : Window("frmZeit", {"Zeit von DCF77", 5115, 2520, kClockBackground, {"Arial", 8.25, false}})
-    , vsc1(*this, Control::Kind::VScrollBar, "vsc1", -1, bar({4740, 60, 255, 1995}), kMoveRange)
-    , hsc1(*this, Control::Kind::HScrollBar, "hsc1", -1, bar({60, 2160, 4575, 255}), kMoveRange)
+    , vsc1(*this, Control::Kind::VScrollBar, "vsc1", -1, ScrollBar::designAt({4740, 60, 255, 1995}),
+           kMoveRange)
+    , hsc1(*this, Control::Kind::HScrollBar, "hsc1", -1, ScrollBar::designAt({60, 2160, 4575, 255}),
+           kMoveRange)
 {
     for (int index = 0; index < static_cast<int>(kLabels.size()); ++index) {
         const ClockLabel &label = kLabels[static_cast<std::size_t>(index)];

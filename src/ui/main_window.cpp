@@ -59,11 +59,6 @@ Control::Design placementLabel(int left)
                          colors::kButtonText);
 }
 
-Control::Design scrollBar(Rect geometry)
-{
-    return controlDesign(geometry, {}, colors::kButtonFace, colors::kButtonText);
-}
-
 constexpr ScrollBar::Range kPlacementRange {-3000, 3000, 1, 100, 0};
 
 struct PanelLabel
@@ -238,10 +233,10 @@ MainWindow::MainWindow()
                 "        fertig", pulseOptions)
     , txtSign(*this, "txtSign", -1, textBox({2940, 6570, 375, 525}, 21.75))
     , txtZahl(*this, "txtZahl", -1, textBox({3480, 6570, 645, 525}, 21.75))
-    , HScroll1(*this, Kind::HScrollBar, "HScroll1", -1, scrollBar({4680, 5580, 2835, 315}),
-               kPlacementRange)
-    , VScroll1(*this, Kind::VScrollBar, "VScroll1", -1, scrollBar({7680, 4500, 315, 2475}),
-               kPlacementRange)
+    , HScroll1(*this, Kind::HScrollBar, "HScroll1", -1,
+               ScrollBar::designAt({4680, 5580, 2835, 315}), kPlacementRange)
+    , VScroll1(*this, Kind::VScrollBar, "VScroll1", -1,
+               ScrollBar::designAt({7680, 4500, 315, 2475}), kPlacementRange)
     , Label16(*this, "Label16", -1, placementLabel(4680), "Left")
     , txtLeft(*this, "txtLeft", -1, textBox({5100, 6120, 975, 375}, 14.25))
     , Label17(*this, "Label17", -1, placementLabel(6120), "Top")

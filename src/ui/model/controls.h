@@ -104,6 +104,12 @@ public:
     ScrollBar(Window &owner, Kind kind, std::string name, int index, const Design &design,
               const Range &range);
 
+    /// How both windows draw their bars: in the system's button colours, with no font.
+    static Design designAt(Rect geometry)
+    {
+        return {geometry, {}, colors::kButtonFace, colors::kButtonText};
+    }
+
     int16_t value() const { return m_range.value; }
     int16_t minimum() const { return m_range.minimum; }
     int16_t maximum() const { return m_range.maximum; }
