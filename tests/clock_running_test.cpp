@@ -1,7 +1,7 @@
 #include "clock/clock_window.h"
 #include "clock/running_clock.h"
+#include "control_log.h"
 #include "decoding/date_texts.h"
-#include "property_log.h"
 #include "ui/program.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 namespace dcf {
 namespace {
 
-using testing::PropertyLog;
+using testing::ControlLog;
 using testing::ScriptExhausted;
 using testing::VirtualPlatform;
 
@@ -47,8 +47,8 @@ protected:
     Shown shown(const std::string &control) const
     {
         Shown result;
-        for (const PropertyLog::Entry &entry : log.captions(control))
-            result.emplace_back(entry.at - start, entry.text);
+        for (const ControlLog::Entry &entry : log.of(control, Property::Caption))
+            result.emplace_back(entry.at - start, entry.value);
         return result;
     }
 
@@ -61,7 +61,7 @@ protected:
 
     VirtualPlatform vp;
     Program program {vp.platform()};
-    PropertyLog log {vp};
+    ControlLog log {vp};
     int64_t start = kStart;
 };
 
@@ -124,7 +124,7 @@ TEST_F(RunningClock, MinuteAndHourAdvanceAndWrap)
         EXPECT_EQ(program.frmZeit().lblB(10).caption(), c.minuteAfter);
         const std::set<std::string> clockLabels {"lblA(16)", "lblA(18)", "lblA(20)",
                                                  "lblB(8)",  "lblB(10)", "lblB(12)"};
-        for (const PropertyLog::Entry &entry : log.entries)
+        for (const ControlLog::Entry &entry : log.entries)
             EXPECT_TRUE(clockLabels.contains(entry.control)) << entry.control;
     }
 }

@@ -1,6 +1,6 @@
 #include "clock/clock_window.h"
+#include "control_log.h"
 #include "decoding/decoder.h"
-#include "property_log.h"
 #include "ui/program.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 namespace dcf {
 namespace {
 
-using testing::PropertyLog;
+using testing::ControlLog;
 using testing::VirtualPlatform;
 
 // Saturday, 5 December 2026, 14:37, winter time.
@@ -50,7 +50,7 @@ protected:
 
     VirtualPlatform vp;
     Program program {vp.platform()};
-    PropertyLog log {vp};
+    ControlLog log {vp};
 };
 
 TEST_F(Decoder, WorkedExampleFillsBothPanelsInOrder)
@@ -157,7 +157,7 @@ TEST_F(Decoder, UnreadBitsAndGreyBoxesChangeNothing)
 
 TEST_F(Decoder, WholePanelShowsWhenHideIsPressedDuringTheReveal)
 {
-    log.onEntry = [this](const PropertyLog::Entry &entry) {
+    log.onEntry = [this](const ControlLog::Entry &entry) {
         if (entry.control == "lblA(5)" && entry.property == Property::Visible)
             vp.at(vp.now(), [this] { program.frmDCF77.cmdHide.click(); });
     };

@@ -15,65 +15,40 @@ namespace dcf {
 namespace {
 
 constexpr double kHuge = std::numeric_limits<double>::max();
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-struct CentredCase
+TEST(CentredPosition, FloorsTowardsMinusInfinity)
 {
-    float screen;
-    float window;
-    int16_t bar;
-    double expected;
-};
-
-class CentredPosition : public ::testing::TestWithParam<CentredCase>
-{
-};
-
-TEST_P(CentredPosition, FloorsTowardsMinusInfinity)
-{
-    const CentredCase &c = GetParam();
-    EXPECT_EQ(centredPosition(c.screen, c.window, c.bar), c.expected);
+    const struct
+    {
+        float screen, window;
+        int16_t bar;
+        double expected;
+    } table[] = {
+        {19200, 15390, 0, 1905},
+        {15360, 10410, 0, 2475},
+        {19200, 15390, -3000, -1095},
+        // Window wider than the screen: -1687.5 goes down, not towards zero.
+        {12000, 15375, 0, -1688},
+        {12000, 15375, 1, -1687},
+        // A single-precision sum would round 16777213.5 to 16777214 first.
+        {33554430, 3, 0, 16777213},
+    };
+    for (const auto &c : table)
+        EXPECT_EQ(centredPosition(c.screen, c.window, c.bar), c.expected) << c.screen;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Placement, CentredPosition,
-    ::testing::Values(CentredCase {19200, 15390, 0, 1905}, CentredCase {15360, 10410, 0, 2475},
-                      CentredCase {19200, 15390, -3000, -1095},
-                      CentredCase {19200, 15390, 3000, 4905},
-                      // Window wider than the screen: -1687.5 goes down, not towards zero.
-                      CentredCase {12000, 15375, 0, -1688}, CentredCase {12000, 15375, 1, -1687},
-                      CentredCase {19201, 0, 0, 9600},
-                      // A single-precision sum would round 16777213.5 to 16777214 first.
-                      CentredCase {33554430, 3, 0, 16777213}));
-
-struct ToTextCase
+TEST(NumberToText, IsPlainDecimalAndReadsBackAsTheSameFloat)
 {
-    float value;
-    const char *text;
-};
+    const std::pair<float, const char *> table[] = {
+        {-1688, "-1688"}, {-0.0f, "0"},       {1.5f, "1.5"},
+        {0.1f, "0.1"},    {1e-5f, "0.00001"}, {1e10f, "10000000000"},
+    };
+    for (const auto &[value, text] : table)
+        EXPECT_EQ(numberToText(value), text);
 
-class NumberToText : public ::testing::TestWithParam<ToTextCase>
-{
-};
-
-TEST_P(NumberToText, IsPlainDecimal)
-{
-    EXPECT_EQ(numberToText(GetParam().value), GetParam().text);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Placement, NumberToText,
-    ::testing::Values(ToTextCase {1905, "1905"}, ToTextCase {-1688, "-1688"}, ToTextCase {0, "0"},
-                      ToTextCase {-0.0f, "0"}, ToTextCase {1.5f, "1.5"}, ToTextCase {0.1f, "0.1"},
-                      ToTextCase {-0.25f, "-0.25"}, ToTextCase {1e-5f, "0.00001"},
-                      ToTextCase {16777216, "16777216"}, ToTextCase {1e10f, "10000000000"},
-                      ToTextCase {491505, "491505"}));
-
-TEST(NumberToText, ReadsBackAsTheSameFloat)
-{
-    const std::vector<float> values {1.0f / 3, -2.0f / 3, 7.5f,
-                                     0.1f,     1e-7f,     123456.79f,
-                                     3e38f,    -1095,     std::numeric_limits<float>::denorm_min()};
-    for (const float value : values) {
+    for (const float value : {1.0f / 3, -2.0f / 3, 123456.79f, 3e38f, 1e-7f,
+                              std::numeric_limits<float>::denorm_min()}) {
         const std::string text = numberToText(value);
         EXPECT_EQ(text.find_first_of("eE, "), std::string::npos) << text;
         EXPECT_EQ(static_cast<float>(textToNumber(text)), value) << text;
@@ -98,22 +73,16 @@ TEST_P(TextToNumber, ReadsLeniently)
 
 INSTANTIATE_TEST_SUITE_P(
     Placement, TextToNumber,
-    ::testing::Values(ToNumberCase {"1905", 1905}, ToNumberCase {"-1095", -1095},
-                      ToNumberCase {"12abc", 12}, ToNumberCase {" 2 880", 2880},
-                      ToNumberCase {"\t1\n2", 12}, ToNumberCase {"1,5", 1},
-                      ToNumberCase {"1.5", 1.5}, ToNumberCase {".5", 0.5}, ToNumberCase {"5.", 5},
-                      ToNumberCase {"1.2.3", 1.2}, ToNumberCase {"+7", 7}, ToNumberCase {"- 5", -5},
-                      ToNumberCase {"5-3", 5}, ToNumberCase {"", 0}, ToNumberCase {"-", 0},
-                      ToNumberCase {"--5", 0}, ToNumberCase {".", 0}, ToNumberCase {"abc", 0},
-                      ToNumberCase {"1e3", 1000}, ToNumberCase {"2E-2", 0.02},
-                      ToNumberCase {"1 e 3", 1000}, ToNumberCase {"1e", 1}, ToNumberCase {"1e+", 1},
-                      ToNumberCase {"1ex", 1}, ToNumberCase {"e3", 0}, ToNumberCase {"1e39", 1e39},
-                      ToNumberCase {"9999999999999999999999", 9999999999999999999999.0},
-                      // Beyond double: saturated, never infinite.
-                      ToNumberCase {"1e400", kHuge}, ToNumberCase {"-1e400", -kHuge},
-                      ToNumberCase {"1e99999999999999999999999", kHuge}, ToNumberCase {"1e-400", 0},
-                      ToNumberCase {"0.0000001e-99999999999999999999", 0},
-                      ToNumberCase {"0e999999", 0}));
+    ::testing::Values(
+        ToNumberCase {"-1095", -1095}, ToNumberCase {"12abc", 12}, ToNumberCase {" 2 880", 2880},
+        ToNumberCase {"1,5", 1}, ToNumberCase {".5", 0.5}, ToNumberCase {"1.2.3", 1.2},
+        ToNumberCase {"- 5", -5}, ToNumberCase {"5-3", 5}, ToNumberCase {"", 0},
+        ToNumberCase {"-", 0}, ToNumberCase {"--5", 0}, ToNumberCase {".", 0},
+        ToNumberCase {"1e3", 1000}, ToNumberCase {"2E-2", 0.02}, ToNumberCase {"1 e 3", 1000},
+        ToNumberCase {"1e+", 1}, ToNumberCase {"e3", 0}, ToNumberCase {"1e39", 1e39},
+        // Beyond double: saturated, never infinite.
+        ToNumberCase {"-1e400", -kHuge}, ToNumberCase {"1e99999999999999999999999", kHuge},
+        ToNumberCase {"1e-400", 0}, ToNumberCase {"0e999999", 0}));
 
 TEST(TextToNumber, VeryLongDigitRunsSaturate)
 {
@@ -121,30 +90,16 @@ TEST(TextToNumber, VeryLongDigitRunsSaturate)
     EXPECT_DOUBLE_EQ(textToNumber("0." + std::string(400, '0') + "1e405"), 10000);
 }
 
-struct ClampCase
+TEST(ClampToCoordinate, StaysFinite)
 {
-    double value;
-    float expected;
-};
-
-class ClampToCoordinate : public ::testing::TestWithParam<ClampCase>
-{
-};
-
-TEST_P(ClampToCoordinate, StaysFinite)
-{
-    EXPECT_EQ(clampToCoordinate(GetParam().value), GetParam().expected);
+    const auto limit = static_cast<float>(kCoordinateLimit);
+    const std::pair<double, float> table[] = {
+        {1.5, 1.5f},     {std::nan(""), 0},  {1e39, limit},
+        {-1e39, -limit}, {kInfinity, limit}, {-kInfinity, -limit},
+    };
+    for (const auto &[value, expected] : table)
+        EXPECT_EQ(clampToCoordinate(value), expected) << value;
 }
-
-constexpr auto kLimit = static_cast<float>(kCoordinateLimit);
-
-INSTANTIATE_TEST_SUITE_P(
-    Placement, ClampToCoordinate,
-    ::testing::Values(ClampCase {1.5, 1.5f}, ClampCase {-1095, -1095}, ClampCase {std::nan(""), 0},
-                      ClampCase {1e39, kLimit}, ClampCase {-1e39, -kLimit},
-                      ClampCase {kHuge, kLimit},
-                      ClampCase {std::numeric_limits<double>::infinity(), kLimit},
-                      ClampCase {-std::numeric_limits<double>::infinity(), -kLimit}));
 
 /// The program on a fake desktop of the size used in the examples.
 class PlacementReactions : public ::testing::Test
@@ -163,22 +118,15 @@ protected:
     MainWindow &window = program.frmDCF77;
 };
 
-TEST_F(PlacementReactions, HorizontalBarAtMinimumShiftsLeftOfCentre)
+TEST_F(PlacementReactions, BarsShiftFromTheCentreAndTheFieldShowsTheRoundedPosition)
 {
     start();
     window.HScroll1.userSetValue(-3000);
     EXPECT_EQ(window.left(), -1095);
     EXPECT_EQ(window.txtLeft.text(), "-1095");
-    EXPECT_EQ(window.top(), 2475);
-}
-
-TEST_F(PlacementReactions, BarFieldShowsThePositionAsTheDesktopRoundedIt)
-{
-    start();
     window.VScroll1.trackClick(+1); // 2575 twips lies between pixels 171 and 172
     EXPECT_EQ(window.top(), 172 * 15);
     EXPECT_EQ(window.txtTop.text(), "2580");
-    EXPECT_EQ(window.VScroll1.value(), 100);
 }
 
 TEST_F(PlacementReactions, TypingMovesTheWindowAtEveryKeystroke)
@@ -222,8 +170,6 @@ TEST_F(PlacementReactions, PointerMoveCopiesTheActualPosition)
     window.mouseMove();
     EXPECT_EQ(window.txtLeft.text(), "12");
     EXPECT_EQ(window.txtTop.text(), "700");
-    EXPECT_EQ(window.left(), 12);
-    EXPECT_EQ(window.top(), 700);
 }
 
 TEST_F(PlacementReactions, FractionsReachTheWindowUnrounded)

@@ -1,6 +1,8 @@
 // The reception of one minute in virtual time: a receiver script drives the serial line, the
 // control log says what the main window showed and when.
 
+#include "clock/clock_window.h"
+#include "control_log.h"
 #include "receiver_script.h"
 #include "reception/display_formats.h"
 #include "reception/reception.h"
@@ -18,9 +20,6 @@ namespace {
 constexpr int64_t kOpened = 1000;
 constexpr int kLastTelegramBit = 58;
 
-const TelegramTime kSampleTime {37, 14, 15, 5, 3, 24, false};
-
-/// Test names from the cases' own names.
 template<typename Case> std::string caseName(const ::testing::TestParamInfo<Case> &testCase)
 {
     return testCase.param.name;
@@ -38,7 +37,7 @@ protected:
     {
         program.start();
         w().txtComPort.setText("1");
-        log = std::make_unique<ControlLog>(w(), vp.time);
+        log.watch(w());
     }
 
     MainWindow &w() { return program.frmDCF77; }
@@ -59,15 +58,15 @@ protected:
     int64_t leadIn() { return receiver.minute(kOpened + 500 - 57 * kSecondMs, zeros, 57); }
 
     /// Times at which the reception handed over to the decoder.
-    std::vector<int64_t> handOvers() const { return log->times("optPuls02", Property::Value, "1"); }
+    std::vector<int64_t> handOvers() const { return log.times("optPuls02", Property::Value, "1"); }
 
     /// Index of the last control write of the character step that showed a character at `at`,
     /// before any reset that followed it.
     std::size_t stepEnd(int64_t at) const
     {
-        std::size_t last = log->entries.size();
-        for (std::size_t index = 0; index < log->entries.size(); ++index) {
-            const ControlLog::Entry &entry = log->entries[index];
+        std::size_t last = log.entries.size();
+        for (std::size_t index = 0; index < log.entries.size(); ++index) {
+            const ControlLog::Entry &entry = log.entries[index];
             if (entry.at < at)
                 continue;
             if (entry.at > at || (entry.control == "txtZähl" && entry.value.empty()))
@@ -81,28 +80,26 @@ protected:
     {
         for (int k = 0; k <= kLastTelegramBit; ++k) {
             const bool one = bits[static_cast<std::size_t>(k)] == 1;
-            EXPECT_EQ(w().chkPuls(k).value(), one ? CheckBox::Checked : CheckBox::Unchecked)
-                << "bit " << k;
+            EXPECT_EQ(w().chkPuls(k).value(), one ? CheckBox::Checked : CheckBox::Unchecked) << k;
             EXPECT_EQ(w().chkPuls(k).backColor(),
                       one ? receptionColors::kBitOne : receptionColors::kBitZero)
-                << "bit " << k;
+                << k;
         }
         EXPECT_EQ(w().chkPuls(59).value(), CheckBox::Unchecked);
         EXPECT_EQ(w().chkPuls(59).backColor(), colors::kButtonFace);
     }
 
     const MinuteBits zeros = MinuteBits(59, 0);
+    const MinuteBits sample = telegramAnnouncing("2024-03-15 14:37");
     VirtualPlatform vp;
     Program program {vp.platform()};
     ReceiverScript receiver {vp};
-    std::unique_ptr<ControlLog> log;
+    ControlLog log {vp};
 };
 
 TEST_F(Reception, UndisturbedMinuteIsCollectedAndHandedOverOnce)
 {
-    const MinuteBits bits = telegramBits(kSampleTime);
-    const int64_t minute = leadIn();
-    const int64_t next = receiver.minute(minute, bits);
+    const int64_t next = receiver.minute(leadIn(), sample);
     receiver.minute(next, zeros); // the receiver goes on sending
     vp.endAt(next + 5 * kSecondMs);
 
@@ -110,31 +107,26 @@ TEST_F(Reception, UndisturbedMinuteIsCollectedAndHandedOverOnce)
 
     EXPECT_EQ(handOvers(), std::vector<int64_t> {next});
     EXPECT_EQ(program.g.PulsZaehler, 59);
-    expectBits(bits);
+    expectBits(sample);
     EXPECT_FALSE(w().optPuls01.value());
-    EXPECT_EQ(w().optPuls01.backColor(), colors::kLightCyan);
-    EXPECT_EQ(w().optPuls01.foreColor(), colors::kBlack);
-    EXPECT_TRUE(w().optPuls02.value());
     EXPECT_EQ(w().optPuls02.backColor(), receptionColors::kFinishedBack);
     EXPECT_EQ(vp.serial.settings, "38400,N,8,1");
     EXPECT_EQ(vp.serial.readLength, 1);
+    EXPECT_EQ(vp.serial.opens, 1);
 
     // Each "1" shows the count 0 and each "0" the count 1; nothing is read after the hand-over.
-    const std::vector<std::string> signs = log->values("txtSign", Property::Text);
-    const std::vector<std::string> counts = log->values("txtZahl", Property::Text);
+    const std::vector<std::string> signs = log.values("txtSign", Property::Text);
+    const std::vector<std::string> counts = log.values("txtZahl", Property::Text);
     ASSERT_EQ(signs.size(), 2u * (2 + 59) + 1);
     ASSERT_EQ(counts.size(), signs.size());
     for (std::size_t n = 0; n < signs.size(); ++n)
         EXPECT_EQ(counts[n], signs[n] == "1" ? "0" : "1") << "character " << n;
-    EXPECT_FALSE(log->writtenAfter("txtSign", next));
-    EXPECT_EQ(w().txtSign.backColor(), colors::kBlack);
-    EXPECT_EQ(w().txtZahl.foreColor(), colors::kWhite);
-    EXPECT_EQ(vp.serial.opens, 1);
+    EXPECT_FALSE(log.writtenAfter("txtSign", next));
 }
 
 TEST_F(Reception, LeapSecondMarkIsNotStored)
 {
-    MinuteBits bits = telegramBits(kSampleTime);
+    MinuteBits bits = sample;
     bits.push_back(1); // second 59 carries a mark, the gap moves to second 60
     const int64_t next = receiver.minute(leadIn(), bits);
     receiver.mark(next, kShortMarkMs);
@@ -163,7 +155,6 @@ class ShortMinute : public Reception, public ::testing::WithParamInterface<Short
 TEST_P(ShortMinute, FiftyEightPulsesAreEnoughFiftySevenAreNot)
 {
     const ShortMinuteCase &c = GetParam();
-    const MinuteBits bits = telegramBits(kSampleTime);
     const int64_t minute = leadIn();
     int64_t late = 0;
     for (int second = 0; second <= kLastTelegramBit; ++second) {
@@ -172,7 +163,7 @@ TEST_P(ShortMinute, FiftyEightPulsesAreEnoughFiftySevenAreNot)
             continue;
         }
         receiver.mark(minute + second * kSecondMs + late,
-                      bits[static_cast<std::size_t>(second)] ? kLongMarkMs : kShortMarkMs);
+                      sample[static_cast<std::size_t>(second)] ? kLongMarkMs : kShortMarkMs);
         late = 0;
     }
     const int64_t next = minute + 60 * kSecondMs;
@@ -189,9 +180,9 @@ TEST_P(ShortMinute, FiftyEightPulsesAreEnoughFiftySevenAreNot)
         EXPECT_EQ(vp.serial.opens, 1);
     } else {
         EXPECT_TRUE(handOvers().empty());
-        EXPECT_EQ(log->times("txtFehler3", Property::Text, "       1"),
+        EXPECT_EQ(log.times("txtFehler3", Property::Text, "       1"),
                   std::vector<int64_t> {closing});
-        EXPECT_EQ(log->valueAt("txtFehler3", Property::BackColor, stepEnd(closing)),
+        EXPECT_EQ(log.valueAt("txtFehler3", Property::BackColor, stepEnd(closing)),
                   logged(colors::kRed));
         EXPECT_EQ(vp.serial.opens, 2); // a new attempt
     }
@@ -208,10 +199,10 @@ struct PulseCase
 {
     const char *name;
     int64_t lengthMs;
-    const char *chk100;
+    bool short100; ///< chk100 rather than chk200
     const char *txtDCF1;
     const char *txtDCF2;
-    const char *bit; ///< chkPuls(30) after the pulse
+    bool bit; ///< chkPuls(30) after the pulse
     const char *txtFehler1;
     const char *txtFehler2;
 };
@@ -223,39 +214,36 @@ class PulseLength : public Reception, public ::testing::WithParamInterface<Pulse
 TEST_P(PulseLength, ClassifiesAndCountsErrorsAtStrictLimits)
 {
     const PulseCase &c = GetParam();
-    MinuteBits bits = zeros;
+    MinuteBits bits(30, 0);
     bits[29] = 1; // the position of second 30 starts with the class of this 200 ms mark
     const int64_t minute = leadIn();
     const int64_t odd = minute + 30 * kSecondMs;
-    for (int second = 0; second <= kLastTelegramBit; ++second) {
-        const int64_t start = minute + second * kSecondMs;
-        receiver.mark(start, second == 30 ? c.lengthMs : bits[std::size_t(second)] ? 200 : 100);
-    }
-    receiver.minute(minute + 60 * kSecondMs, zeros);
+    receiver.minute(minute, bits);
+    receiver.mark(odd, c.lengthMs);
+    receiver.minute(receiver.minute(minute, zeros, 31), zeros);
     vp.endAt(minute + 62 * kSecondMs);
 
     pressStart();
 
     const std::size_t step = stepEnd(odd + c.lengthMs);
-    EXPECT_EQ(log->valueAt("chk100", Property::Value, step), c.chk100);
-    EXPECT_EQ(log->valueAt("chk200", Property::Value, step),
-              std::string(c.chk100) == "1" ? "0" : "1");
-    EXPECT_EQ(log->valueAt("txtDCF1", Property::Text, step), c.txtDCF1);
-    EXPECT_EQ(log->valueAt("txtDCF2", Property::Text, step), c.txtDCF2);
-    EXPECT_EQ(log->valueAt("chkPuls(30)", Property::Value, step), c.bit);
-    EXPECT_EQ(
-        log->valueAt("chkPuls(30)", Property::BackColor, step),
-        logged(std::string(c.bit) == "1" ? receptionColors::kBitOne : receptionColors::kBitZero));
-    EXPECT_EQ(log->valueAt("txtFehler1", Property::Text, step), c.txtFehler1);
-    EXPECT_EQ(log->valueAt("txtFehler2", Property::Text, step), c.txtFehler2);
-
-    const bool error = *c.txtFehler1 || *c.txtFehler2;
+    const auto at = [&](const char *control, Property property) {
+        return log.valueAt(control, property, step).value_or("<none>");
+    };
+    EXPECT_EQ(at("chk100", Property::Value), c.short100 ? "1" : "0");
+    EXPECT_EQ(at("chk200", Property::Value), c.short100 ? "0" : "1");
+    EXPECT_EQ(at("txtDCF1", Property::Text), c.txtDCF1);
+    EXPECT_EQ(at("txtDCF2", Property::Text), c.txtDCF2);
+    EXPECT_EQ(at("chkPuls(30)", Property::Value), c.bit ? "1" : "0");
+    EXPECT_EQ(at("chkPuls(30)", Property::BackColor),
+              logged(c.bit ? receptionColors::kBitOne : receptionColors::kBitZero));
+    EXPECT_EQ(at("txtFehler1", Property::Text), c.txtFehler1);
+    EXPECT_EQ(at("txtFehler2", Property::Text), c.txtFehler2);
     for (const char *counter : {"txtFehler1", "txtFehler2"}) {
-        const bool counted = !log->valueAt(counter, Property::Text, step)->empty();
-        EXPECT_EQ(log->valueAt(counter, Property::BackColor, step),
-                  logged(counted ? colors::kRed : colors::kBlack));
+        EXPECT_EQ(at(counter, Property::BackColor),
+                  logged(at(counter, Property::Text).empty() ? colors::kBlack : colors::kRed));
     }
     // An error abandons the attempt before the next wait; otherwise the minute completes.
+    const bool error = *c.txtFehler1 || *c.txtFehler2;
     EXPECT_EQ(vp.serial.opens, error ? 2 : 1);
     EXPECT_EQ(handOvers().size(), error ? 0u : 1u);
 }
@@ -263,12 +251,11 @@ TEST_P(PulseLength, ClassifiesAndCountsErrorsAtStrictLimits)
 INSTANTIATE_TEST_SUITE_P(
     Lengths, PulseLength,
     ::testing::Values(
-        PulseCase {"TwentyMsIsShortAndBitZero", 20, "1", "   0.020", "", "0", "       1", ""},
-        PulseCase {"ThirtyMsIsNotShort", 30, "1", "   0.030", "", "0", "", ""},
-        PulseCase {"HundredFiftyMsHasNoClass", 150, "0", "", "   0.200", "1", "", ""},
-        PulseCase {"TwoHundredFiftyMsHasNoClassAndIsNoError", 250, "0", "", "   0.200", "1", "",
-                   ""},
-        PulseCase {"ThreeHundredMsIsLong", 300, "0", "", "   0.200", "1", "", "       1"}),
+        PulseCase {"TwentyMsIsShortAndBitZero", 20, true, "   0.020", "", false, "       1", ""},
+        PulseCase {"ThirtyMsIsNotShort", 30, true, "   0.030", "", false, "", ""},
+        PulseCase {"HundredFiftyMsHasNoClass", 150, false, "", "   0.200", true, "", ""},
+        PulseCase {"TwoHundredFiftyMsIsNoError", 250, false, "", "   0.200", true, "", ""},
+        PulseCase {"ThreeHundredMsIsLong", 300, false, "", "   0.200", true, "", "       1"}),
     caseName<PulseCase>);
 
 struct IntervalCase
@@ -333,46 +320,31 @@ TEST_P(CharacterSequence, EdgesCountOnlyInTheirState)
     EXPECT_DOUBLE_EQ(program.g.PulsLaenge, c.pulseLength);
     EXPECT_EQ(program.g.PausenZaehler, c.gaps);
     std::string signs;
-    for (const std::string &sign : log->values("txtSign", Property::Text))
+    for (const std::string &sign : log.values("txtSign", Property::Text))
         signs += sign;
     std::string counts;
-    for (const std::string &count : log->values("txtZahl", Property::Text))
+    for (const std::string &count : log.values("txtZahl", Property::Text))
         counts += count;
     EXPECT_EQ(signs, c.signs);
     EXPECT_EQ(counts, c.counts);
-    EXPECT_EQ(log->values("chk100", Property::Value).empty(), !c.classified);
+    EXPECT_EQ(log.values("chk100", Property::Value).empty(), !c.classified);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Sequences, CharacterSequence,
     ::testing::Values(
-        SequenceCase {"RepeatedOneStartsNoSecondPulse",
-                      {{500, "1"}, {550, "1"}, {600, "0"}},
-                      1,
-                      0.1,
-                      0,
-                      "110",
-                      "012",
-                      true},
+        SequenceCase {"RepeatedOneStartsNoSecondPulse", {{500, "1"}, {550, "1"}, {600, "0"}},
+                      1, 0.1, 0, "110", "012", true},
         SequenceCase {"FirstZeroEndsNoPulse", {{500, "0"}, {800, "1"}}, 1, 0, 0, "01", "00", false},
         SequenceCase {"OtherCharactersAreNoEdges",
                       {{500, "x"}, {510, "\r"}, {520, "2"}, {530, "\xB0"}},
-                      0,
-                      0,
-                      0,
-                      "x\r2\u00B0",
-                      "0123",
-                      false},
+                      0, 0, 0, "x\r2\u00B0", "0123", false},
         // The count of the minute starts afresh on the character after the first gap.
-        SequenceCase {"FirstPulseTwoSecondsAfterOpeningIsAGap",
-                      {{2000, "1"}, {2100, "0"}},
-                      0,
-                      0.1,
-                      1,
-                      "10",
-                      "01",
-                      true}),
+        SequenceCase {"FirstPulseTwoSecondsAfterOpeningIsAGap", {{2000, "1"}, {2100, "0"}},
+                      0, 0.1, 1, "10", "01", true}),
     caseName<SequenceCase>);
+// clang-format on
 
 struct TimeOutCase
 {
@@ -429,8 +401,7 @@ TEST_F(Reception, TooManyPulsesBeginANewAttempt)
 
     pressStart();
 
-    const int64_t overflow = kOpened + Global::kPulsTableLast * 700;
-    EXPECT_TRUE(slept(vp.time, overflow, 1000));
+    EXPECT_TRUE(slept(vp.time, kOpened + Global::kPulsTableLast * 700, 1000));
     EXPECT_EQ(vp.serial.opens, 2);
     EXPECT_TRUE(handOvers().empty());
 }
@@ -465,59 +436,48 @@ TEST_F(Reception, CharacterCountStopsAtItsLimit)
     EXPECT_EQ(w().txtZahl.text(), "32767");
 }
 
-struct PortTextCase
+struct PortCase
 {
     const char *text;
+    const char *openError;
     const char *named; ///< what the message quotes
 };
 
-class UnusablePortText : public Reception, public ::testing::WithParamInterface<PortTextCase>
+class UnusablePort : public Reception, public ::testing::WithParamInterface<PortCase>
 {
 };
 
-TEST_P(UnusablePortText, IsRefusedWithAMessageAndChangesNothing)
+TEST_P(UnusablePort, IsRefusedWithAMessageBeforeAnythingChangesAndStartWorksAgain)
 {
     w().txtComPort.setText(GetParam().text);
-    const std::size_t before = log->entries.size();
+    vp.serial.openError = GetParam().openError;
+    const std::size_t before = log.entries.size();
 
     EXPECT_TRUE(pressStart());
 
     ASSERT_EQ(vp.desktop.messages.size(), 1u);
     EXPECT_NE(vp.desktop.messages[0].text.find(GetParam().named), std::string::npos);
+    EXPECT_NE(vp.desktop.messages[0].text.find(GetParam().openError), std::string::npos);
     EXPECT_EQ(vp.serial.opens, 0);
-    EXPECT_EQ(log->entries.size(), before);
+    EXPECT_FALSE(vp.serial.isOpen());
+    EXPECT_EQ(log.entries.size(), before); // no reset, no display touched
     EXPECT_EQ(vp.now(), 0);
     EXPECT_FALSE(program.receptionActive());
-}
 
-INSTANTIATE_TEST_SUITE_P(Texts, UnusablePortText,
-                         ::testing::Values(PortTextCase {"", "ComPort No."},
-                                           PortTextCase {"abc", "„abc“"}, PortTextCase {"0", "„0“"},
-                                           PortTextCase {"40000", "„40000“"}));
-
-TEST_F(Reception, PortThatDoesNotOpenIsReportedAndStartWorksAgain)
-{
-    vp.serial.openError = "Permission denied";
-    program.frmDCF77.txtZähl.setText("      12");
-    const int64_t pressed = vp.now();
-    EXPECT_TRUE(pressStart());
-    // Refused before the attempt changes anything: no reset, no sleep, the displays as they were.
-    EXPECT_EQ(vp.now(), pressed);
-    EXPECT_EQ(program.frmDCF77.txtZähl.text(), "      12");
-    ASSERT_EQ(vp.desktop.messages.size(), 1u);
-    EXPECT_NE(vp.desktop.messages[0].text.find("/dev/ttyS0"), std::string::npos);
-    EXPECT_NE(vp.desktop.messages[0].text.find("Permission denied"), std::string::npos);
-    EXPECT_FALSE(vp.serial.isOpen());
-    EXPECT_FALSE(program.receptionActive());
-
+    w().txtComPort.setText("1");
     vp.serial.openError.clear();
-    const int64_t minute = vp.now() + 1000 + 500 - 57 * kSecondMs;
-    const int64_t next = receiver.minute(receiver.minute(minute, zeros, 57), zeros);
+    const int64_t next = receiver.minute(leadIn(), zeros);
     receiver.mark(next, kShortMarkMs);
     vp.endAt(next + kSecondMs);
     pressStart();
     EXPECT_EQ(handOvers(), std::vector<int64_t> {next});
 }
+
+INSTANTIATE_TEST_SUITE_P(Texts, UnusablePort,
+                         ::testing::Values(PortCase {"", "", "ComPort No."},
+                                           PortCase {"abc", "", "„abc“"}, PortCase {"0", "", "„0“"},
+                                           PortCase {"40000", "", "„40000“"},
+                                           PortCase {"1", "Permission denied", "/dev/ttyS0"}));
 
 TEST_F(Reception, PortThatFailsDuringReceptionEndsIt)
 {
@@ -539,14 +499,13 @@ TEST_F(Reception, PortThatFailsDuringReceptionEndsIt)
     vp.endAt(failure + 3 * kSecondMs);
     pressStart();
     EXPECT_EQ(vp.serial.opens, 2);
-    EXPECT_TRUE(log->writtenAfter("txtSign", failure + kSecondMs));
+    EXPECT_TRUE(log.writtenAfter("txtSign", failure + kSecondMs));
 }
 
 TEST_F(Reception, StartPressedOverAndOverLeavesOneReception)
 {
     const int64_t minute = leadIn();
-    const int64_t second = receiver.minute(minute, zeros);
-    const int64_t third = receiver.minute(second, zeros);
+    const int64_t third = receiver.minute(receiver.minute(minute, zeros), zeros);
     receiver.minute(third, zeros);
     vp.at(minute + 10500, [&] {
         for (int press = 0; press < 1000; ++press) {
@@ -576,32 +535,44 @@ TEST_F(Reception, ExitWhileWaitingEndsWithoutAnotherWrite)
     EXPECT_TRUE(vp.desktop.quitRequested);
     EXPECT_EQ(vp.desktop.drawn.size(), vp.desktop.drawnAtQuit);
     EXPECT_EQ(vp.now(), exit);
-    EXPECT_FALSE(log->writtenAfter("txtSign", exit));
+    EXPECT_FALSE(log.writtenAfter("txtSign", exit));
+}
+
+TEST_F(Reception, StartDuringTheClockEndsItForANewReception)
+{
+    log.watch(program.frmZeit());
+    const int64_t handOver = receiver.minute(leadIn(), telegramAnnouncing("2026-12-05 14:37"));
+    receiver.minute(receiver.minute(handOver, zeros), zeros);
+    vp.at(handOver + 10'500, [&] { w().cmdStart.click(); });
+    vp.endAt(handOver + 30'000);
+
+    EXPECT_FALSE(pressStart()); // the new reception still waits for its minute
+
+    EXPECT_EQ(vp.serial.opens, 2);
+    EXPECT_EQ(program.frmZeit().lblB(10).caption(), "37");
+    EXPECT_EQ(program.frmZeit().lblB(12).caption(), "11.00");
+    for (const char *control : {"lblA(20)", "lblB(12)"}) {
+        const std::vector<ControlLog::Entry> shown = log.of(control, Property::Caption);
+        ASSERT_FALSE(shown.empty());
+        EXPECT_EQ(shown.back().at, handOver + 11'000) << "the clock's next event processing";
+    }
+    for (int index = 0; index <= 20; ++index)
+        EXPECT_FALSE(w().lblA(index).visible()) << index;
 }
 
 TEST_F(Reception, ResetClearsTheAttemptAndKeepsTheCharacterLine)
 {
     Global &g = program.g;
     g.PulsZeit.fill(7);
-    g.PulsAbstand.fill(7);
     g.i = 99;
-    g.BitNr = 42;
     g.Fehler1 = 1;
-    g.PausenZaehler = 1;
     g.ZeichenZaehler = 12;
-    for (int k = 0; k < 60; ++k) {
-        w().chkPuls(k).setValue(CheckBox::Checked);
-        w().chkPuls(k).setBackColor(colors::kBlack);
-    }
-    for (int k = 0; k <= 20; ++k)
-        w().lblA(k).setVisible(true);
-    for (TextBox *box : {&w().txtFehler1, &w().txtFehler2, &w().txtFehler3}) {
-        box->setText("       1");
-        box->setBackColor(colors::kRed);
-    }
+    w().chkPuls(59).setValue(CheckBox::Checked);
+    w().chkPuls(59).setBackColor(colors::kBlack);
+    w().lblA(20).setVisible(true);
+    w().txtFehler3.setText("       1");
+    w().txtFehler3.setBackColor(colors::kRed);
     w().txtSign.setText("1");
-    w().txtZahl.setText("0");
-    w().chk200.setValue(CheckBox::Checked);
     w().optPuls02.setValue(true);
     vp.time.advanceTo(5000);
 
@@ -609,31 +580,17 @@ TEST_F(Reception, ResetClearsTheAttemptAndKeepsTheCharacterLine)
 
     EXPECT_EQ(vp.time.sleeps, (std::vector<std::pair<int64_t, int64_t>> {{5000, 1000}}));
     EXPECT_EQ(g.i, 1);
-    EXPECT_EQ(g.BitNr, 1);
     EXPECT_EQ(g.PauseAktiv, 1);
     EXPECT_EQ(g.Fehler1, 0);
-    EXPECT_EQ(g.PausenZaehler, 0);
+    EXPECT_EQ(g.PulsZeit[120], 0);
     EXPECT_EQ(g.ZeichenZaehler, 12);
-    for (int n = 0; n <= Global::kPulsTableLast; ++n) {
-        const float expected = n <= 120 ? 0.0f : 7.0f;
-        EXPECT_EQ(g.PulsZeit[std::size_t(n)], expected) << n;
-        EXPECT_EQ(g.PulsAbstand[std::size_t(n)], expected) << n;
-    }
-    for (int k = 0; k < 60; ++k) {
-        EXPECT_EQ(w().chkPuls(k).value(), CheckBox::Unchecked) << k;
-        EXPECT_EQ(w().chkPuls(k).backColor(), colors::kButtonFace) << k;
-    }
-    for (int k = 0; k <= 20; ++k)
-        EXPECT_FALSE(w().lblA(k).visible()) << k;
-    for (TextBox *box : {&w().txtFehler1, &w().txtFehler2, &w().txtFehler3}) {
-        EXPECT_EQ(box->text(), "");
-        EXPECT_EQ(box->backColor(), colors::kBlack);
-    }
+    EXPECT_EQ(w().chkPuls(59).value(), CheckBox::Unchecked);
+    EXPECT_EQ(w().chkPuls(59).backColor(), colors::kButtonFace);
+    EXPECT_FALSE(w().lblA(20).visible());
+    EXPECT_EQ(w().txtFehler3.text(), "");
+    EXPECT_EQ(w().txtFehler3.backColor(), colors::kBlack);
     EXPECT_FALSE(w().optPuls02.value());
-    EXPECT_EQ(w().optPuls02.backColor(), colors::kLightCyan);
     EXPECT_EQ(w().txtSign.text(), "1");
-    EXPECT_EQ(w().txtZahl.text(), "0");
-    EXPECT_EQ(w().chk200.value(), CheckBox::Checked);
 }
 
 } // namespace

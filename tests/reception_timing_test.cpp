@@ -34,57 +34,33 @@ private:
     std::map<int64_t, int64_t> m_extra;
 };
 
-struct EdgeCase
+TEST(PulseTiming, LengthIsRoundedFromTheFineStamps)
 {
-    const char *name;
-    int64_t startMs;
-    int64_t startExtraUs;
-    int64_t endMs;
-    int64_t endExtraUs;
-    double expectedSeconds;
-};
-
-void PrintTo(const EdgeCase &c, std::ostream *out)
-{
-    *out << c.name;
-}
-
-class PulseTiming : public ::testing::TestWithParam<EdgeCase>
-{
-};
-
-TEST_P(PulseTiming, LengthIsRoundedFromTheFineStamps)
-{
-    const EdgeCase &c = GetParam();
-    VirtualPlatform vp;
-    FineTime time(vp.time, {{c.startMs, c.startExtraUs}, {c.endMs, c.endExtraUs}});
-    Platform platform {vp.events, time, vp.serial, vp.desktop};
-    Program program(platform);
-    program.start();
-    program.frmDCF77.txtComPort.setText("1");
-    vp.serialAt(c.startMs, "1");
-    vp.serialAt(c.endMs, "0");
-    vp.endAt(c.endMs + 500);
-
-    try {
-        program.frmDCF77.cmdStart.click();
-    } catch (const ScriptExhausted &) { }
-    EXPECT_EQ(program.g.PulsLaenge, c.expectedSeconds);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Edges, PulseTiming,
-    ::testing::Values(
+    const struct
+    {
+        int64_t startMs, startExtraUs, endMs, endExtraUs;
+        double seconds;
+    } table[] = {
         // Whole milliseconds would make these 101 and 99 ms.
-        EdgeCase {"StartLateInItsMillisecond", 1999, 900, 2100, 100, 0.100},
-        EdgeCase {"EndLateInItsMillisecond", 2000, 100, 2199, 900, 0.200},
-        EdgeCase {"BothLateAlike", 2000, 700, 2100, 800, 0.100},
+        {1999, 900, 2100, 100, 0.100},
+        {2000, 100, 2199, 900, 0.200},
         // Exact limits stay exact, so the strict comparisons still decide as before.
-        EdgeCase {"ExactlyTheClassSplit", 2000, 0, 2150, 0, 0.150},
-        EdgeCase {"ExactlyTheLongLimit", 2000, 250, 2250, 250, 0.250}),
-    [](const ::testing::TestParamInfo<EdgeCase> &testCase) {
-        return std::string(testCase.param.name);
-    });
+        {2000, 250, 2250, 250, 0.250},
+    };
+    for (const auto &c : table) {
+        VirtualPlatform vp;
+        FineTime time(vp.time, {{c.startMs, c.startExtraUs}, {c.endMs, c.endExtraUs}});
+        Platform platform {vp.events, time, vp.serial, vp.desktop};
+        Program program(platform);
+        program.start();
+        program.frmDCF77.txtComPort.setText("1");
+        vp.serialAt(c.startMs, "1");
+        vp.serialAt(c.endMs, "0");
+        vp.endAt(c.endMs + 500);
+        EXPECT_THROW(program.frmDCF77.cmdStart.click(), ScriptExhausted);
+        EXPECT_EQ(program.g.PulsLaenge, c.seconds) << c.startMs << " to " << c.endMs;
+    }
+}
 
 } // namespace
 } // namespace dcf::testing

@@ -117,35 +117,19 @@ TEST_F(ExitTest, TheFrameCloseButtonIsOnlyARequest)
 
 TEST_F(ExitTest, AFaultInAReactionIsReportedAndTheProgramGoesOn)
 {
-    int clicks = 0;
-    program.frmDCF77.cmdHide.onClick = [&] {
-        ++clicks;
+    program.frmDCF77.cmdHide.onClick = [] {
         throw std::runtime_error("kaputt");
     };
-    QString reported;
     // The report is a modal box; read and close it from inside its own event loop.
-    const auto closeReport = [&reported] {
-        QTimer::singleShot(0, qApp, [&reported] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                reported = box->text();
-                box->accept();
-            }
-        });
-    };
-
-    closeReport();
+    QString reported;
+    QTimer::singleShot(0, qApp, [&reported] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            reported = box->text();
+            box->accept();
+        }
+    });
     QTest::mouseClick(widget(program.frmDCF77.cmdHide), Qt::LeftButton);
     EXPECT_EQ(reported, QStringLiteral("Interner Fehler: kaputt"));
-
-    program.frmDCF77.cmdHide.onClick = [&] {
-        ++clicks;
-        throw 42;
-    };
-    closeReport();
-    QTest::mouseClick(widget(program.frmDCF77.cmdHide), Qt::LeftButton);
-    EXPECT_TRUE(reported.startsWith(QStringLiteral("Interner Fehler: ")));
-    EXPECT_NE(reported, QStringLiteral("Interner Fehler: kaputt"));
-    EXPECT_EQ(clicks, 2);
     EXPECT_TRUE(mainSurface()->isVisible());
 }
 

@@ -6,6 +6,13 @@
 
 namespace dcf::testing {
 
+const char *propertyName(Property property)
+{
+    static constexpr const char *kNames[]
+        = {"Caption", "Text", "Value", "Visible", "BackColor", "ForeColor", "Maximum"};
+    return kNames[static_cast<int>(property)];
+}
+
 void VirtualTime::sleep(int64_t ms)
 {
     sleeps.emplace_back(m_now, ms);
@@ -145,9 +152,7 @@ float FakeWindowHost::height() const
 
 void FakeWindowHost::propertyChanged(const Control &control, Property property)
 {
-    static constexpr const char *kNames[]
-        = {"Caption", "Text", "Value", "Visible", "BackColor", "ForeColor", "Maximum"};
-    m_desktop.drawn.push_back(control.displayName() + "." + kNames[static_cast<int>(property)]);
+    m_desktop.drawn.push_back(control.displayName() + "." + propertyName(property));
 }
 
 std::unique_ptr<WindowHost> FakeDesktop::attach(Window &window)

@@ -24,6 +24,9 @@ struct ScriptExhausted
     int64_t at;
 };
 
+/// "Caption", "Text", ... as the fakes and logs name a written property.
+const char *propertyName(Property property);
+
 class VirtualPlatform;
 
 class VirtualTime final : public TimeBase
