@@ -1,7 +1,7 @@
 // The real dcf77-sim on a real pseudo-terminal, read the way the program reads its port.
 
 #include <chrono>
-#include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <optional>
@@ -18,70 +18,30 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-/// dcf77-sim as a child process; its first line of output is the device path.
-class SimProcess
+/// Starts dcf77-sim, which gets SIGTERM after `stopAfterSeconds`; its first line is the device.
+FILE *startSim(const std::string &arguments, int stopAfterSeconds = 20)
 {
-public:
-    explicit SimProcess(std::vector<std::string> arguments)
-    {
-        int output[2];
-        if (pipe(output) != 0)
-            throw std::runtime_error("pipe");
-        arguments.insert(arguments.begin(), DCF77_SIM_EXECUTABLE);
-        m_pid = fork();
-        if (m_pid == 0) {
-            dup2(output[1], STDOUT_FILENO);
-            dup2(output[1], STDERR_FILENO);
-            std::vector<char *> argv;
-            for (std::string &argument : arguments)
-                argv.push_back(argument.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(output[1]);
-        m_output = output[0];
-    }
-    ~SimProcess()
-    {
-        if (!m_status) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-        close(m_output);
-    }
+    const std::string command = "timeout --preserve-status " + std::to_string(stopAfterSeconds)
+        + " " DCF77_SIM_EXECUTABLE " " + arguments + " 2>&1";
+    return popen(command.c_str(), "r");
+}
 
-    /// The next line of output, waiting at most 3 s.
-    std::string line() const
-    {
-        std::string text;
-        char c = 0;
-        pollfd watch {m_output, POLLIN, 0};
-        while (poll(&watch, 1, 3000) > 0 && read(m_output, &c, 1) == 1 && c != '\n')
-            text.push_back(c);
-        return text;
-    }
+std::string lineOf(FILE *output)
+{
+    char line[256] = {};
+    if (!fgets(line, sizeof line, output))
+        return {};
+    std::string text(line);
+    if (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    return text;
+}
 
-    /// The exit status, or nothing if the process still runs after `limit`.
-    std::optional<int> exitStatus(std::chrono::milliseconds limit)
-    {
-        for (const auto end = Clock::now() + limit; !m_status && Clock::now() < end;) {
-            int status = 0;
-            if (waitpid(m_pid, &status, WNOHANG) == m_pid)
-                m_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            else
-                std::this_thread::sleep_for(20ms);
-        }
-        return m_status;
-    }
-
-    pid_t pid() const { return m_pid; }
-
-private:
-    pid_t m_pid = -1;
-    int m_output = -1;
-    std::optional<int> m_status;
-};
+int exitStatus(FILE *sim)
+{
+    const int status = pclose(sim);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 struct Received
 {
@@ -103,10 +63,9 @@ std::vector<Received> readDevice(int device, Clock::duration duration)
         if (got <= 0)
             break;
         const auto real = std::chrono::system_clock::now().time_since_epoch();
+        const int64_t into = std::chrono::duration_cast<std::chrono::milliseconds>(real).count();
         for (ssize_t k = 0; k < got; ++k)
-            received.push_back(
-                {buffer[k], Clock::now(),
-                 std::chrono::duration_cast<std::chrono::milliseconds>(real).count() % 1000});
+            received.push_back({buffer[k], Clock::now(), into % 1000});
     }
     return received;
 }
@@ -137,17 +96,19 @@ TEST(SimExecutable, SendsTimedMarksOnTheRealSecondsAndCleansUp)
 {
     const std::string link = "/tmp/dcf77-sim-test-" + std::to_string(getpid());
     // Seconds 56, 57, 58 of the telegram for 2026-12-05 14:37: bits 0, 0, 1; then the gap.
-    SimProcess sim({"--start", "2026-12-05 14:36:56", "--duration", "3", "--link", link});
-    const std::string path = sim.line();
+    const Clock::time_point started = Clock::now();
+    FILE *sim = startSim("--start '2026-12-05 14:36:56' --duration 3 --link " + link);
+    const std::string path = lineOf(sim);
     ASSERT_EQ(path.rfind("/dev/", 0), 0u) << path;
     char target[256] = {};
-    ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0);
+    EXPECT_GT(readlink(link.c_str(), target, sizeof target - 1), 0);
     EXPECT_EQ(path, target);
 
     const int device = openDevice(path);
-    ASSERT_GE(device, 0) << path;
     const std::vector<Received> received = readDevice(device, 5s);
     close(device);
+    EXPECT_EQ(exitStatus(sim), 0);
+    EXPECT_LT(Clock::now() - started, 10s) << "ran past its duration";
 
     const std::vector<int64_t> lengths = markLengths(received);
     ASSERT_EQ(lengths.size(), 3u);
@@ -160,8 +121,6 @@ TEST(SimExecutable, SendsTimedMarksOnTheRealSecondsAndCleansUp)
                 << r.intoRealSecondMs;
         }
     }
-
-    EXPECT_EQ(sim.exitStatus(3000ms), 0);
     struct stat info;
     EXPECT_NE(lstat(link.c_str(), &info), 0) << "the link outlives the simulator";
 }
@@ -178,14 +137,14 @@ void sleepUntilIntoSecond(int64_t ms)
 
 TEST(SimExecutable, DropsWhatAClosedPortLeftUnreadAndStopsOnSigterm)
 {
-    SimProcess sim({});
-    const std::string path = sim.line();
-    ASSERT_FALSE(path.empty());
+    const std::string link = "/tmp/dcf77-sim-test-term-" + std::to_string(getpid());
+    FILE *sim = startSim("--link " + link, 8);
+    const std::string path = lineOf(sim);
+    ASSERT_EQ(path.rfind("/dev/", 0), 0u) << path;
 
     for (int round = 0; round < 2; ++round) {
         // Leave at least one mark unread, as a program does that closes the port meanwhile.
         int device = openDevice(path);
-        ASSERT_GE(device, 0);
         std::this_thread::sleep_for(1000ms);
         sleepUntilIntoSecond(250);
         close(device);
@@ -194,20 +153,20 @@ TEST(SimExecutable, DropsWhatAClosedPortLeftUnreadAndStopsOnSigterm)
         // leftover that a real line would have lost.
         sleepUntilIntoSecond(400);
         device = openDevice(path);
-        ASSERT_GE(device, 0);
         EXPECT_TRUE(readDevice(device, 300ms).empty()) << "round " << round;
         EXPECT_EQ(markLengths(readDevice(device, 600ms)).size(), 1u) << "round " << round;
         close(device);
     }
-    kill(sim.pid(), SIGTERM);
-    EXPECT_EQ(sim.exitStatus(2000ms), 0);
+    EXPECT_EQ(exitStatus(sim), 0) << "a clean stop on SIGTERM";
+    struct stat info;
+    EXPECT_NE(lstat(link.c_str(), &info), 0) << "the link outlives the simulator";
 }
 
 TEST(SimExecutable, RefusesABadValueWithStatus2)
 {
-    SimProcess sim({"--jitter", "lots"});
-    EXPECT_EQ(sim.exitStatus(2000ms), 2);
-    EXPECT_NE(sim.line().find("--jitter"), std::string::npos);
+    FILE *sim = startSim("--jitter lots");
+    EXPECT_NE(lineOf(sim).find("--jitter"), std::string::npos);
+    EXPECT_EQ(exitStatus(sim), 2);
 }
 
 } // namespace

@@ -1,14 +1,10 @@
 // The Qt platform services on their own: the time base sleeps in the operating system until its
-// deadline, a wait for activity wakes for a posted event, and the desktop reports the screen in
-// twips.
+// deadline, a wait for activity wakes for a posted event, and no fault escapes a reaction.
 
-#include "platform/qt/qt_desktop.h"
 #include "platform/qt/qt_event_loop.h"
 #include "platform/qt/qt_time_base.h"
 #include "platform/qt/reaction_guard.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -45,17 +41,6 @@ TEST(QtEventLoop, AWaitReturnsOnceSomethingHasArrivedAndBeenHandled)
     // One wait may return after other pending events first; the posted one follows at once.
     events.processPendingEvents();
     EXPECT_TRUE(delivered);
-}
-
-TEST(QtDesktop, ScreenSizeIsThePrimaryScreenInTwips)
-{
-    QtDesktop desktop;
-    const QSize pixels = QGuiApplication::primaryScreen()->geometry().size();
-    const double perPixel = 1440.0 / QGuiApplication::primaryScreen()->logicalDotsPerInch();
-    EXPECT_DOUBLE_EQ(desktop.twipsPerPixel(), perPixel);
-    EXPECT_FLOAT_EQ(desktop.screenWidth(), float(pixels.width() * perPixel));
-    EXPECT_FLOAT_EQ(desktop.screenHeight(), float(pixels.height() * perPixel));
-    EXPECT_FALSE(desktop.decimalSeparator().empty());
 }
 
 TEST(ReactionGuard, NothingEscapesAndEveryFaultIsReported)
