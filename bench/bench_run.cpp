@@ -94,6 +94,8 @@ void BenchRun::buildScript()
         .pause(kSettleMs)
         .act(QStringLiteral("meter waiting"),
              [this] {
+                 if (!m_bundle.serial.isOpen())
+                     return fail(QStringLiteral("the program did not open the receiver's port"));
                  waiting.begin();
                  m_baseline.start(m_settings.phaseSeconds);
              })
@@ -116,7 +118,12 @@ void BenchRun::buildScript()
                  pressStart();
              })
         .pause(kSettleMs)
-        .act(QStringLiteral("meter receiving"), [this] { receiving.begin(); })
+        .act(QStringLiteral("meter receiving"),
+             [this] {
+                 if (!m_bundle.serial.isOpen())
+                     return fail(QStringLiteral("the program did not open the receiver's port"));
+                 receiving.begin();
+             })
         .waitFor(
             QStringLiteral("the decoded minute and the running clock"),
             [this] { return m_probe.clockSecondsShown() > 0; }, kReceptionTimeoutMs)

@@ -18,6 +18,8 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -195,6 +197,12 @@ int main(int argc, char **argv)
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
+        // Where Qt would fall back to anyway, without a warning from every process.
+        const std::string runtime = "/tmp/runtime-" + std::to_string(getuid());
+        ::mkdir(runtime.c_str(), 0700);
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime));
+    }
     if (argc == 2 && std::strcmp(argv[1], kStartupProbeOption) == 0)
         return runStartupProbe(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], kBaselineOption) == 0)
