@@ -138,7 +138,7 @@ void sleepUntilIntoSecond(int64_t ms)
 TEST(SimExecutable, DropsWhatAClosedPortLeftUnreadAndStopsOnSigterm)
 {
     const std::string link = "/tmp/dcf77-sim-test-term-" + std::to_string(getpid());
-    FILE *sim = startSim("--link " + link, 8);
+    FILE *sim = startSim("--link " + link, 10);
     const std::string path = lineOf(sim);
     ASSERT_EQ(path.rfind("/dev/", 0), 0u) << path;
 
