@@ -112,7 +112,7 @@ TEST_F(RunningClock, MinuteAndHourAdvanceAndWrap)
         int16_t hour, minute;
         const char *hourAfter, *minuteAfter;
     } table[] = {
-        {23, 59, "00", "00"}, {22, 59, "23", "00"},  {9, 5, "09", "06"},
+        {23, 59, "00", "00"}, {22, 59, "23", "00"}, {9, 5, "09", "06"},
         {14, 75, "15", "00"}, {30, 10, "30", "11"}, {30, 59, "00", "00"},
     };
     for (const auto &c : table) {
