@@ -91,6 +91,44 @@ INSTANTIATE_TEST_SUITE_P(Table, MarkError,
                                            MarkCase {0.150, 200, 50}, MarkCase {0.200, 200, 0},
                                            MarkCase {0.1985, 200, 1.5}, MarkCase {0.202, 200, 2}));
 
+struct ShiftCase
+{
+    int64_t startNs;
+    int64_t lengthNs;
+    bool offWhenTruncated;
+};
+
+class TruncatedStamps : public ::testing::TestWithParam<ShiftCase>
+{
+};
+
+TEST_P(TruncatedStamps, AreOffWhenTheEdgesStraddleAMillisecond)
+{
+    const ShiftCase &c = GetParam();
+    const std::vector<TimedMark> marks {{c.startNs, c.lengthNs, 100}};
+    const std::vector<double> expected {c.offWhenTruncated ? 1.0 : 0.0};
+    EXPECT_EQ(truncatedStampErrorsMs(marks, 0), expected);
+    // A shift of whole milliseconds changes nothing.
+    EXPECT_EQ(truncatedStampErrorsMs(marks, 7'000'000), expected);
+    EXPECT_EQ(roundedLengthErrorsMs(marks), std::vector<double> {0.0});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, TruncatedStamps,
+    ::testing::Values(ShiftCase {5'200'000, 100'050'000, false}, // 5.2 .. 105.25 ms
+                      ShiftCase {5'970'000, 100'050'000, true}, // 5.97 .. 106.02 ms: 101
+                      ShiftCase {5'020'000, 99'950'000, true}, // 5.02 .. 104.97 ms: 99
+                      ShiftCase {5'500'000, 99'950'000, false}));
+
+TEST(RoundedLengths, AreOffOnlyBeyondHalfAMillisecond)
+{
+    EXPECT_EQ(roundedLengthErrorsMs({{0, 100'499'000, 100},
+                                     {0, 100'501'000, 100},
+                                     {0, 199'400'000, 200},
+                                     {0, 202'000'000, 200}}),
+              (std::vector<double> {0, 1, 1, 2}));
+}
+
 TEST(Lateness, IsMeasuredFromTheMinuteStartPlusTheSecond)
 {
     // The minute began at 1000.25 s: second 17 is due at 1017250 ms.
