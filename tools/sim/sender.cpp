@@ -119,13 +119,14 @@ void runSender(PseudoTerminal &terminal, const Anchor &anchor, const EmissionSou
                const SenderSettings &settings, const volatile std::sig_atomic_t &stopRequested)
 {
     Waiter waiter(terminal, settings, stopRequested);
-    const std::optional<int64_t> endNs = settings.durationMs
-        ? std::optional<int64_t>(anchor.monotonicNs + *settings.durationMs * kNsPerMs)
-        : std::nullopt;
+    // Without a duration the sender runs until it is stopped.
+    const int64_t forever = INT64_MAX / 2;
+    const int64_t endNs
+        = settings.durationMs ? anchor.monotonicNs + *settings.durationMs * kNsPerMs : forever;
 
     for (std::optional<Emission> emission = source(); emission; emission = source()) {
         const int64_t dueNs = anchor.monotonicNs + emission->atMs * kNsPerMs;
-        if (endNs && dueNs >= *endNs)
+        if (dueNs >= endNs)
             break;
         if (!waiter.waitUntil(dueNs))
             return;
@@ -134,8 +135,7 @@ void runSender(PseudoTerminal &terminal, const Anchor &anchor, const EmissionSou
             *settings.log << emission->note << std::endl;
     }
     // Nothing more to send: keep the device (and any flood) going until the end.
-    const int64_t forever = INT64_MAX / 2;
-    waiter.waitUntil(endNs.value_or(forever));
+    waiter.waitUntil(endNs);
 }
 
 } // namespace dcf::sim
