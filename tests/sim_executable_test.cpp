@@ -138,7 +138,8 @@ void sleepUntilIntoSecond(int64_t ms)
 TEST(SimExecutable, DropsWhatAClosedPortLeftUnreadAndStopsOnSigterm)
 {
     const std::string link = "/tmp/dcf77-sim-test-term-" + std::to_string(getpid());
-    FILE *sim = startSim("--link " + link, 10);
+    // From second 10 on, so that no minute gap falls into the rounds below.
+    FILE *sim = startSim("--start '2026-12-05 14:36:10' --link " + link, 12);
     const std::string path = lineOf(sim);
     ASSERT_EQ(path.rfind("/dev/", 0), 0u) << path;
 
