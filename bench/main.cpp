@@ -138,6 +138,19 @@ std::string truncationNote(const std::vector<TimedMark> &marks)
         + (misses(roundedLengthErrorsMs(marks)) ? "miss it" : "meet it") + " at every one.";
 }
 
+/// Median, 99th percentile (judged against `target`) and maximum of `values`, in ms.
+template<typename Values, typename Target>
+void addMedianP99Maximum(Report &report, const std::string &what, const std::string &count,
+                         const Values &values, const Target &target)
+{
+    const std::optional<Summary> summary = summarize(values);
+    report.add(what + ", median (" + count + ")",
+               summary ? withUnit(summary->median, 3, "ms") : "none");
+    report.add(what + ", 99th percentile",
+               summary ? std::optional<double>(summary->p99) : std::nullopt, 3, "ms", target);
+    report.add(what + ", maximum", summary ? withUnit(summary->maximum, 3, "ms") : "none");
+}
+
 void addPulses(Report &report, const ProgramProbe &probe)
 {
     std::vector<double> errors;
@@ -147,15 +160,8 @@ void addPulses(Report &report, const ProgramProbe &probe)
         stampedErrors.push_back(std::abs(static_cast<double>(pulse.stampedNs) / kNsPerUs
                                          - nominalMarkMs(pulse.measuredSeconds) * 1000));
     }
-    const std::optional<Summary> summary = summarize(errors);
-    const std::string marks = std::to_string(errors.size()) + " marks";
-    report.add("Mark length error, median (" + marks + ")",
-               summary ? withUnit(summary->median, 3, "ms") : "none");
-    report.add("Mark length error, 99th percentile",
-               summary ? std::optional<double>(summary->p99) : std::nullopt, 3, "ms",
-               kPulseErrorTarget);
-    report.add("Mark length error, maximum",
-               summary ? withUnit(summary->maximum, 3, "ms") : "none");
+    addMedianP99Maximum(report, "Mark length error", std::to_string(errors.size()) + " marks",
+                        errors, kPulseErrorTarget);
     report.add("Marks measured 1 ms or more off", shareReaching(errors, 1.0));
     std::vector<TimedMark> timed;
     for (const ProgramProbe::Pulse &pulse : probe.pulses())
@@ -189,15 +195,9 @@ void addBaseline(Report &report, const Baseline &baseline)
 
 void addClock(Report &report, const ProgramProbe &probe)
 {
-    const std::optional<Summary> summary = summarize(probe.secondsLate());
-    const std::string seconds = std::to_string(probe.secondsLate().size()) + " seconds";
-    report.add("Clock second shown late, median (" + seconds + ")",
-               summary ? withUnit(summary->median, 3, "ms") : "none");
-    report.add("Clock second shown late, 99th percentile",
-               summary ? std::optional<double>(summary->p99) : std::nullopt, 3, "ms",
-               kLatenessTarget);
-    report.add("Clock second shown late, maximum",
-               summary ? withUnit(summary->maximum, 3, "ms") : "none");
+    addMedianP99Maximum(report, "Clock second shown late",
+                        std::to_string(probe.secondsLate().size()) + " seconds",
+                        probe.secondsLate(), kLatenessTarget);
 }
 
 void writeSamples(const std::string &path, const ProgramProbe &probe)
