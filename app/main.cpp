@@ -1,7 +1,7 @@
 // The program: the Qt platform services, the serial port and the two windows' logic, then the
 // window system's event loop. Everything the user does starts from there.
 
-#include "platform/qt/qt_program.h"
+#include "app/qt_program.h"
 
 #include <QApplication>
 

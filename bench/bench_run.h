@@ -7,8 +7,8 @@
 //   more marks Start again, until enough marks have been measured; then Exit.
 // The processor time of each phase is metered; the probe records marks and clock seconds.
 
+#include "app/qt_program.h"
 #include "baseline.h"
-#include "platform/qt/qt_program.h"
 #include "process_usage.h"
 #include "program_probe.h"
 #include "scripted_user.h"

@@ -3,7 +3,7 @@
 #include "figures.h"
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/window_view.h"
-#include "ui/program.h"
+#include "program/program.h"
 
 #include <chrono>
 #include <stdexcept>

@@ -1,6 +1,6 @@
 #include "startup_probe.h"
 
-#include "platform/qt/qt_program.h"
+#include "app/qt_program.h"
 #include "program_probe.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
-#include "clock/clock_window.h"
 #include "clock/running_clock.h"
 #include "control_log.h"
-#include "decoding/date_texts.h"
-#include "ui/program.h"
+#include "program/program.h"
+#include "ui/clock_window.h"
+#include "ui/panel_formats.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -40,7 +40,7 @@ protected:
         program.g.Minute = minute;
         start = vp.now();
         vp.endAt(start + ms);
-        EXPECT_THROW(RunClock(program), ScriptExhausted);
+        EXPECT_THROW(RunClock(program.runningClockContext()), ScriptExhausted);
     }
 
     /// The texts one label received, with their times after the start.
@@ -154,7 +154,7 @@ TEST_F(RunningClock, LateStepsCatchUpWithinTheMinuteButADelayPastItsEndStays)
 TEST_F(RunningClock, ExitStopsItAtOnce)
 {
     vp.at(kStart + 5500, [this] { program.frmDCF77.cmdExit.click(); });
-    EXPECT_THROW(RunClock(program), RoutineInterrupted);
+    EXPECT_THROW(RunClock(program.runningClockContext()), RoutineInterrupted);
     EXPECT_EQ(vp.now(), kStart + 6000);
     EXPECT_EQ(vp.desktop.drawn.size(), vp.desktop.drawnAtQuit);
     EXPECT_EQ(program.frmDCF77.lblA(20).caption(), "06.00");

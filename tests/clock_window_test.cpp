@@ -1,5 +1,5 @@
-#include "clock/clock_window.h"
-#include "ui/program.h"
+#include "program/program.h"
+#include "ui/clock_window.h"
 #include "virtual_platform.h"
 
 #include <gtest/gtest.h>

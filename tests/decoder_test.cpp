@@ -1,7 +1,7 @@
-#include "clock/clock_window.h"
 #include "control_log.h"
 #include "decoding/decoder.h"
-#include "ui/program.h"
+#include "program/program.h"
+#include "ui/clock_window.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -34,7 +34,7 @@ protected:
         for (int bit : bits)
             program.frmDCF77.chkPuls(bit).setValue(CheckBox::Checked);
         log.entries.clear();
-        DecodeTelegram(program);
+        DecodeTelegram(program.decodingContext());
     }
 
     /// Both panels, label by label.

@@ -1,8 +1,9 @@
 // Placement of the main window: the arithmetic, the two text conversions and the reactions of the
 // scroll bars, the position fields and the pointer.
 
+#include "program/program.h"
+#include "ui/number_text.h"
 #include "ui/placement.h"
-#include "ui/program.h"
 #include "virtual_platform.h"
 
 #include <cmath>

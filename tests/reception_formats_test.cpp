@@ -1,7 +1,7 @@
 // The reception's rule-like parts: display formats, port texts and line settings.
 
+#include "platform/line_settings.h"
 #include "reception/display_formats.h"
-#include "reception/line_settings.h"
 #include "reception/port_name.h"
 
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
 // The reception of one minute in virtual time: a receiver script drives the serial line, the
 // control log says what the main window showed and when.
 
-#include "clock/clock_window.h"
 #include "control_log.h"
+#include "program/program.h"
 #include "receiver_script.h"
 #include "reception/display_formats.h"
 #include "reception/reception.h"
-#include "ui/program.h"
+#include "ui/clock_window.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -576,7 +576,7 @@ TEST_F(Reception, ResetClearsTheAttemptAndKeepsTheCharacterLine)
     w().optPuls02.setValue(true);
     vp.time.advanceTo(5000);
 
-    ResetReception(program);
+    ResetReception(program.receptionContext());
 
     EXPECT_EQ(vp.time.sleeps, (std::vector<std::pair<int64_t, int64_t>> {{5000, 1000}}));
     EXPECT_EQ(g.i, 1);

@@ -1,7 +1,7 @@
 // Pulse lengths from a clock finer than the millisecond: the length is rounded after the
 // subtraction, so where the edges fall within their milliseconds does not change it.
 
-#include "ui/program.h"
+#include "program/program.h"
 #include "virtual_platform.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // every field, or one of them has the time code wrong.
 
 #include "decoding/decoder.h"
+#include "program/program.h"
 #include "telegram.h"
-#include "ui/program.h"
 #include "virtual_platform.h"
 
 #include <gtest/gtest.h>
@@ -33,7 +33,7 @@ TEST_P(SimulatorAndDecoder, AgreeOnEveryField)
         program.frmDCF77.chkPuls(k).setValue(
             telegram.bits[static_cast<std::size_t>(k)] ? CheckBox::Checked : CheckBox::Unchecked);
     }
-    DecodeTelegram(program);
+    DecodeTelegram(program.decodingContext());
 
     EXPECT_EQ(program.g.Minute, announced.minute);
     EXPECT_EQ(program.g.Stunde, announced.hour);

@@ -1,6 +1,6 @@
 // Start-up of the program and Exit, also from inside a long loop that yields to the window system.
 
-#include "ui/program.h"
+#include "program/program.h"
 #include "virtual_platform.h"
 
 #include <gtest/gtest.h>
@@ -72,10 +72,10 @@ TEST_F(StartupExit, ExitStopsALongLoopAtOnceAndDrawsNothingAfterwards)
     // Stands in for the reception: yields every 10 ms and writes a display each round.
     window.cmdStart.onClick = [&] {
         for (;;) {
-            program.processEventsInLongLoop();
+            program.receptionContext().events.processPendingEvents();
             ++rounds;
             window.txtZähl.setText(std::to_string(rounds));
-            program.Sleep(10);
+            program.platform.time.sleep(10);
         }
         returnedNormally = true;
     };

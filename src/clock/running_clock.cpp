@@ -1,8 +1,6 @@
 #include "clock/running_clock.h"
 
-#include "clock/clock_window.h"
-#include "decoding/date_texts.h"
-#include "ui/program.h"
+#include "ui/panel_formats.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,38 +17,24 @@ constexpr int64_t kMillisecondsPerSecond = 1000;
 /// No single sleep lasts longer than one step and a little, whatever the time base does.
 constexpr int64_t kLongestSleepMs = 1100;
 
-void showSeconds(Program &program, int16_t seconds)
+/// Main window first, clock window second.
+void show(const ClockContext &context, int mainLabel, int clockLabel, const std::string &text)
 {
-    const std::string text = secondsText(seconds, program.platform.desktop.decimalSeparator());
-    program.frmDCF77.lblA(20).setCaption(text);
-    program.frmZeit().lblB(12).setCaption(text);
-}
-
-void showMinute(Program &program)
-{
-    const std::string text = twoDigits(program.g.Minute);
-    program.frmDCF77.lblA(18).setCaption(text);
-    program.frmZeit().lblB(10).setCaption(text);
-}
-
-void showHour(Program &program)
-{
-    const std::string text = twoDigits(program.g.Stunde);
-    program.frmDCF77.lblA(16).setCaption(text);
-    program.frmZeit().lblB(8).setCaption(text);
+    context.frmDCF77.lblA(mainLabel).setCaption(text);
+    context.frmZeit().lblB(clockLabel).setCaption(text);
 }
 
 /// Waits until the current step is due, measured from the minute's start, so that a late step
 /// catches up at once instead of pushing the rest of the minute back. Sleeps rather than polls.
-void waitForStep(Program &program)
+void waitForStep(const ClockContext &context)
 {
-    Global &g = program.g;
-    TimeBase &time = program.platform.time;
+    Global &g = context.g;
+    TimeBase &time = context.time;
     const int16_t dueSeconds = g.SekTabelle[static_cast<std::size_t>(g.SekIndex)];
     const int64_t due = std::llround(g.MinBeginn * kMillisecondsPerSecond)
         + int64_t {dueSeconds} * kMillisecondsPerSecond;
     for (;;) {
-        g.MinLaufzeit = program.WinTimer() - g.MinBeginn;
+        g.MinLaufzeit = WinTimer(time) - g.MinBeginn;
         if (g.MinLaufzeit >= dueSeconds)
             return;
         const int64_t now = time.milliseconds();
@@ -65,25 +49,25 @@ void waitForStep(Program &program)
 
 } // namespace
 
-void RunClock(Program &program)
+void RunClock(const ClockContext &context)
 {
-    Global &g = program.g;
+    Global &g = context.g;
     for (int16_t step = 0; step <= kLastStep; ++step)
         g.SekTabelle[static_cast<std::size_t>(step)] = step;
     g.SekIndex = 0;
     g.MinEnde = 0;
     g.StdUebertrag = 0;
-    program.frmDCF77.lblA(20).setVisible(true);
+    context.frmDCF77.lblA(MainWindow::kSecondsLabel).setVisible(true);
 
     for (;;) {
-        Sekundenlauf(program);
+        Sekundenlauf(context);
 
         ++g.Minute;
         if (g.Minute > kLastMinute) {
             g.Minute = 0;
             g.StdUebertrag = 1;
         }
-        showMinute(program);
+        show(context, MainWindow::kMinuteLabel, ClockWindow::kMinuteLabel, twoDigits(g.Minute));
 
         if (g.StdUebertrag == 1) {
             ++g.Stunde;
@@ -92,30 +76,31 @@ void RunClock(Program &program)
             g.StdUebertrag = 0;
         }
         // Every minute, changed or not.
-        showHour(program);
+        show(context, MainWindow::kHourLabel, ClockWindow::kHourLabel, twoDigits(g.Stunde));
     }
 }
 
-void Sekundenlauf(Program &program)
+void Sekundenlauf(const ClockContext &context)
 {
-    Global &g = program.g;
+    Global &g = context.g;
     g.MinEnde = 0;
-    g.MinBeginn = program.WinTimer();
+    g.MinBeginn = WinTimer(context.time);
     do {
         g.Sekunde = g.SekTabelle[static_cast<std::size_t>(g.SekIndex)];
         if (g.Sekunde < kLastStep)
-            showSeconds(program, g.Sekunde);
+            show(context, MainWindow::kSecondsLabel, ClockWindow::kSecondsLabel,
+                 secondsText(g.Sekunde, context.desktop.decimalSeparator()));
 
         // Exit and a new Start end the clock here.
-        program.processEventsInLongLoop();
+        context.events.processPendingEvents();
 
         ++g.SekIndex;
         if (g.SekIndex > kLastStep) {
             g.SekIndex = 0;
-            g.MinBeginn = program.WinTimer();
+            g.MinBeginn = WinTimer(context.time);
             g.MinEnde = 1;
         }
-        waitForStep(program);
+        waitForStep(context);
     } while (g.MinEnde != 1);
 }
 

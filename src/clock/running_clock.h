@@ -1,15 +1,15 @@
 #pragma once
 
 // The running clock: after the decoder it counts hour, minute and second on against WinTimer and
-// writes them into both windows, until Exit or a new Start interrupts it.
+// writes them into both windows, until Exit or a new Start ends it through its event processing.
+
+#include "clock/clock_context.h"
 
 namespace dcf {
 
-class Program;
-
 /// Never returns normally; ends by RoutineInterrupted from its event processing.
-void RunClock(Program &program);
+void RunClock(const ClockContext &context);
 /// One minute, second by second.
-void Sekundenlauf(Program &program);
+void Sekundenlauf(const ClockContext &context);
 
 } // namespace dcf

@@ -30,4 +30,10 @@ public:
     virtual void endPrecisePeriod() { }
 };
 
+/// The time base of the reception and the running clock: the millisecond count in seconds.
+inline double WinTimer(const TimeBase &time)
+{
+    return static_cast<double>(time.milliseconds()) / 1000.0;
+}
+
 } // namespace dcf

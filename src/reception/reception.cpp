@@ -3,7 +3,6 @@
 #include "reception/display_formats.h"
 #include "reception/port_name.h"
 #include "reception/reception_steps.h"
-#include "ui/program.h"
 
 namespace dcf {
 
@@ -11,7 +10,6 @@ namespace {
 
 constexpr const char *kLineSettings = "38400,N,8,1";
 constexpr int kReadLength = 1;
-constexpr const char *kMessageTitle = "DCF77";
 
 /// Holds the fine timer resolution for one wait, also when the wait is interrupted.
 class PrecisePeriod
@@ -41,12 +39,11 @@ std::string unusablePortText(const std::string &text)
           "einen Gerätepfad eingeben.";
 }
 
-void reportUnopenablePort(Program &program, const std::string &device)
+void reportUnopenablePort(const ReceptionContext &context, const std::string &device)
 {
-    program.platform.desktop.showMessage(kMessageTitle,
-                                         "Die Schnittstelle " + device
-                                             + " kann nicht geöffnet werden:\n"
-                                             + program.platform.serial.errorText());
+    context.desktop.showMessage(kProgramTitle,
+                                "Die Schnittstelle " + device + " kann nicht geöffnet werden:\n"
+                                    + context.serial.errorText());
 }
 
 /// Sets up the port for `device` (closing whatever was open) and opens it.
@@ -63,104 +60,104 @@ bool openPort(SerialPort &port, const std::string &device)
 /// Start of an attempt: reset, then close and reopen the port. Returns the device, or nothing
 /// when the port cannot be used (the user has been told why). The first attempt of a Start
 /// refuses an unusable port before it changes anything.
-std::optional<std::string> startAttempt(Program &program, bool firstAttempt)
+std::optional<std::string> startAttempt(const ReceptionContext &context, bool firstAttempt)
 {
-    Global &g = program.g;
+    Global &g = context.g;
 
-    program.processEventsInLongLoop();
-    const std::string portText = program.frmDCF77.txtComPort.text();
+    context.events.processPendingEvents();
+    const std::string portText = context.frmDCF77.txtComPort.text();
     const std::optional<std::string> device = serialDeviceForPortText(portText);
     if (!device) {
-        program.platform.desktop.showMessage(kMessageTitle, unusablePortText(portText));
+        context.desktop.showMessage(kProgramTitle, unusablePortText(portText));
         return std::nullopt;
     }
     // The probe opens the port, and a port opens only with its line settings.
-    program.platform.serial.setSettings(kLineSettings);
-    program.platform.serial.setReadLength(kReadLength);
-    if (firstAttempt && !program.platform.serial.probe(*device)) {
-        reportUnopenablePort(program, *device);
+    context.serial.setSettings(kLineSettings);
+    context.serial.setReadLength(kReadLength);
+    if (firstAttempt && !context.serial.probe(*device)) {
+        reportUnopenablePort(context, *device);
         return std::nullopt;
     }
 
-    ResetReception(program);
+    ResetReception(context);
     g.ZeichenZaehler = 0;
-    if (!openPort(program.platform.serial, *device)) {
-        reportUnopenablePort(program, *device);
+    if (!openPort(context.serial, *device)) {
+        reportUnopenablePort(context, *device);
         return std::nullopt;
     }
-    g.StartZeit = program.WinTimer();
+    g.StartZeit = WinTimer(context.time);
     return device;
 }
 
 /// The next character into Empfang. Blocks only while nothing is buffered; returns
 /// false when the port has failed.
-bool waitForCharacter(Program &program)
+bool waitForCharacter(const ReceptionContext &context)
 {
-    SerialPort &port = program.platform.serial;
-    const PrecisePeriod precise(program.platform.time);
+    SerialPort &port = context.serial;
+    const PrecisePeriod precise(context.time);
     for (;;) {
-        program.processEventsInLongLoop();
-        program.g.Empfang = port.read();
-        if (!program.g.Empfang.empty())
+        context.events.processPendingEvents();
+        context.g.Empfang = port.read();
+        if (!context.g.Empfang.empty())
             return true;
         if (port.hasFailed())
             return false;
-        program.waitForActivity();
+        context.events.waitForActivity();
     }
 }
 
-void reportFailedPort(Program &program, const std::string &device)
+void reportFailedPort(const ReceptionContext &context, const std::string &device)
 {
-    SerialPort &port = program.platform.serial;
+    SerialPort &port = context.serial;
     const std::string reason = port.errorText();
     port.close();
-    program.platform.desktop.showMessage(kMessageTitle,
-                                         "Die Schnittstelle " + device + " ist ausgefallen:\n"
-                                             + reason + "\n\nDer Empfang wurde beendet.");
+    context.desktop.showMessage(kProgramTitle,
+                                "Die Schnittstelle " + device + " ist ausgefallen:\n" + reason
+                                    + "\n\nDer Empfang wurde beendet.");
 }
 
 /// End of the reception: mark the reception as finished and hand over to the decoder and the
 /// running clock.
-void finishReception(Program &program)
+void finishReception(const ReceptionContext &context)
 {
-    MainWindow &w = program.frmDCF77;
+    MainWindow &w = context.frmDCF77;
     w.optPuls01.setValue(false);
     w.optPuls01.setBackColor(receptionColors::kIndicatorBack);
     w.optPuls01.setForeColor(receptionColors::kPulseIdleText);
     w.optPuls02.setValue(true);
     w.optPuls02.setBackColor(receptionColors::kFinishedBack);
-    program.receptionFinished();
+    context.finished();
 }
 
 } // namespace
 
-void runReception(Program &program)
+void runReception(const ReceptionContext &context)
 {
-    Global &g = program.g;
+    Global &g = context.g;
     for (bool firstAttempt = true;; firstAttempt = false) {
-        const std::optional<std::string> device = startAttempt(program, firstAttempt);
+        const std::optional<std::string> device = startAttempt(context, firstAttempt);
         if (!device)
             return;
 
         reception::Outcome outcome = reception::Outcome::WaitForNext;
         while (outcome == reception::Outcome::WaitForNext) {
             g.Flanke = reception::kNoEdge;
-            program.processEventsInLongLoop();
+            context.events.processPendingEvents();
             if (g.Fehler1 != 0 || g.Fehler2 != 0) {
                 outcome = reception::Outcome::NewAttempt;
                 break;
             }
-            if (!waitForCharacter(program)) {
-                reportFailedPort(program, *device);
+            if (!waitForCharacter(context)) {
+                reportFailedPort(context, *device);
                 return;
             }
             g.ZeichenCode = static_cast<unsigned char>(g.Empfang.front());
-            outcome = reception::characterStep(program);
+            outcome = reception::characterStep(context);
             if (outcome == reception::Outcome::WaitForNext)
-                outcome = reception::endChecks(program);
+                outcome = reception::endChecks(context);
         }
         if (outcome == reception::Outcome::End) {
-            finishReception(program);
+            finishReception(context);
             return;
         }
     }

@@ -1,7 +1,7 @@
 #include "reception/reception_steps.h"
 
 #include "reception/display_formats.h"
-#include "ui/program.h"
+#include "reception/reception_context.h"
 
 #include <cmath>
 #include <limits>
@@ -16,12 +16,11 @@ constexpr double kMicrosecondsPerSecond = 1e6;
 /// rounded to whole milliseconds only after the subtraction: from two stamps truncated to whole
 /// milliseconds it would be off by one whenever the two edges' small delays straddle a
 /// millisecond boundary, which depends on nothing but where the edges fall within a millisecond.
-double sinceStart(const Program &program)
+double sinceStart(const ReceptionContext &context)
 {
-    const double now
-        = static_cast<double>(program.platform.time.microseconds()) / kMicrosecondsPerSecond;
+    const double now = static_cast<double>(context.time.microseconds()) / kMicrosecondsPerSecond;
     // On the microsecond grid for the same reason as lengths are put on the millisecond grid.
-    return std::round((now - program.g.StartZeit) * kMicrosecondsPerSecond)
+    return std::round((now - context.g.StartZeit) * kMicrosecondsPerSecond)
         / kMicrosecondsPerSecond;
 }
 
@@ -31,10 +30,10 @@ float intervalOnMillisecondGrid(float seconds)
     return static_cast<float>(reception::onMillisecondGrid(static_cast<double>(seconds)));
 }
 
-void showCharacter(Program &program)
+void showCharacter(const ReceptionContext &context)
 {
-    Global &g = program.g;
-    MainWindow &w = program.frmDCF77;
+    Global &g = context.g;
+    MainWindow &w = context.frmDCF77;
     w.txtSign.setBackColor(receptionColors::kCharacterBack);
     w.txtSign.setForeColor(receptionColors::kCharacterText);
     w.txtZahl.setBackColor(receptionColors::kCharacterBack);
@@ -49,10 +48,10 @@ void showCharacter(Program &program)
 }
 
 /// Pulse start; false when the pulse tables are full (only extra pulses get that far).
-bool startPulse(Program &program)
+bool startPulse(const ReceptionContext &context)
 {
-    Global &g = program.g;
-    MainWindow &w = program.frmDCF77;
+    Global &g = context.g;
+    MainWindow &w = context.frmDCF77;
     w.optPuls01.setForeColor(receptionColors::kPulseActiveText);
     w.optPuls01.setValue(true);
     g.PulsZaehler += 1;
@@ -61,8 +60,8 @@ bool startPulse(Program &program)
     g.PauseAktiv = 0;
     g.SperreBeginn = 0;
     g.PauseGezaehlt = 0;
-    g.PulsBeginn = sinceStart(program);
-    w.txtZeit1.setText(secondsFormat(g.PulsBeginn, program.platform.desktop.decimalSeparator()));
+    g.PulsBeginn = sinceStart(context);
+    w.txtZeit1.setText(secondsFormat(g.PulsBeginn, context.desktop.decimalSeparator()));
     if (g.i < 1 || g.i >= Global::kPulsTableLast)
         return false;
     ++g.i;
@@ -73,27 +72,27 @@ bool startPulse(Program &program)
     return true;
 }
 
-void endPulse(Program &program)
+void endPulse(const ReceptionContext &context)
 {
-    Global &g = program.g;
-    MainWindow &w = program.frmDCF77;
+    Global &g = context.g;
+    MainWindow &w = context.frmDCF77;
     w.optPuls01.setForeColor(receptionColors::kPulseIdleText);
     w.optPuls01.setValue(false);
     g.PulsAktiv = 0;
     g.PauseAktiv = 1;
     g.SperreEnde = 0;
-    g.PulsEnde = sinceStart(program);
+    g.PulsEnde = sinceStart(context);
     g.PulsLaenge = onMillisecondGrid(g.PulsEnde - g.PulsBeginn);
-    w.txtZeit2.setText(secondsFormat(g.PulsLaenge, program.platform.desktop.decimalSeparator()));
+    w.txtZeit2.setText(secondsFormat(g.PulsLaenge, context.desktop.decimalSeparator()));
 }
 
 /// Writes the class of the latest pulse into the bit position, once a minute gap was found.
-void storeBit(Program &program, CheckBox::State state, Color background)
+void storeBit(const ReceptionContext &context, CheckBox::State state, Color background)
 {
-    const Global &g = program.g;
+    const Global &g = context.g;
     if (g.MinuteErkannt != 1 || g.BitNr >= 60)
         return;
-    CheckBox &bit = program.frmDCF77.chkPuls(g.BitNr - 1);
+    CheckBox &bit = context.frmDCF77.chkPuls(g.BitNr - 1);
     bit.setValue(state);
     bit.setBackColor(background);
 }
@@ -115,11 +114,11 @@ void countFaultyPulse(Global &g, int16_t &counter, TextBox &field)
     g.SperreEnde = 1;
 }
 
-void classify(Program &program)
+void classify(const ReceptionContext &context)
 {
-    Global &g = program.g;
-    MainWindow &w = program.frmDCF77;
-    const std::string separator = program.platform.desktop.decimalSeparator();
+    Global &g = context.g;
+    MainWindow &w = context.frmDCF77;
+    const std::string separator = context.desktop.decimalSeparator();
     const double d = g.PulsLaenge;
 
     if (0 < d && d < kClassSplit) {
@@ -127,14 +126,14 @@ void classify(Program &program)
         w.txtDCF2.setText({});
         w.chk100.setValue(CheckBox::Checked);
         w.chk200.setValue(CheckBox::Unchecked);
-        storeBit(program, CheckBox::Unchecked, receptionColors::kBitZero);
+        storeBit(context, CheckBox::Unchecked, receptionColors::kBitZero);
     }
     if (kClassSplit < d && d < kLongPulseLimit) {
         w.txtDCF2.setText(secondsFormat(d, separator));
         w.txtDCF1.setText({});
         w.chk100.setValue(CheckBox::Unchecked);
         w.chk200.setValue(CheckBox::Checked);
-        storeBit(program, CheckBox::Checked, receptionColors::kBitOne);
+        storeBit(context, CheckBox::Checked, receptionColors::kBitOne);
     }
     if (0 < d && d < kShortPulseLimit && g.SperreBeginn == 0 && g.SperreEnde == 0)
         countFaultyPulse(g, g.Fehler1, w.txtFehler1);
@@ -157,10 +156,10 @@ double onMillisecondGrid(double seconds)
     return std::round(seconds * 1000.0) / 1000.0;
 }
 
-Outcome characterStep(Program &program)
+Outcome characterStep(const ReceptionContext &context)
 {
-    Global &g = program.g;
-    showCharacter(program);
+    Global &g = context.g;
+    showCharacter(context);
 
     if (g.ZeichenCode == kPulseEndCode)
         g.Flanke = kPulseEnd;
@@ -172,26 +171,26 @@ Outcome characterStep(Program &program)
         g.PulsZaehler = 0;
         g.ZaehlerGenullt = 1;
     }
-    if (g.Flanke == kPulseStart && g.PulsAktiv == 0 && !startPulse(program))
+    if (g.Flanke == kPulseStart && g.PulsAktiv == 0 && !startPulse(context))
         return Outcome::NewAttempt;
     if (g.Flanke == kPulseEnd && g.PauseAktiv == 0)
-        endPulse(program);
-    classify(program);
+        endPulse(context);
+    classify(context);
     return Outcome::WaitForNext;
 }
 
-Outcome endChecks(Program &program)
+Outcome endChecks(const ReceptionContext &context)
 {
-    Global &g = program.g;
+    Global &g = context.g;
     if (g.PulsZaehler < kPulsesForMinute && g.PausenZaehler == kGapsForMinute) {
         g.Fehler3 = 1;
-        showAlarm(program.frmDCF77.txtFehler3, g.Fehler3);
-        program.Sleep(kTooFewPulsesPauseMs);
+        showAlarm(context.frmDCF77.txtFehler3, g.Fehler3);
+        context.time.sleep(kTooFewPulsesPauseMs);
         return Outcome::NewAttempt;
     }
     if (g.PulsZaehler == kPulsesForMinute && g.PausenZaehler == kGapsForMinute) {
-        program.processEventsInLongLoop();
-        program.Sleep(kShortMinutePauseMs);
+        context.events.processPendingEvents();
+        context.time.sleep(kShortMinutePauseMs);
         return Outcome::End;
     }
     if (g.PulsBeginn > kTimeOut && g.Flanke == kPulseEnd)

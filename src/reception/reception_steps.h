@@ -7,7 +7,7 @@
 
 namespace dcf {
 
-class Program;
+struct ReceptionContext;
 
 namespace reception {
 
@@ -44,10 +44,10 @@ enum class Outcome {
 };
 
 /// Handles the character in Empfang/ZeichenCode.
-Outcome characterStep(Program &program);
+Outcome characterStep(const ReceptionContext &context);
 
 /// The checks after each character step: too few pulses, a complete minute, the time-out.
-Outcome endChecks(Program &program);
+Outcome endChecks(const ReceptionContext &context);
 
 /// Seconds on the timer's millisecond grid: differences of the millisecond count carry
 /// floating-point residue that would decide comparisons at the exact thresholds.

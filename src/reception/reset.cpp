@@ -1,6 +1,5 @@
 #include "reception/display_formats.h"
 #include "reception/reception.h"
-#include "ui/program.h"
 
 namespace dcf {
 
@@ -10,8 +9,6 @@ constexpr int64_t kResetPauseMs = 1000;
 /// The reset clears the pulse tables up to here; the loop writes the entries above before it
 /// reads them.
 constexpr int16_t kPulsTableClearedLast = 120;
-constexpr int16_t kLastBit = 59;
-constexpr int16_t kLastPanelLabel = 20;
 
 /// Zero into each variable, in the order given.
 template<class... Variables> void setToZero(Variables &...variables)
@@ -21,12 +18,12 @@ template<class... Variables> void setToZero(Variables &...variables)
 
 } // namespace
 
-void ResetReception(Program &program)
+void ResetReception(const ReceptionContext &context)
 {
-    Global &g = program.g;
-    MainWindow &w = program.frmDCF77;
+    Global &g = context.g;
+    MainWindow &w = context.frmDCF77;
 
-    program.processEventsInLongLoop();
+    context.events.processPendingEvents();
 
     setToZero(g.BitNr, g.PulsZaehler, g.PulsAktiv);
     g.PauseAktiv = 1; // so that a first "0" ends no pulse
@@ -51,18 +48,18 @@ void ResetReception(Program &program)
         g.PulsZeit[g.i] = 0;
         g.PulsAbstand[g.i] = 0;
     }
-    for (g.i = 0; g.i <= kLastBit; ++g.i)
+    for (g.i = 0; g.i <= MainWindow::kLastBit; ++g.i)
         w.chkPuls(g.i).setValue(CheckBox::Unchecked);
-    for (g.i = 0; g.i <= kLastPanelLabel; ++g.i)
+    for (g.i = 0; g.i <= MainWindow::kLastPanelLabel; ++g.i)
         w.lblA(g.i).setVisible(false);
-    for (g.i = 0; g.i <= kLastBit; ++g.i) {
+    for (g.i = 0; g.i <= MainWindow::kLastBit; ++g.i) {
         w.chkPuls(g.i).setBackColor(receptionColors::kBitUnknown);
         w.chkPuls(g.i).setValue(CheckBox::Unchecked);
     }
     g.i = 1;
     g.BitNr = 1;
 
-    program.Sleep(kResetPauseMs);
+    context.time.sleep(kResetPauseMs);
 }
 
 } // namespace dcf

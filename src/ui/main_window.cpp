@@ -97,7 +97,8 @@ constexpr std::array<PanelLabel, 21> kPanel {{
     {":", 4080, 8760, 75, L},
     {"", 4200, 8760, 375, L},
 }};
-constexpr int kFirstLargePanelLabel = 16;
+// The time row is set in a larger type than the rest of the panel.
+constexpr int kFirstLargePanelLabel = MainWindow::kHourLabel;
 
 // Bit captions by second of the minute; the weights end in column 20.
 constexpr std::array<const char *, 60> kBitCaptions {{
@@ -200,7 +201,8 @@ Rect bitBox(int second)
 } // namespace
 
 MainWindow::MainWindow()
-    : Window("frmDCF77", {"DCF77", 15270, 9915, colors::kLightPeach, {"Courier New", 8.25, false}})
+    : Window("frmDCF77",
+             {kProgramTitle, 15270, 9915, colors::kLightPeach, {"Courier New", 8.25, false}})
     , Label1(*this, "Label1", -1, readoutLabel(180), "Puls-Zähler")
     , txtZähl(*this, "txtZähl", -1, readoutBox(120))
     , Label5(*this, "Label5", -1, readoutLabel(840), "Zeit absolut [s]")
@@ -269,7 +271,7 @@ MainWindow::MainWindow()
                     label.caption);
     }
 
-    for (int second = 0; second < 60; ++second) {
+    for (int second = 0; second <= kLastBit; ++second) {
         chkPuls.append(
             *this, "chkPuls", second,
             controlDesign(bitBox(second), arial(8.25), colors::kButtonFace, colors::kButtonText),
@@ -277,8 +279,8 @@ MainWindow::MainWindow()
     }
 
     // Label13(j) captions second (j + 1) mod 60.
-    for (int index = 0; index < 60; ++index) {
-        const int second = (index + 1) % 60;
+    for (int index = 0; index <= kLastBit; ++index) {
+        const int second = (index + 1) % (kLastBit + 1);
         const Rect box = bitBox(second);
         const int width = (index <= 19 || index == 59) ? 3495 : 2295;
         Label13.append(*this, "Label13", index,

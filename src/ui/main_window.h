@@ -9,6 +9,9 @@
 
 namespace dcf {
 
+/// The program's name: the main window's caption and the title of its message boxes.
+inline constexpr const char *kProgramTitle = "DCF77";
+
 class MainWindow : public Window
 {
 public:
@@ -70,6 +73,23 @@ public:
     ControlArray<Label> lblA {"lblA"};
     ControlArray<CheckBox> chkPuls {"chkPuls"};
     ControlArray<Label> Label13 {"Label13"};
+
+    // The members of lblA that the decoder and the running clock write; the panel ends at the
+    // last of them.
+    static constexpr int kZoneLabel = 2;
+    static constexpr int kWeekdayLabel = 3;
+    static constexpr int kDayLabel = 5;
+    static constexpr int kMonthNameLabel = 7;
+    static constexpr int kYearLabel = 8;
+    static constexpr int kNumericDayLabel = 11;
+    static constexpr int kNumericMonthLabel = 13;
+    static constexpr int kNumericYearLabel = 15;
+    static constexpr int kHourLabel = 16;
+    static constexpr int kMinuteLabel = 18;
+    static constexpr int kSecondsLabel = 20;
+    static constexpr int kLastPanelLabel = kSecondsLabel;
+    /// The bit store chkPuls(0..kLastBit).
+    static constexpr int kLastBit = 59;
 };
 
 } // namespace dcf

@@ -4,21 +4,23 @@
 // number fields show and set its left and top edge, and a pointer movement copies its actual
 // position into the fields.
 
+#include "platform/desktop.h"
+#include "ui/main_window.h"
+
 #include <cstdint>
-#include <string>
-#include <string_view>
 
 namespace dcf {
 
-class Program;
+/// What the placement reactions work on.
+struct PlacementContext
+{
+    MainWindow &frmDCF77;
+    const Desktop &desktop;
+};
 
 /// floor(screen / 2 - window / 2 + bar): halves in single precision, the sum in double.
 double centredPosition(float screen, float window, int16_t barValue);
-/// Plain decimal text of a single-precision number, no decimal part for whole numbers.
-std::string numberToText(float value);
-/// Lenient decimal reading: blanks skipped anywhere, sign, digits, one ".", exponent; 0 if no
-/// digit.
-double textToNumber(std::string_view text);
+
 /// Largest window coordinate in twips: the 16-bit pixel range at 96 dots per inch. The desktop
 /// clamps again to its own pixel grid.
 inline constexpr double kCoordinateLimit = 32767.0 * 15;
@@ -28,10 +30,10 @@ inline constexpr double kCoordinateLimit = 32767.0 * 15;
 float clampToCoordinate(double value);
 
 /// Reactions of the placement controls; each runs to completion without waiting.
-void HScroll1_Change(Program &program);
-void VScroll1_Change(Program &program);
-void txtLeft_Change(Program &program);
-void txtTop_Change(Program &program);
-void Form_MouseMove(Program &program);
+void HScroll1_Change(const PlacementContext &context);
+void VScroll1_Change(const PlacementContext &context);
+void txtLeft_Change(const PlacementContext &context);
+void txtTop_Change(const PlacementContext &context);
+void Form_MouseMove(const PlacementContext &context);
 
 } // namespace dcf

@@ -47,7 +47,7 @@ TEST_F(ExitTest, ExitEndsALongLoopAtOnceAndNothingMoreIsDrawn)
                 w.txtZähl.setText(std::to_string(steps));
                 if (steps == 3)
                     clickSoon(w.cmdExit);
-                program.processEventsInLongLoop();
+                program.receptionContext().events.processPendingEvents();
             }
         } catch (const RoutineInterrupted &) {
             unwound = true;

@@ -7,7 +7,7 @@
 #include "platform/qt/qt_event_loop.h"
 #include "platform/qt/qt_time_base.h"
 #include "platform/qt/window_view.h"
-#include "ui/program.h"
+#include "program/program.h"
 #include "virtual_platform.h"
 
 #include <QCoreApplication>

@@ -7,7 +7,7 @@
 #include "platform/qt/qt_event_loop.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_time_base.h"
-#include "ui/program.h"
+#include "program/program.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,8 +1,8 @@
 // Model writes reach the widgets at the next event processing; clicks, typing, scroll-bar steps
 // and pointer movement reach the model the way the user meant them.
 
-#include "clock/clock_window.h"
 #include "qt_program_fixture.h"
+#include "ui/clock_window.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

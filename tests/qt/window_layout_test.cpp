@@ -1,9 +1,9 @@
 // Every control stands where the design puts it, at 15 twips to a pixel, with its caption; both
 // windows have their client sizes. Twips outside what a window system takes are clamped.
 
-#include "clock/clock_window.h"
 #include "platform/twips.h"
 #include "qt_program_fixture.h"
+#include "ui/clock_window.h"
 
 #include <QAbstractButton>
 #include <limits>

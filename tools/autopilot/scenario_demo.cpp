@@ -1,10 +1,10 @@
 // The demo of the run command: a simulated receiver, one decoded minute, the date panel as the
 // user reads it, and pictures of both windows.
 
-#include "clock/clock_window.h"
 #include "scenarios.h"
 #include "session.h"
 #include "steps.h"
+#include "ui/clock_window.h"
 #include "ui/main_window.h"
 
 #include <QDateTime>

@@ -1,11 +1,11 @@
 // A minute of random bytes at the full speed of the line, on top of the signal: the program must
 // keep answering the user (Hide and back) and its memory must stay flat, however much arrives.
 
-#include "clock/clock_window.h"
 #include "probes.h"
 #include "scenarios.h"
 #include "session.h"
 #include "steps.h"
+#include "ui/clock_window.h"
 #include "ui/main_window.h"
 
 #include <QDateTime>

@@ -1,7 +1,7 @@
 #include "session.h"
 
-#include "clock/clock_window.h"
 #include "probes.h"
+#include "ui/clock_window.h"
 #include "ui/main_window.h"
 
 #include <QApplication>

@@ -6,8 +6,8 @@
 // held. Everything the checks read comes from the widgets on the screen, not from the model.
 //   scenario -> ScriptedUser steps -> clicks and keys into QtProgram's widgets -> reading widgets
 
+#include "app/qt_program.h"
 #include "expectations.h"
-#include "platform/qt/qt_program.h"
 #include "scripted_user.h"
 #include "simulator_process.h"
 

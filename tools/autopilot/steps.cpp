@@ -1,7 +1,7 @@
 #include "steps.h"
 
-#include "clock/clock_window.h"
 #include "session.h"
+#include "ui/clock_window.h"
 #include "ui/main_window.h"
 
 #include <QDateTime>

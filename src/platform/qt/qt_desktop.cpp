@@ -14,7 +14,6 @@ namespace dcf {
 namespace {
 
 constexpr double kStandardDotsPerInch = 96;
-const char *const kProgramTitle = "DCF77";
 
 QSize primaryScreenSize()
 {
@@ -82,7 +81,7 @@ void QtDesktop::reportInternalError(const std::string &text)
 {
     if (m_quit)
         return;
-    QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kProgramTitle),
+    QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(),
                     QString::fromStdString(text), QMessageBox::Ok);
     box.exec();
 }

@@ -7,28 +7,18 @@
 
 namespace dcf {
 
-namespace {
-
-// The desktop theme colour indexes the model uses.
-constexpr uint32_t kThemeWindowBackground = 5;
-constexpr uint32_t kThemeWindowText = 8;
-constexpr uint32_t kThemeButtonFace = 15;
-constexpr uint32_t kThemeButtonText = 18;
-
-} // namespace
-
 QColor toQColor(Color color, const QPalette &palette)
 {
     if (!color.isSystem())
         return QColor(color.red(), color.green(), color.blue());
-    switch (color.value() & ~Color::kSystemBit) {
-    case kThemeWindowBackground:
+    switch (color.value()) {
+    case colors::kWindowBackground.value():
         return palette.color(QPalette::Active, QPalette::Base);
-    case kThemeWindowText:
+    case colors::kWindowText.value():
         return palette.color(QPalette::Active, QPalette::Text);
-    case kThemeButtonFace:
+    case colors::kButtonFace.value():
         return palette.color(QPalette::Active, QPalette::Button);
-    case kThemeButtonText:
+    case colors::kButtonText.value():
         return palette.color(QPalette::Active, QPalette::ButtonText);
     default:
         // A theme colour the program never uses: the window's background is the safe guess.

@@ -1,6 +1,6 @@
 #include "platform/qt/qt_serial_port.h"
 
-#include "reception/line_settings.h"
+#include "platform/line_settings.h"
 
 #include <QTimer>
 #include <algorithm>

@@ -1,8 +1,9 @@
-#include "platform/qt/qt_program.h"
+#include "app/qt_program.h"
 
 #include "platform/qt/app_icon.h"
 #include "platform/qt/qt_look.h"
 #include "platform/qt/window_view.h"
+#include "ui/main_window.h"
 
 #include <QApplication>
 
@@ -10,7 +11,7 @@ namespace dcf {
 
 void prepareApplication()
 {
-    QApplication::setApplicationName(QStringLiteral("DCF77"));
+    QApplication::setApplicationName(QString::fromUtf8(kProgramTitle));
     applyApplicationLook();
     QApplication::setWindowIcon(applicationIcon());
 }

@@ -1,4 +1,4 @@
-#include "reception/line_settings.h"
+#include "platform/line_settings.h"
 
 #include <array>
 #include <charconv>
