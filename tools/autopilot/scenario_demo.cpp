@@ -7,7 +7,6 @@
 #include "ui/clock_window.h"
 #include "ui/main_window.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QPixmap>
 #include <QWidget>
@@ -41,10 +40,7 @@ void savePicture(Session &session, std::function<Window &()> window, const QStri
 void scriptDemo(Session &session)
 {
     reportMinuteGaps(session);
-    launchSimulator(session, [&session] {
-        return session.options.startUtc.value_or(
-            startJustBeforeMinuteMark(QDateTime::currentMSecsSinceEpoch()));
-    });
+    launchSimulatorNearNow(session);
     typePortAndPressStart(session);
     awaitDecodedMinute(session);
     printPanel(session);

@@ -8,7 +8,6 @@
 #include "steps.h"
 #include "ui/main_window.h"
 
-#include <QDateTime>
 #include <QLineEdit>
 #include <memory>
 
@@ -79,13 +78,10 @@ void scriptFaults(Session &session)
             = watchCounter(session, session.main().txtFehler2, QStringLiteral("txtFehler2"));
     });
     reportMinuteGaps(session);
-    launchSimulator(session,
-                    [&session] {
-                        return session.options.startUtc.value_or(startJustBeforeMinuteMark(
-                            QDateTime::currentMSecsSinceEpoch(), kFirstSecond));
-                    },
-                    {QStringLiteral("--short-mark"), QString::number(kShortMarkSecond),
-                     QStringLiteral("--long-mark"), QString::number(kLongMarkSecond)});
+    launchSimulatorNearNow(session,
+                           {QStringLiteral("--short-mark"), QString::number(kShortMarkSecond),
+                            QStringLiteral("--long-mark"), QString::number(kLongMarkSecond)},
+                           kFirstSecond);
     typePortAndPressStart(session);
     expectCounted(session, watches, true);
     expectCounted(session, watches, false);

@@ -117,12 +117,7 @@ void scriptFlood(Session &session)
             QObject::connect(sign, &QLineEdit::textChanged, &session.context,
                              [record] { ++record->charactersShown; });
     });
-    launchSimulator(session,
-                    [&session] {
-                        return session.options.startUtc.value_or(
-                            startJustBeforeMinuteMark(QDateTime::currentMSecsSinceEpoch()));
-                    },
-                    {QStringLiteral("--flood")});
+    launchSimulatorNearNow(session, {QStringLiteral("--flood")});
     typePortAndPressStart(session);
     session.user.pause(kWarmUpMs);
     session.user.act(QStringLiteral("watch the memory"), [&session, record] {

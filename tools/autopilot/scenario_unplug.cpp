@@ -9,7 +9,6 @@
 #include "ui/main_window.h"
 
 #include <QAbstractButton>
-#include <QDateTime>
 #include <QMessageBox>
 
 namespace dcf::autopilot {
@@ -20,18 +19,12 @@ constexpr int kPulsesBeforeUnplugging = 3;
 constexpr int kPulsesTimeoutMs = 30 * 1000;
 constexpr int kMessageTimeoutMs = 10 * 1000;
 
-int64_t nextStart(Session &session)
-{
-    return session.options.startUtc.value_or(
-        startJustBeforeMinuteMark(QDateTime::currentMSecsSinceEpoch()));
-}
-
 } // namespace
 
 void scriptUnplug(Session &session)
 {
     reportMinuteGaps(session);
-    launchSimulator(session, [&session] { return nextStart(session); });
+    launchSimulatorNearNow(session);
     typePortAndPressStart(session);
     check(
         session, QStringLiteral("the reception counts pulses"),
@@ -81,7 +74,7 @@ void scriptUnplug(Session &session)
     session.user.act(QStringLiteral("report the end of the reception"),
                      [&session] { session.say(QStringLiteral("The reception has ended")); });
 
-    launchSimulator(session, [&session] { return nextStart(session); });
+    launchSimulatorNearNow(session);
     typePortAndPressStart(session);
     awaitDecodedMinute(session);
     printPanel(session);

@@ -140,9 +140,14 @@ bool Session::isShown(const Control &control)
     return shown && shown->isVisible();
 }
 
+QString Session::secondsShown(const Label &label)
+{
+    return QString::fromStdString(visibleSeconds(caption(label).toStdString()));
+}
+
 bool Session::panelShown()
 {
-    for (int index = 0; index < kPanelLabels; ++index) {
+    for (int index = 0; index <= MainWindow::kLastPanelLabel; ++index) {
         if (!isShown(main().lblA(index)))
             return false;
     }

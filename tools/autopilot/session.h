@@ -32,11 +32,9 @@ namespace dcf::autopilot {
 
 inline constexpr int kExitPassed = 0;
 inline constexpr int kExitFailed = 1;
-inline constexpr int kExitBadUsage = 2;
 
 struct Options
 {
-    QString scenario;
     /// Where the demo saves its pictures; empty: none.
     QString picturesDir;
     /// The simulator's first second (POSIX seconds); the scenario's own choice when not given.
@@ -78,6 +76,8 @@ public:
     bool isChecked(const CheckBox &box);
     bool isShown(const Window &window);
     bool isShown(const Control &control);
+    /// The whole seconds that a seconds label shows (its decimals lie beyond its edge).
+    QString secondsShown(const Label &label);
     /// Whether all of lblA(0..20) are on the screen: the decode has revealed the panel.
     bool panelShown();
     /// The panel's rows as the user reads them.

@@ -82,14 +82,19 @@ struct SameText
     int clockLabel;
     int panelLabel;
 };
-constexpr SameText kClockMatchesPanel[] = {{1, 3}, {3, 5}, {5, 13}, {7, 15}, {8, 16}, {10, 18}};
-constexpr int kClockLabels = 13;
-constexpr int kClockSecondsLabel = 12;
+constexpr SameText kClockMatchesPanel[] = {
+    {ClockWindow::kWeekdayLabel, MainWindow::kWeekdayLabel},
+    {ClockWindow::kDayLabel, MainWindow::kDayLabel},
+    {ClockWindow::kMonthLabel, MainWindow::kNumericMonthLabel},
+    {ClockWindow::kYearLabel, MainWindow::kNumericYearLabel},
+    {ClockWindow::kHourLabel, MainWindow::kHourLabel},
+    {ClockWindow::kMinuteLabel, MainWindow::kMinuteLabel},
+};
 
 QString clockWindowMismatch(Session &session)
 {
     QStringList wrong;
-    for (int index = 0; index < kClockLabels; ++index) {
+    for (int index = 0; index < session.clock().lblB.size(); ++index) {
         if (!session.isShown(session.clock().lblB(index)))
             wrong << QStringLiteral("lblB(%1) is not shown").arg(index);
     }
@@ -104,10 +109,10 @@ QString clockWindowMismatch(Session &session)
                          .arg(quoted(onPanel));
         }
     }
-    const QString clockSeconds = fromStd(
-        visibleSeconds(session.caption(session.clock().lblB(kClockSecondsLabel)).toStdString()));
-    const QString panelSeconds = fromStd(
-        visibleSeconds(session.caption(session.main().lblA(kPanelSecondsLabel)).toStdString()));
+    const QString clockSeconds
+        = session.secondsShown(session.clock().lblB(ClockWindow::kSecondsLabel));
+    const QString panelSeconds
+        = session.secondsShown(session.main().lblA(MainWindow::kSecondsLabel));
     if (clockSeconds != panelSeconds || clockSeconds.isEmpty()) {
         wrong << QStringLiteral("the clock window's seconds %1 differ from the panel's %2")
                      .arg(quoted(clockSeconds), quoted(panelSeconds));
@@ -121,7 +126,10 @@ QString decodedSummary(Session &session)
         return session.caption(session.main().lblA(index)).trimmed();
     };
     return QStringLiteral("%1 %2.%3.%4 %5:%6 %7")
-        .arg(label(3), label(11), label(13), label(15), label(16), label(18), label(2));
+        .arg(label(MainWindow::kWeekdayLabel), label(MainWindow::kNumericDayLabel),
+             label(MainWindow::kNumericMonthLabel), label(MainWindow::kNumericYearLabel),
+             label(MainWindow::kHourLabel), label(MainWindow::kMinuteLabel),
+             label(MainWindow::kZoneLabel));
 }
 
 } // namespace
@@ -137,13 +145,20 @@ void check(Session &session, const QString &what, std::function<QString()> misma
         timeoutMs);
 }
 
-void launchSimulator(Session &session, std::function<int64_t()> startUtc,
-                     QStringList extraArguments)
+void launchSimulator(Session &session, int64_t startUtc, QStringList extraArguments)
 {
-    act(session, QStringLiteral("start the simulator"),
-        [&session, startUtc = std::move(startUtc), extraArguments] {
-            session.startSimulator(startUtc(), extraArguments);
-        });
+    act(session, QStringLiteral("start the simulator"), [&session, startUtc, extraArguments] {
+        session.startSimulator(session.options.startUtc.value_or(startUtc), extraArguments);
+    });
+}
+
+void launchSimulatorNearNow(Session &session, QStringList extraArguments, int secondOfMinute)
+{
+    act(session, QStringLiteral("start the simulator"), [&session, extraArguments, secondOfMinute] {
+        const int64_t nearNow
+            = startJustBeforeMinuteMark(QDateTime::currentMSecsSinceEpoch(), secondOfMinute);
+        session.startSimulator(session.options.startUtc.value_or(nearNow), extraArguments);
+    });
 }
 
 void typePortAndPressStart(Session &session)

@@ -28,9 +28,12 @@ inline constexpr int kScreenTimeoutMs = 5000;
 void check(Session &session, const QString &what, std::function<QString()> mismatch,
            int timeoutMs = kScreenTimeoutMs);
 
-/// Starts a simulator whose first second is `startUtc()` (asked when the step runs).
-void launchSimulator(Session &session, std::function<int64_t()> startUtc,
-                     QStringList extraArguments = {});
+/// Starts a simulator whose first second is `startUtc` (or --start).
+void launchSimulator(Session &session, int64_t startUtc, QStringList extraArguments = {});
+/// Starts a simulator whose first second is second `secondOfMinute` of the minute nearest to the
+/// moment the step runs (or --start): the first minute mark follows soon.
+void launchSimulatorNearNow(Session &session, QStringList extraArguments = {},
+                            int secondOfMinute = 55);
 
 /// Types the latest simulator's device path into "ComPort No." key by key and presses Start;
 /// the reception holds the thread from then on, and the steps go on inside it.

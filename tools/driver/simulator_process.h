@@ -16,9 +16,6 @@ public:
     SimulatorProcess(const SimulatorProcess &) = delete;
     SimulatorProcess &operator=(const SimulatorProcess &) = delete;
 
-    /// The executable: $DCF77_SIM if set, else the one built beside the program.
-    static QString executable();
-
     /// Starts it and waits for the device path. On failure returns false and error() says why.
     bool start(int timeoutMs = 10000);
     const QString &devicePath() const { return m_devicePath; }
