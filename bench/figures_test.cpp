@@ -60,15 +60,6 @@ TEST(MarkError, IsTheDistanceToTheNearerNominalLength)
     }
 }
 
-TEST(Figures, LatenessFromTheMinuteStartAndShareOfACore)
-{
-    // The minute began at 1000.25 s: second 17 is due at 1017250 ms.
-    EXPECT_NEAR(lateness(1'017'250.75, 1'000.25, 17), 0.75, 1e-9);
-    EXPECT_NEAR(lateness(1'017'249.0, 1'000.25, 17), -1.0, 1e-9);
-    EXPECT_DOUBLE_EQ(percentOfCore(0.6, 60), 1.0);
-    EXPECT_DOUBLE_EQ(percentOfCore(1, 0), 0.0);
-}
-
 TEST(Report, TargetsHoldBelowTheLimitOrAtItWhenInclusiveAndNothingIsAMiss)
 {
     EXPECT_TRUE((Target {1, false}).isMetBy(0.99));

@@ -32,10 +32,11 @@ TEST(CommandLine, ReadsEveryOptionOfTheSimulator)
     EXPECT_EQ(o.signal.jitterMs, 12);
     EXPECT_EQ(o.signal.seed, UINT64_MAX);
     EXPECT_EQ(o.signal.noisePerSecond, 2);
-    ASSERT_EQ(o.signal.faults.size(), 4u);
-    EXPECT_EQ(o.signal.faults[1].kind, MarkFault::Long);
-    EXPECT_EQ(o.signal.faults[1].second, 4);
-    EXPECT_EQ(o.signal.faults[3].second, 6);
+    EXPECT_EQ(o.signal.faults,
+              (std::vector<FaultAt> {{3, MarkFault::Short},
+                                     {4, MarkFault::Long},
+                                     {5, MarkFault::Missing},
+                                     {6, MarkFault::Missing}}));
     const SignalOptions signal = signalFrom(o, 7);
     EXPECT_EQ(signal.startUtc, 7);
     EXPECT_EQ(signal.leapMinuteUtc, utcOf("2026-12-05 14:59:00"));

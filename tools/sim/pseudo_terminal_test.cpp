@@ -6,10 +6,10 @@
 #include <array>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <string>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -75,10 +75,8 @@ FILE *startSimulator(const std::string &arguments, int seconds)
 std::string firstLine(FILE *output)
 {
     std::array<char, 256> line {};
-    if (!fgets(line.data(), line.size(), output))
-        return {};
-    std::string text(line.data());
-    return text.ends_with('\n') ? text.substr(0, text.size() - 1) : text;
+    const std::string text = fgets(line.data(), line.size(), output) ? line.data() : "";
+    return text.substr(0, text.find('\n'));
 }
 
 int exitStatus(FILE *simulator)
@@ -93,17 +91,13 @@ TEST(Simulator, SendsMarksOnItsDeviceUntilStoppedAndCleansUp)
     FILE *simulator = startSimulator("--start '2026-12-05 14:36:10' --link " + link, 3);
     const std::string path = firstLine(simulator);
     ASSERT_TRUE(path.starts_with("/dev/")) << path;
-    std::array<char, 256> target {};
-    EXPECT_EQ(readlink(link.c_str(), target.data(), target.size() - 1),
-              static_cast<ssize_t>(path.size()));
-    EXPECT_EQ(path, target.data());
+    EXPECT_EQ(std::filesystem::read_symlink(link), path);
     const int device = openDeviceRaw(link);
     const std::string received = readAll(device, 1500);
     ::close(device);
     EXPECT_TRUE(received.starts_with("10") || received.starts_with("0")) << received;
     EXPECT_EQ(exitStatus(simulator), 0) << "a clean stop on SIGTERM";
-    struct stat info;
-    EXPECT_NE(lstat(link.c_str(), &info), 0) << "the link outlives the simulator";
+    EXPECT_FALSE(std::filesystem::is_symlink(link)) << "the link outlives the simulator";
 }
 
 TEST(Simulator, RefusesABadValueWithStatus2)

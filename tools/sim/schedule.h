@@ -36,6 +36,7 @@ struct FaultAt
 {
     int64_t second = 0;
     MarkFault kind = MarkFault::Missing;
+    bool operator==(const FaultAt &) const = default;
 };
 
 struct SignalOptions

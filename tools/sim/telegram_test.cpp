@@ -15,11 +15,6 @@ int64_t utcOf(const char *legalTime, bool withSeconds = true)
     return parsed.utcSeconds.value_or(0);
 }
 
-std::string formatted(int64_t utc)
-{
-    return formatLegalTime(legalTimeAt(utc));
-}
-
 TEST(LegalTimeText, ReadsOrRefuses)
 {
     const struct
@@ -45,7 +40,8 @@ TEST(LegalTimeText, ReadsOrRefuses)
         EXPECT_EQ(parsed.utcSeconds.value_or(-1), c.utc) << c.text << ": " << parsed.error;
         EXPECT_NE(parsed.error.find(c.errorPart), std::string::npos) << parsed.error;
     }
-    EXPECT_EQ(formatted(utcOf("2026-10-25 02:30 CET", false)), "2026-10-25 02:30:00 CET");
+    EXPECT_EQ(formatLegalTime(legalTimeAt(utcOf("2026-10-25 02:30 CET", false))),
+              "2026-10-25 02:30:00 CET");
 }
 
 std::set<int> setBits(const Telegram &telegram)
