@@ -3,7 +3,6 @@
 // there is no display; the end-to-end tests use the other scenarios.
 
 #include "command_line.h"
-#include "german_time.h"
 #include "scenarios.h"
 #include "session.h"
 
@@ -46,7 +45,7 @@ std::string scenarioList()
 
 int main(int argc, char **argv)
 {
-    Options options;
+    QString picturesDir;
     const Scenario *scenario = nullptr;
     bool show = false;
     dcf::tools::CommandLine line(
@@ -62,16 +61,9 @@ int main(int argc, char **argv)
                    return scenario ? std::string() : "no scenario " + name + ":" + scenarioList();
                });
     line.value("--pictures", "DIR", "save pictures of both windows in DIR (demo)",
-               [&options](const std::string &dir) {
-                   options.picturesDir = QString::fromStdString(dir);
+               [&picturesDir](const std::string &dir) {
+                   picturesDir = QString::fromStdString(dir);
                    return std::string();
-               });
-    line.value("--start", "\"YYYY-MM-DD HH:MM:SS\"",
-               "legal time of the simulator's first second instead of the\nscenario's own choice",
-               [&options](const std::string &text) {
-                   const dcf::sim::InstantOrError start = dcf::sim::parseLegalTime(text);
-                   options.startUtc = start.utcSeconds;
-                   return start.error.empty() ? std::string() : "--start: " + start.error;
                });
     line.flag("--show", "show the windows on the display instead of the offscreen platform", show);
     line.epilogue("Scenarios:" + scenarioList()
@@ -88,7 +80,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     dcf::prepareApplication();
 
-    Session session(options);
+    Session session(picturesDir);
     // The frame's close button ends the program like Exit, as in the program's own main().
     if (!session.main().onCloseRequest)
         session.main().onCloseRequest = [&session] {

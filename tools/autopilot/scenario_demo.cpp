@@ -22,10 +22,10 @@ void savePicture(Session &session, std::function<Window &()> window, const QStri
 {
     session.user.act(
         QStringLiteral("save a picture of ") + what, [&session, window, fileName, what] {
-            if (session.hasFailed() || session.options.picturesDir.isEmpty())
+            if (session.hasFailed() || session.picturesDir.isEmpty())
                 return;
             QWidget *surface = session.surface(window());
-            const QDir dir(session.options.picturesDir);
+            const QDir dir(session.picturesDir);
             const QString path = dir.absoluteFilePath(fileName);
             if (!surface || !dir.mkpath(QStringLiteral(".")) || !surface->grab().save(path)) {
                 session.fail(QStringLiteral("could not save %1").arg(path));

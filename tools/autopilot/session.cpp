@@ -1,6 +1,5 @@
 #include "session.h"
 
-#include "probes.h"
 #include "ui/clock_window.h"
 #include "ui/main_window.h"
 
@@ -31,8 +30,18 @@ void printLine(const QString &line)
 
 } // namespace
 
-Session::Session(Options chosen)
-    : options(std::move(chosen))
+QMessageBox *Session::visibleMessageBox()
+{
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        auto *box = qobject_cast<QMessageBox *>(window);
+        if (box && box->isVisible())
+            return box;
+    }
+    return nullptr;
+}
+
+Session::Session(QString picturesDirectory)
+    : picturesDir(std::move(picturesDirectory))
     , m_startedAtMs(realNowMs())
 {
     user.onFailure = [this](const QString &failure) {

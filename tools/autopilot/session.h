@@ -19,6 +19,7 @@
 #include <vector>
 
 class QLineEdit;
+class QMessageBox;
 
 namespace dcf {
 class CheckBox;
@@ -33,18 +34,11 @@ namespace dcf::autopilot {
 inline constexpr int kExitPassed = 0;
 inline constexpr int kExitFailed = 1;
 
-struct Options
-{
-    /// Where the demo saves its pictures; empty: none.
-    QString picturesDir;
-    /// The simulator's first second (POSIX seconds); the scenario's own choice when not given.
-    std::optional<int64_t> startUtc;
-};
-
 class Session
 {
 public:
-    explicit Session(Options options);
+    /// `picturesDir`: where the demo saves its pictures; empty: none.
+    explicit Session(QString picturesDir);
     ~Session();
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
@@ -52,7 +46,7 @@ public:
     /// Starts the program, plays the script and returns the exit status.
     int run();
 
-    const Options options;
+    const QString picturesDir;
     QtProgram qt;
     driver::ScriptedUser user;
 
@@ -76,6 +70,8 @@ public:
     bool isChecked(const CheckBox &box);
     bool isShown(const Window &window);
     bool isShown(const Control &control);
+    /// The message box on the screen, or null.
+    static QMessageBox *visibleMessageBox();
     /// The whole seconds that a seconds label shows (its decimals lie beyond its edge).
     QString secondsShown(const Label &label);
     /// Whether all of lblA(0..20) are on the screen: the decode has revealed the panel.
