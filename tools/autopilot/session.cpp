@@ -125,12 +125,6 @@ QString Session::text(const TextBox &box)
     return line ? line->text() : QString();
 }
 
-QColor Session::background(const TextBox &box)
-{
-    const QWidget *shown = widget(box);
-    return shown ? shown->palette().color(shown->backgroundRole()) : QColor();
-}
-
 bool Session::isChecked(const CheckBox &box)
 {
     const auto *check = qobject_cast<QCheckBox *>(widget(box));

@@ -11,7 +11,6 @@
 #include "scripted_user.h"
 #include "simulator_process.h"
 
-#include <QColor>
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -66,7 +65,6 @@ public:
     QWidget *surface(const Window &window);
     QString caption(const Label &label);
     QString text(const TextBox &box);
-    QColor background(const TextBox &box);
     bool isChecked(const CheckBox &box);
     bool isShown(const Window &window);
     bool isShown(const Control &control);

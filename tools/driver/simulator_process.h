@@ -21,7 +21,6 @@ public:
     const QString &devicePath() const { return m_devicePath; }
     const QString &error() const { return m_error; }
     bool isRunning() const;
-    qint64 processId() const { return m_process.processId(); }
 
     /// Ends it abruptly, as when a receiver is unplugged: the device goes away.
     void kill();

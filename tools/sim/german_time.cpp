@@ -37,8 +37,7 @@ int yearAt(int64_t utcSeconds)
     return static_cast<int>(chrono::year_month_day(dayOf(utcSeconds)).year());
 }
 
-} // namespace
-
+/// Hours ahead of UTC.
 int utcOffsetHours(Zone zone)
 {
     return zone == Zone::CEST ? 2 : 1;
@@ -49,6 +48,7 @@ const char *zoneName(Zone zone)
     return zone == Zone::CEST ? "CEST" : "CET";
 }
 
+/// The instants at which summer time begins and ends in a year.
 int64_t summerTimeBegins(int year)
 {
     return changeInstant(year, 3);
@@ -58,6 +58,8 @@ int64_t summerTimeEnds(int year)
 {
     return changeInstant(year, 10);
 }
+
+} // namespace
 
 Zone zoneAt(int64_t utcSeconds)
 {

@@ -23,13 +23,6 @@ constexpr int64_t floorDiv(int64_t value, int64_t divisor)
 
 enum class Zone { CET, CEST };
 
-/// Hours ahead of UTC: 1 for CET, 2 for CEST.
-int utcOffsetHours(Zone zone);
-const char *zoneName(Zone zone);
-
-/// The instants (POSIX seconds) at which summer time begins and ends in a year.
-int64_t summerTimeBegins(int year);
-int64_t summerTimeEnds(int year);
 Zone zoneAt(int64_t utcSeconds);
 /// The first change of zone after an instant (strictly later).
 int64_t nextZoneChangeAfter(int64_t utcSeconds);
