@@ -98,11 +98,12 @@ void addMedianP99Maximum(Report &report, const std::string &what, const std::str
     report.add(what + ", maximum", summary ? withUnit(summary->maximum, 3, "ms") : "none");
 }
 
-void addPulses(Report &report, const ProgramProbe &probe)
+/// The figures of the marks measured under one condition.
+void addPulses(Report &report, const std::vector<ProgramProbe::Pulse> &pulses)
 {
     std::vector<double> errors;
     std::vector<double> stampedErrors;
-    for (const ProgramProbe::Pulse &pulse : probe.pulses()) {
+    for (const ProgramProbe::Pulse &pulse : pulses) {
         errors.push_back(markErrorMs(pulse.measuredSeconds));
         stampedErrors.push_back(std::abs(static_cast<double>(pulse.stampedNs) / kNsPerUs
                                          - nominalMarkMs(pulse.measuredSeconds) * 1000));
@@ -119,6 +120,7 @@ void addPulses(Report &report, const ProgramProbe &probe)
     }
 }
 
+/// The same figures without the program, taken by the plain reader.
 void addBaseline(Report &report, const Baseline &baseline)
 {
     std::vector<double> errors;
@@ -209,7 +211,7 @@ int main(int argc, char **argv)
     addProcessor(report, "waiting for a receiver", run.waiting);
     addProcessor(report, "receiving", run.receiving);
     addProcessor(report, "running clock", run.clock);
-    addPulses(report, run.probe());
+    addPulses(report, run.probe().pulses());
     addClock(report, run.probe());
     addBaseline(report, run.baseline());
     const std::optional<Summary> startupSummary = summarize(startup);
