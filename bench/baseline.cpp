@@ -1,6 +1,7 @@
 #include "baseline.h"
 
 #include "program_probe.h"
+#include "pseudo_terminal.h"
 #include "simulator_process.h"
 
 #include <QCoreApplication>
@@ -8,9 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
-#include <fcntl.h>
 #include <poll.h>
-#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -39,29 +38,15 @@ void timeWakeUps(const std::atomic<bool> &stop, std::vector<int64_t> &lateNs)
     }
 }
 
-int openRaw(const QString &path)
-{
-    const int fd = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return -1;
-    termios raw {};
-    ::tcgetattr(fd, &raw);
-    ::cfmakeraw(&raw);
-    ::tcsetattr(fd, TCSANOW, &raw);
-    ::tcflush(fd, TCIFLUSH);
-    return fd;
-}
-
 } // namespace
 
-int runBaseline(int argc, char **argv)
+int runBaseline(int argc, char **argv, int seconds)
 {
     QCoreApplication application(argc, argv);
-    const int seconds = argc > 2 ? std::atoi(argv[2]) : 0;
     driver::SimulatorProcess receiver;
-    if (seconds <= 0 || !receiver.start())
+    if (!receiver.start())
         return 1;
-    const int fd = openRaw(receiver.devicePath());
+    const int fd = sim::openDeviceRaw(receiver.devicePath().toStdString());
     if (fd < 0)
         return 1;
 

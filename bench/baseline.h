@@ -13,8 +13,8 @@ namespace dcf::bench {
 
 inline constexpr const char *kBaselineOption = "--baseline";
 
-/// The child's main: `--baseline SECONDS`; prints "mark <us>" and "wake <late us>" lines.
-int runBaseline(int argc, char **argv);
+/// The child's main (`--baseline SECONDS`): prints "mark <us>" and "wake <late us>" lines.
+int runBaseline(int argc, char **argv, int seconds);
 
 class Baseline
 {

@@ -35,14 +35,13 @@ BenchRun::BenchRun(QtProgram &bundle, RunSettings settings)
     , m_sendingReceiver(sendingReceiverArguments(settings.firstSecond))
 {
     m_user.onFailure = [this](const QString &failure) {
-        m_failure = failure;
         // A message the program showed meanwhile usually says why.
+        QString why = failure;
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            m_failure += QStringLiteral("; the program says: ") + box->text();
+            why += QStringLiteral("; the program says: ") + box->text();
             box->reject();
         }
-        // Exit unwinds the Start click that holds the thread and ends the event loop.
-        m_bundle.program.cmdExit_Click();
+        fail(why);
     };
     buildScript();
 }
@@ -54,32 +53,34 @@ bool BenchRun::run()
     return !m_user.hasFailed() && m_failure.isEmpty();
 }
 
-QWidget *BenchRun::widget(const Control &control) const
+QWidget *BenchRun::widget(const Control &control)
 {
     QWidget *found = m_bundle.widget(control);
     if (!found)
-        throw std::logic_error(control.displayName() + " has no widget");
+        fail(QString::fromStdString(control.displayName()) + QStringLiteral(" has no widget"));
     return found;
 }
 
 void BenchRun::startReceiver(driver::SimulatorProcess &receiver)
 {
-    if (!receiver.start()) {
+    if (!receiver.start())
         fail(receiver.error());
-        return;
-    }
-    driver::typeInto(widget(m_bundle.program.frmDCF77.txtComPort), receiver.devicePath());
+    else if (QWidget *port = widget(m_bundle.program.frmDCF77.txtComPort))
+        driver::typeInto(port, receiver.devicePath());
 }
 
 void BenchRun::fail(const QString &failure)
 {
-    m_failure = failure;
-    m_bundle.program.cmdExit_Click();
+    if (m_failure.isEmpty())
+        m_failure = failure;
+    if (!m_bundle.program.ended())
+        m_bundle.program.cmdExit_Click();
 }
 
-void BenchRun::pressStart()
+void BenchRun::click(const Control &control)
 {
-    driver::clickOn(widget(m_bundle.program.frmDCF77.cmdStart));
+    if (QWidget *shown = widget(control))
+        driver::clickOn(shown);
 }
 
 void BenchRun::buildScript()
@@ -90,7 +91,8 @@ void BenchRun::buildScript()
     m_user
         .act(QStringLiteral("start the silent receiver"),
              [this] { startReceiver(m_silentReceiver); })
-        .actLongRunning(QStringLiteral("press Start"), [this] { pressStart(); })
+        .actLongRunning(QStringLiteral("press Start"),
+                        [this] { click(m_bundle.program.frmDCF77.cmdStart); })
         .pause(kSettleMs)
         .act(QStringLiteral("meter waiting"),
              [this] {
@@ -115,7 +117,7 @@ void BenchRun::buildScript()
              [this] {
                  m_probe.recordPulses = true;
                  m_probe.recordClock = true;
-                 pressStart();
+                 click(m_bundle.program.frmDCF77.cmdStart);
              })
         .pause(kSettleMs)
         .act(QStringLiteral("meter receiving"),
@@ -138,7 +140,7 @@ void BenchRun::buildScript()
         .act(QStringLiteral("press Start for more marks"),
              [this] {
                  m_probe.recordClock = false;
-                 pressStart();
+                 click(m_bundle.program.frmDCF77.cmdStart);
              })
         .waitFor(
             QStringLiteral("%1 measured marks").arg(marksWanted),
@@ -146,8 +148,7 @@ void BenchRun::buildScript()
                 return static_cast<int>(m_probe.pulses().size()) >= marksWanted;
             },
             kReceptionTimeoutMs)
-        .act(QStringLiteral("press Exit"),
-             [this] { driver::clickOn(widget(m_bundle.program.frmDCF77.cmdExit)); });
+        .act(QStringLiteral("press Exit"), [this] { click(m_bundle.program.frmDCF77.cmdExit); });
 }
 
 } // namespace dcf::bench

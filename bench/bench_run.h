@@ -50,10 +50,11 @@ public:
 private:
     void buildScript();
     void startReceiver(driver::SimulatorProcess &receiver);
-    void pressStart();
+    void click(const Control &control);
     /// Ends the run: Exit unwinds whatever holds the thread.
     void fail(const QString &failure);
-    QWidget *widget(const Control &control) const;
+    /// The widget that shows `control`; null, and the run failed, when there is none.
+    QWidget *widget(const Control &control);
 
     QtProgram &m_bundle;
     RunSettings m_settings;

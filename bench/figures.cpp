@@ -62,29 +62,6 @@ double markErrorMs(double measuredSeconds)
     return std::abs(measuredSeconds * 1000.0 - nominalMarkMs(measuredSeconds));
 }
 
-std::vector<double> truncatedStampErrorsMs(const std::vector<TimedMark> &marks, int64_t shiftNs)
-{
-    constexpr int64_t kNsPerMs = 1'000'000;
-    std::vector<double> errors;
-    for (const TimedMark &mark : marks) {
-        const int64_t start = mark.startNs + shiftNs;
-        const int64_t measuredMs = (start + mark.lengthNs) / kNsPerMs - start / kNsPerMs;
-        errors.push_back(std::abs(static_cast<double>(measuredMs) - mark.nominalMs));
-    }
-    return errors;
-}
-
-std::vector<double> roundedLengthErrorsMs(const std::vector<TimedMark> &marks)
-{
-    constexpr double kNsPerMs = 1e6;
-    std::vector<double> errors;
-    for (const TimedMark &mark : marks) {
-        const double measuredMs = std::round(static_cast<double>(mark.lengthNs) / kNsPerMs);
-        errors.push_back(std::abs(measuredMs - mark.nominalMs));
-    }
-    return errors;
-}
-
 double lateness(double shownMs, double minuteStartSeconds, int second)
 {
     return shownMs - (minuteStartSeconds + second) * 1000.0;

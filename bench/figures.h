@@ -5,7 +5,6 @@
 // verdicts. Kept free of Qt and of clocks so that it can be checked on its own.
 
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,22 +33,6 @@ std::string shareReaching(const std::vector<double> &samples, double threshold);
 double nominalMarkMs(double measuredSeconds);
 /// |measured - nominal| in milliseconds.
 double markErrorMs(double measuredSeconds);
-
-/// A mark as timed from the side, to the nanosecond.
-struct TimedMark
-{
-    int64_t startNs = 0;
-    int64_t lengthNs = 0;
-    double nominalMs = 0;
-};
-
-/// The error of each mark in whole milliseconds if its length were the difference of two stamps
-/// truncated to whole milliseconds, with every edge moved by `shiftNs`: whether a mark is off
-/// then depends on where its edges fall within their milliseconds.
-std::vector<double> truncatedStampErrorsMs(const std::vector<TimedMark> &marks, int64_t shiftNs);
-/// The same with the length rounded to whole milliseconds after the subtraction, which no shift
-/// changes.
-std::vector<double> roundedLengthErrorsMs(const std::vector<TimedMark> &marks);
 
 /// Milliseconds by which a clock second was shown after it was due: `shownMs` on the time
 /// base's scale, due `second` seconds after the minute's start `minuteStartSeconds`.

@@ -3,14 +3,9 @@
 #include "figures.h"
 #include "program_probe.h"
 
-#include <algorithm>
-#include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
-#include <string_view>
 #include <sys/resource.h>
-#include <unistd.h>
 
 namespace dcf::bench {
 
@@ -22,7 +17,6 @@ constexpr double kNsPerSecond = 1e9;
 constexpr int kStatFields = 8;
 constexpr int kIdleField = 3;
 constexpr int kIoWaitField = 4;
-constexpr std::string_view kProjectPrefix = "dcf77";
 
 /// User and system time of every thread of this process, microseconds.
 int64_t processorUs()
@@ -53,7 +47,6 @@ ProcessorMeter::MachineTicks ProcessorMeter::machineTicks()
 
 void ProcessorMeter::begin()
 {
-    m_otherProcesses = countOtherProjectProcesses();
     m_machineBegin = machineTicks();
     m_wallBeginNs = monotonicNs();
     m_cpuBeginUs = processorUs();
@@ -65,7 +58,6 @@ void ProcessorMeter::end()
     m_cpuEndUs = processorUs();
     m_wallEndNs = monotonicNs();
     m_machineEnd = machineTicks();
-    m_otherProcesses = std::max(m_otherProcesses, countOtherProjectProcesses());
     m_ended = true;
 }
 
@@ -90,34 +82,6 @@ double ProcessorMeter::machineBusyPercent() const
     return total > 0 ? static_cast<double>(m_machineEnd.busy - m_machineBegin.busy)
             / static_cast<double>(total) * 100.0
                      : 0;
-}
-
-int countOtherProjectProcesses()
-{
-    const std::string self = std::to_string(getpid());
-    int count = 0;
-    std::error_code error;
-    for (const auto &entry : std::filesystem::directory_iterator("/proc", error)) {
-        const std::string pid = entry.path().filename().string();
-        if (pid.find_first_not_of("0123456789") != std::string::npos || pid == self)
-            continue;
-        // /proc/PID/stat: "PID (NAME) STATE PPID ..."; the name may hold blanks.
-        std::ifstream statFile(entry.path() / "stat");
-        std::string stat;
-        std::getline(statFile, stat);
-        const std::size_t open = stat.find('(');
-        const std::size_t close = stat.rfind(')');
-        if (open == std::string::npos || close == std::string::npos || close < open)
-            continue;
-        const std::string name = stat.substr(open + 1, close - open - 1);
-        std::istringstream rest(stat.substr(close + 1));
-        std::string state;
-        std::string parent;
-        rest >> state >> parent;
-        if (name.rfind(kProjectPrefix, 0) == 0 && parent != self)
-            ++count;
-    }
-    return count;
 }
 
 long peakResidentKiB()

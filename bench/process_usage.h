@@ -20,11 +20,6 @@ public:
     /// How busy the whole machine was meanwhile, all processes together, in per cent of all its
     /// cores: others' work delays the program's wake-ups.
     double machineBusyPercent() const;
-    /// Other processes of this project (tests, simulated receivers, other runs of the program)
-    /// seen at the beginning or the end, whichever is more: their simulated receivers send on the
-    /// same whole seconds as ours, so they compete for the processor at the very moments that
-    /// are timed.
-    int otherProjectProcesses() const { return m_otherProcesses; }
 
 private:
     struct MachineTicks
@@ -40,12 +35,8 @@ private:
     int64_t m_cpuEndUs = 0;
     MachineTicks m_machineBegin;
     MachineTicks m_machineEnd;
-    int m_otherProcesses = 0;
     bool m_ended = false;
 };
-
-/// Running processes whose name begins with "dcf77", other than this one and its children.
-int countOtherProjectProcesses();
 
 /// ru_maxrss of this process, KiB.
 long peakResidentKiB();

@@ -55,7 +55,7 @@ void ProgramProbe::propertyChanged(const Control &control, Property property)
     } else if (property == Property::Text && &control == &w.txtZeit2) {
         // The reset empties the field with the length at 0; a pulse always lasts a little.
         if (recordPulses && g.PulsLaenge > 0 && m_pulseStartNs >= 0)
-            m_pulses.push_back({g.PulsLaenge, now - m_pulseStartNs, m_pulseStartNs});
+            m_pulses.push_back({g.PulsLaenge, now - m_pulseStartNs});
         m_pulseStartNs = -1;
     } else if (property == Property::Caption && &control == &w.lblA(20)
                && w.lblA(20).caption() != kDecodedSeconds) {

@@ -36,8 +36,6 @@ public:
         double measuredSeconds = 0;
         /// The same pulse between the writes of its start and end time, to the nanosecond.
         int64_t stampedNs = 0;
-        /// When its start time was written, on the monotonic clock.
-        int64_t startNs = 0;
     };
 
     bool recordPulses = false;

@@ -8,6 +8,7 @@
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_time_base.h"
 #include "program/program.h"
+#include "pseudo_terminal.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -15,12 +16,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <pty.h>
-#include <termios.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace dcf {
@@ -29,49 +26,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-/// A pseudo-terminal whose far end the test writes to, as a receiver would.
-class PseudoTerminal
-{
-public:
-    PseudoTerminal()
-    {
-        if (::openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0)
-            return;
-        // No echo back to the writer while the port is not yet open.
-        termios raw {};
-        ::tcgetattr(m_slave, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(m_slave, TCSANOW, &raw);
-        m_path = ::ttyname(m_slave);
-    }
-    ~PseudoTerminal()
-    {
-        hangUp();
-        if (m_slave >= 0)
-            ::close(m_slave);
-    }
-    PseudoTerminal(const PseudoTerminal &) = delete;
-    PseudoTerminal &operator=(const PseudoTerminal &) = delete;
-
-    const std::string &path() const { return m_path; }
-    void send(char c) const { ASSERT_EQ(::write(m_master, &c, 1), 1); }
-    /// Closes the receiver's end for good, as when a device is unplugged.
-    void hangUp()
-    {
-        if (m_master >= 0)
-            ::close(m_master);
-        m_master = -1;
-        // Our own copy of the device would keep the line up.
-        if (m_slave >= 0)
-            ::close(m_slave);
-        m_slave = -1;
-    }
-
-private:
-    int m_master = -1;
-    int m_slave = -1;
-    std::string m_path;
-};
+/// The receiver's end stays open on our side, so that nothing hangs up before hangUp().
+using sim::PseudoTerminal;
+constexpr auto kHeld = PseudoTerminal::DeviceEnd::Held;
 
 /// Blocks in Qt's event processing until something arrives or `timeoutMs` has passed.
 void waitForActivity(int timeoutMs)
@@ -101,13 +58,12 @@ class SerialPty : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_FALSE(pty.path().empty()) << "no pseudo-terminal available";
-        port.setPort(pty.path());
+        port.setPort(pty.devicePath());
         port.setSettings("38400,N,8,1");
         port.setReadLength(1);
     }
 
-    PseudoTerminal pty;
+    PseudoTerminal pty {kHeld};
     QtSerialPort port;
 };
 
@@ -126,10 +82,10 @@ std::vector<double> roundTripErrors(PseudoTerminal &pty, QtSerialPort &port)
         for (const milliseconds length : lengths) {
             std::this_thread::sleep_until(start);
             written.push_back(Clock::now());
-            pty.send('1');
+            pty.send("1");
             std::this_thread::sleep_until(start + length);
             written.push_back(Clock::now());
-            pty.send('0');
+            pty.send("0");
             start += kSpacing;
         }
     });
@@ -158,7 +114,7 @@ std::vector<double> roundTripErrors(PseudoTerminal &pty, QtSerialPort &port)
 
 TEST_F(SerialPty, MarkLengthsSurviveTheRoundTrip)
 {
-    pty.send('x'); // queued before the open: must not be read
+    pty.send("x"); // queued before the open: must not be read
     ASSERT_TRUE(port.open()) << port.errorText();
 
     // Real time on a shared machine: one round may lose the processor at the wrong moment, so
@@ -178,7 +134,7 @@ TEST_F(SerialPty, MarkLengthsSurviveTheRoundTrip)
 TEST_F(SerialPty, HungUpLineFailsWithoutBusyWaiting)
 {
     ASSERT_TRUE(port.open()) << port.errorText();
-    pty.send('1');
+    pty.send("1");
     EXPECT_EQ(nextCharacter(port, Clock::now() + milliseconds(500)), "1");
 
     pty.hangUp();
@@ -197,8 +153,7 @@ TEST_F(SerialPty, HungUpLineFailsWithoutBusyWaiting)
 
 TEST(SerialPort, FirstStartOfTheProgramOpensAPseudoTerminal)
 {
-    PseudoTerminal pty;
-    ASSERT_FALSE(pty.path().empty());
+    PseudoTerminal pty(kHeld);
     QtTimeBase time;
     QtEventLoop events;
     QtSerialPort serial;
@@ -206,7 +161,7 @@ TEST(SerialPort, FirstStartOfTheProgramOpensAPseudoTerminal)
     Platform platform {events, time, serial, desktop};
     Program program(platform);
     program.start();
-    program.frmDCF77.txtComPort.setText(pty.path());
+    program.frmDCF77.txtComPort.setText(pty.devicePath());
 
     bool openAfterReset = false;
     QObject context;

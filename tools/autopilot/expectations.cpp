@@ -1,6 +1,6 @@
 #include "expectations.h"
 
-#include "civil_time.h"
+#include "ui/main_window.h"
 
 #include <cctype>
 #include <cstdio>
@@ -11,8 +11,6 @@ namespace {
 
 constexpr int64_t kMsPerSecond = 1000;
 constexpr int64_t kMsPerMinute = 60 * kMsPerSecond;
-constexpr int kMinutesPerHour = 60;
-constexpr int kHoursPerDay = 24;
 
 // The names as the panel shows them: weekdays right-aligned in 10 characters, months padded to 9.
 constexpr std::array<const char *, 8> kWeekdayNames
@@ -23,7 +21,7 @@ constexpr std::array<const char *, 13> kMonthNames
        "Juli", "August", "September", "Oktober", "November", "Dezember"};
 constexpr std::size_t kMonthNameCharacters = 9;
 
-// Reading order of the result panel; lblA(9) is an empty box at the end of the last row.
+// Reading order of the result panel; lblA(9) is an empty box at the end of the third row.
 const std::vector<std::vector<int>> kPanelRows
     = {{0}, {1, 2}, {3, 4, 5, 6, 7, 8, 10, 11, 12, 13, 14, 15}, {16, 17, 18, 19, 20}};
 
@@ -93,23 +91,23 @@ std::string twoDigits(int value)
 
 std::map<int, std::string> expectedPanelValues(const sim::LegalTime &legal)
 {
-    std::string month = kMonthNames.at(static_cast<std::size_t>(legal.date.month));
+    std::string month = kMonthNames.at(static_cast<std::size_t>(legal.month));
     month.append(kMonthNameCharacters - characterCount(month), ' ');
     std::array<char, 16> year {};
-    std::snprintf(year.data(), year.size(), "%04d", legal.date.year);
-    const std::string day = twoDigits(legal.date.day);
+    std::snprintf(year.data(), year.size(), "%04d", legal.year);
+    const std::string day = twoDigits(legal.day);
 
     return {
-        {2, legal.zone == sim::Zone::CEST ? "Sommerzeit" : "Winterzeit"},
-        {3, kWeekdayNames.at(static_cast<std::size_t>(legal.weekday))},
-        {5, day},
-        {7, month},
-        {8, year.data()},
-        {11, day},
-        {13, twoDigits(legal.date.month)},
-        {15, year.data()},
-        {kPanelHourLabel, twoDigits(legal.hour)},
-        {kPanelMinuteLabel, twoDigits(legal.minute)},
+        {MainWindow::kZoneLabel, legal.zone == sim::Zone::CEST ? "Sommerzeit" : "Winterzeit"},
+        {MainWindow::kWeekdayLabel, kWeekdayNames.at(static_cast<std::size_t>(legal.weekday))},
+        {MainWindow::kDayLabel, day},
+        {MainWindow::kMonthNameLabel, month},
+        {MainWindow::kYearLabel, year.data()},
+        {MainWindow::kNumericDayLabel, day},
+        {MainWindow::kNumericMonthLabel, twoDigits(legal.month)},
+        {MainWindow::kNumericYearLabel, year.data()},
+        {MainWindow::kHourLabel, twoDigits(legal.hour)},
+        {MainWindow::kMinuteLabel, twoDigits(legal.minute)},
     };
 }
 
@@ -129,7 +127,7 @@ std::vector<std::string> panelRows(const std::function<std::string(int index)> &
         std::string previous;
         for (const int index : indexes) {
             std::string text = caption(index);
-            if (index == kPanelSecondsLabel)
+            if (index == MainWindow::kSecondsLabel)
                 text = visibleSeconds(text);
             if (text.empty())
                 continue;
@@ -141,15 +139,6 @@ std::vector<std::string> panelRows(const std::function<std::string(int index)> &
         rows.push_back(row);
     }
     return rows;
-}
-
-ClockTime nextClockMinute(ClockTime time)
-{
-    if (++time.minute < kMinutesPerHour)
-        return time;
-    time.minute = 0;
-    time.hour = (time.hour + 1) % kHoursPerDay;
-    return time;
 }
 
 } // namespace dcf::autopilot

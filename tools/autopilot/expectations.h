@@ -51,32 +51,16 @@ struct ExpectedDecode
 
 ExpectedDecode expectedDecodeAt(int64_t minuteUtc);
 
-/// Number of result-panel labels: lblA(0) to lblA(20).
-inline constexpr int kPanelLabels = 21;
-/// The time labels of the result panel, which the running clock rewrites.
-inline constexpr int kPanelHourLabel = 16;
-inline constexpr int kPanelMinuteLabel = 18;
-inline constexpr int kPanelSecondsLabel = 20;
-
-/// The value labels of the result panel (index to text) right after the decode of `legal`.
+/// The value labels of the result panel, lblA (index to text), right after the decode of `legal`.
 std::map<int, std::string> expectedPanelValues(const sim::LegalTime &legal);
 
-/// The panel's rows as the user reads them, from the captions of lblA(0..20): labels in reading
+/// The panel's rows as the user reads them, from the captions of lblA: labels in reading
 /// order, a blank between neighbours except next to "." and ":", empty labels left out, and of
 /// the seconds only the whole seconds, since the decimals lie beyond the label's edge.
 std::vector<std::string> panelRows(const std::function<std::string(int index)> &caption);
 
 /// The whole seconds of a seconds caption ("07.00" or "07,00" shows as "07").
 std::string visibleSeconds(const std::string &caption);
-
-/// Hour and minute that the running clock shows one minute after `hour`:`minute`.
-struct ClockTime
-{
-    int hour = 0;
-    int minute = 0;
-    bool operator==(const ClockTime &) const = default;
-};
-ClockTime nextClockMinute(ClockTime time);
 
 /// "07" for 7; at least two digits.
 std::string twoDigits(int value);

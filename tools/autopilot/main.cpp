@@ -2,92 +2,85 @@
 // same process, listening to the simulated receiver dcf77-sim. The run command uses its demo when
 // there is no display; the end-to-end tests use the other scenarios.
 
-#include "german_time.h"
+#include "command_line.h"
 #include "scenarios.h"
 #include "session.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <cstdio>
+#include <string>
 
 namespace {
 
 using namespace dcf::autopilot;
 
-QString scenarioList()
+struct Scenario
 {
-    QString list;
-    for (const Scenario &scenario : scenarios())
-        list += QStringLiteral("\n  %1  %2")
-                    .arg(QString::fromLatin1(scenario.name), -7)
-                    .arg(QString::fromLatin1(scenario.summary));
-    return list;
-}
+    const char *name;
+    const char *summary;
+    void (*script)(Session &session);
+};
 
-int usageError(const QString &text)
+constexpr Scenario kScenarios[] = {
+    {"demo", "decode one minute, print the date panel, save pictures of both windows, Exit",
+     scriptDemo},
+    {"full", "bit row, date panel, running clock past a minute, clock window, Exit", scriptFull},
+    {"faults", "a short and a long mark: red error counters, new attempts, then a decode",
+     scriptFaults},
+    {"unplug", "the receiver vanishes mid-reception: message box, then a new receiver decodes",
+     scriptUnplug},
+    {"flood", "a minute of random bytes at full speed: responsive windows, flat memory",
+     scriptFlood},
+};
+
+std::string scenarioList()
 {
-    std::fprintf(stderr, "dcf77-autopilot: %s\n", qPrintable(text));
-    return kExitBadUsage;
+    std::string list;
+    for (const Scenario &scenario : kScenarios)
+        list += "\n  " + (std::string(scenario.name) + "       ").substr(0, 8) + scenario.summary;
+    return list;
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QStringList arguments;
-    for (int k = 0; k < argc; ++k)
-        arguments << QString::fromLocal8Bit(argv[k]);
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Runs the DCF77 program with a scripted user and a simulated receiver, "
-                       "and checks what the windows show. Exit status 0 when every check held.\n"
-                       "Scenarios:")
-        + scenarioList());
-    const QCommandLineOption scenarioOption(QStringLiteral("scenario"),
-                                            QStringLiteral("The scenario to play."),
-                                            QStringLiteral("NAME"));
-    const QCommandLineOption picturesOption(
-        QStringLiteral("pictures"), QStringLiteral("Save pictures of both windows in DIR (demo)."),
-        QStringLiteral("DIR"));
-    const QCommandLineOption startOption(
-        QStringLiteral("start"),
-        QStringLiteral("Legal time of the simulator's first second instead of the scenario's "
-                       "own choice (\"YYYY-MM-DD HH:MM:SS\")."),
-        QStringLiteral("TIME"));
-    const QCommandLineOption showOption(
-        QStringLiteral("show"),
-        QStringLiteral("Show the windows on the display instead of the offscreen platform."));
-    parser.addOptions({scenarioOption, picturesOption, startOption, showOption});
-    parser.addHelpOption();
-    if (!parser.parse(arguments))
-        return usageError(parser.errorText());
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
-        return kExitPassed;
-    }
-
-    Options options;
-    options.scenario = parser.value(scenarioOption);
-    options.picturesDir = parser.value(picturesOption);
-    const Scenario *scenario = findScenario(options.scenario.toUtf8().constData());
+    QString picturesDir;
+    const Scenario *scenario = nullptr;
+    bool show = false;
+    dcf::tools::CommandLine line(
+        "dcf77-autopilot", "--scenario NAME [OPTION]...",
+        "Runs the DCF77 program with a scripted user and a simulated receiver, and checks what\n"
+        "the windows show.");
+    line.value("--scenario", "NAME", "the scenario to play (see below)",
+               [&scenario](const std::string &name) {
+                   for (const Scenario &known : kScenarios) {
+                       if (name == known.name)
+                           scenario = &known;
+                   }
+                   return scenario ? std::string() : "no scenario " + name + ":" + scenarioList();
+               });
+    line.value("--pictures", "DIR", "save pictures of both windows in DIR (demo)",
+               [&picturesDir](const std::string &dir) {
+                   picturesDir = QString::fromStdString(dir);
+                   return std::string();
+               });
+    line.flag("--show", "show the windows on the display instead of the offscreen platform", show);
+    line.epilogue("Scenarios:" + scenarioList()
+                  + "\n\nExit status: 0 when every check held, 1 when one failed, 2 for a bad "
+                    "option.");
+    if (const std::optional<int> status = line.readOrExit(argc, argv))
+        return *status;
     if (!scenario)
-        return usageError(QStringLiteral("choose a --scenario:") + scenarioList());
-    if (parser.isSet(startOption)) {
-        const dcf::sim::InstantOrError start
-            = dcf::sim::parseLegalTime(parser.value(startOption).toStdString());
-        if (!start.utcSeconds)
-            return usageError(QString::fromStdString(start.error));
-        options.startUtc = start.utcSeconds;
-    }
+        return line.refuse("choose a --scenario:" + scenarioList());
 
     // Without --show the windows live off the screen, so it runs without a display too.
-    if (!parser.isSet(showOption) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (!show && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     dcf::prepareApplication();
 
-    Session session(options);
+    Session session(picturesDir);
     // The frame's close button ends the program like Exit, as in the program's own main().
     if (!session.main().onCloseRequest)
         session.main().onCloseRequest = [&session] {

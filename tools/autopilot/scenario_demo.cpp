@@ -7,7 +7,6 @@
 #include "ui/clock_window.h"
 #include "ui/main_window.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QPixmap>
 #include <QWidget>
@@ -23,10 +22,10 @@ void savePicture(Session &session, std::function<Window &()> window, const QStri
 {
     session.user.act(
         QStringLiteral("save a picture of ") + what, [&session, window, fileName, what] {
-            if (session.hasFailed() || session.options.picturesDir.isEmpty())
+            if (session.hasFailed() || session.picturesDir.isEmpty())
                 return;
             QWidget *surface = session.surface(window());
-            const QDir dir(session.options.picturesDir);
+            const QDir dir(session.picturesDir);
             const QString path = dir.absoluteFilePath(fileName);
             if (!surface || !dir.mkpath(QStringLiteral(".")) || !surface->grab().save(path)) {
                 session.fail(QStringLiteral("could not save %1").arg(path));
@@ -41,10 +40,7 @@ void savePicture(Session &session, std::function<Window &()> window, const QStri
 void scriptDemo(Session &session)
 {
     reportMinuteGaps(session);
-    launchSimulator(session, [&session] {
-        return session.options.startUtc.value_or(
-            startJustBeforeMinuteMark(QDateTime::currentMSecsSinceEpoch()));
-    });
+    launchSimulatorNearNow(session);
     typePortAndPressStart(session);
     awaitDecodedMinute(session);
     printPanel(session);

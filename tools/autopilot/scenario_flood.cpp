@@ -1,7 +1,6 @@
 // A minute of random bytes at the full speed of the line, on top of the signal: the program must
 // keep answering the user (Hide and back) and its memory must stay flat, however much arrives.
 
-#include "probes.h"
 #include "scenarios.h"
 #include "session.h"
 #include "steps.h"
@@ -9,11 +8,13 @@
 #include "ui/main_window.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QLineEdit>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <memory>
+#include <unistd.h>
 
 namespace dcf::autopilot {
 
@@ -43,6 +44,19 @@ struct FloodRecord
     qint64 worstLatencyMs = 0;
     int clicksHandled = 0;
 };
+
+/// The resident memory of this process in bytes (0 where the system does not tell).
+int64_t residentMemoryBytes()
+{
+    // The second field of statm: resident pages.
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    if (fields.size() < 2)
+        return 0;
+    return fields.at(1).toLongLong() * static_cast<int64_t>(sysconf(_SC_PAGESIZE));
+}
 
 qint64 nowMs()
 {
@@ -117,12 +131,7 @@ void scriptFlood(Session &session)
             QObject::connect(sign, &QLineEdit::textChanged, &session.context,
                              [record] { ++record->charactersShown; });
     });
-    launchSimulator(session,
-                    [&session] {
-                        return session.options.startUtc.value_or(
-                            startJustBeforeMinuteMark(QDateTime::currentMSecsSinceEpoch()));
-                    },
-                    {QStringLiteral("--flood")});
+    launchSimulatorNearNow(session, {QStringLiteral("--flood")});
     typePortAndPressStart(session);
     session.user.pause(kWarmUpMs);
     session.user.act(QStringLiteral("watch the memory"), [&session, record] {

@@ -2,14 +2,12 @@
 // away): the program says so in a message box, the reception ends, and Start with a new receiver
 // decodes as before.
 
-#include "probes.h"
 #include "scenarios.h"
 #include "session.h"
 #include "steps.h"
 #include "ui/main_window.h"
 
 #include <QAbstractButton>
-#include <QDateTime>
 #include <QMessageBox>
 
 namespace dcf::autopilot {
@@ -20,18 +18,12 @@ constexpr int kPulsesBeforeUnplugging = 3;
 constexpr int kPulsesTimeoutMs = 30 * 1000;
 constexpr int kMessageTimeoutMs = 10 * 1000;
 
-int64_t nextStart(Session &session)
-{
-    return session.options.startUtc.value_or(
-        startJustBeforeMinuteMark(QDateTime::currentMSecsSinceEpoch()));
-}
-
 } // namespace
 
 void scriptUnplug(Session &session)
 {
     reportMinuteGaps(session);
-    launchSimulator(session, [&session] { return nextStart(session); });
+    launchSimulatorNearNow(session);
     typePortAndPressStart(session);
     check(
         session, QStringLiteral("the reception counts pulses"),
@@ -47,11 +39,11 @@ void scriptUnplug(Session &session)
         session.simulator().kill();
     });
     session.user.waitFor(
-        QStringLiteral("a message box"), [] { return visibleMessageBox() != nullptr; },
+        QStringLiteral("a message box"), [] { return Session::visibleMessageBox() != nullptr; },
         kMessageTimeoutMs);
     check(session, QStringLiteral("the message names the device and says that it failed"),
           [&session] {
-              const QMessageBox *box = visibleMessageBox();
+              const QMessageBox *box = Session::visibleMessageBox();
               if (!box)
                   return QStringLiteral("the message box has gone");
               const QString path = session.simulator().devicePath();
@@ -61,7 +53,7 @@ void scriptUnplug(Session &session)
               return QString();
           });
     session.user.act(QStringLiteral("close the message box with OK"), [&session] {
-        QMessageBox *box = visibleMessageBox();
+        QMessageBox *box = Session::visibleMessageBox();
         if (!box)
             return;
         session.say(QStringLiteral("Message box: ")
@@ -72,7 +64,7 @@ void scriptUnplug(Session &session)
             session.fail(QStringLiteral("the message box has no OK button"));
     });
     check(session, QStringLiteral("the message box closes and the reception ends"), [&session] {
-        if (visibleMessageBox())
+        if (Session::visibleMessageBox())
             return QStringLiteral("the message box is still open");
         if (session.startRunning)
             return QStringLiteral("the Start command is still running");
@@ -81,7 +73,7 @@ void scriptUnplug(Session &session)
     session.user.act(QStringLiteral("report the end of the reception"),
                      [&session] { session.say(QStringLiteral("The reception has ended")); });
 
-    launchSimulator(session, [&session] { return nextStart(session); });
+    launchSimulatorNearNow(session);
     typePortAndPressStart(session);
     awaitDecodedMinute(session);
     printPanel(session);

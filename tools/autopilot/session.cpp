@@ -1,6 +1,5 @@
 #include "session.h"
 
-#include "probes.h"
 #include "ui/clock_window.h"
 #include "ui/main_window.h"
 
@@ -31,8 +30,18 @@ void printLine(const QString &line)
 
 } // namespace
 
-Session::Session(Options chosen)
-    : options(std::move(chosen))
+QMessageBox *Session::visibleMessageBox()
+{
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        auto *box = qobject_cast<QMessageBox *>(window);
+        if (box && box->isVisible())
+            return box;
+    }
+    return nullptr;
+}
+
+Session::Session(QString picturesDirectory)
+    : picturesDir(std::move(picturesDirectory))
     , m_startedAtMs(realNowMs())
 {
     user.onFailure = [this](const QString &failure) {
@@ -116,12 +125,6 @@ QString Session::text(const TextBox &box)
     return line ? line->text() : QString();
 }
 
-QColor Session::background(const TextBox &box)
-{
-    const QWidget *shown = widget(box);
-    return shown ? shown->palette().color(shown->backgroundRole()) : QColor();
-}
-
 bool Session::isChecked(const CheckBox &box)
 {
     const auto *check = qobject_cast<QCheckBox *>(widget(box));
@@ -140,9 +143,14 @@ bool Session::isShown(const Control &control)
     return shown && shown->isVisible();
 }
 
+QString Session::secondsShown(const Label &label)
+{
+    return QString::fromStdString(visibleSeconds(caption(label).toStdString()));
+}
+
 bool Session::panelShown()
 {
-    for (int index = 0; index < kPanelLabels; ++index) {
+    for (int index = 0; index <= MainWindow::kLastPanelLabel; ++index) {
         if (!isShown(main().lblA(index)))
             return false;
     }

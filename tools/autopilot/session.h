@@ -11,7 +11,6 @@
 #include "scripted_user.h"
 #include "simulator_process.h"
 
-#include <QColor>
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -19,6 +18,7 @@
 #include <vector>
 
 class QLineEdit;
+class QMessageBox;
 
 namespace dcf {
 class CheckBox;
@@ -32,21 +32,12 @@ namespace dcf::autopilot {
 
 inline constexpr int kExitPassed = 0;
 inline constexpr int kExitFailed = 1;
-inline constexpr int kExitBadUsage = 2;
-
-struct Options
-{
-    QString scenario;
-    /// Where the demo saves its pictures; empty: none.
-    QString picturesDir;
-    /// The simulator's first second (POSIX seconds); the scenario's own choice when not given.
-    std::optional<int64_t> startUtc;
-};
 
 class Session
 {
 public:
-    explicit Session(Options options);
+    /// `picturesDir`: where the demo saves its pictures; empty: none.
+    explicit Session(QString picturesDir);
     ~Session();
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
@@ -54,7 +45,7 @@ public:
     /// Starts the program, plays the script and returns the exit status.
     int run();
 
-    const Options options;
+    const QString picturesDir;
     QtProgram qt;
     driver::ScriptedUser user;
 
@@ -74,10 +65,13 @@ public:
     QWidget *surface(const Window &window);
     QString caption(const Label &label);
     QString text(const TextBox &box);
-    QColor background(const TextBox &box);
     bool isChecked(const CheckBox &box);
     bool isShown(const Window &window);
     bool isShown(const Control &control);
+    /// The message box on the screen, or null.
+    static QMessageBox *visibleMessageBox();
+    /// The whole seconds that a seconds label shows (its decimals lie beyond its edge).
+    QString secondsShown(const Label &label);
     /// Whether all of lblA(0..20) are on the screen: the decode has revealed the panel.
     bool panelShown();
     /// The panel's rows as the user reads them.

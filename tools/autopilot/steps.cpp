@@ -60,36 +60,25 @@ QString bitRowMismatch(Session &session)
         .arg(shown, expected, differing.join(QStringLiteral(", ")));
 }
 
-QString panelMismatch(Session &session)
-{
-    if (!session.expected)
-        return QStringLiteral("no decode was seen");
-    QStringList wrong;
-    for (const auto &[index, wanted] : expectedPanelValues(session.expected->legal)) {
-        const QString shown = session.caption(session.main().lblA(index));
-        if (shown != fromStd(wanted)) {
-            wrong << QStringLiteral("lblA(%1) shows %2, expected %3")
-                         .arg(index)
-                         .arg(quoted(shown), quoted(fromStd(wanted)));
-        }
-    }
-    return wrong.join(QStringLiteral("\n  "));
-}
-
 /// The clock window's value labels and the panel labels that must show the same.
 struct SameText
 {
     int clockLabel;
     int panelLabel;
 };
-constexpr SameText kClockMatchesPanel[] = {{1, 3}, {3, 5}, {5, 13}, {7, 15}, {8, 16}, {10, 18}};
-constexpr int kClockLabels = 13;
-constexpr int kClockSecondsLabel = 12;
+constexpr SameText kClockMatchesPanel[] = {
+    {ClockWindow::kWeekdayLabel, MainWindow::kWeekdayLabel},
+    {ClockWindow::kDayLabel, MainWindow::kDayLabel},
+    {ClockWindow::kMonthLabel, MainWindow::kNumericMonthLabel},
+    {ClockWindow::kYearLabel, MainWindow::kNumericYearLabel},
+    {ClockWindow::kHourLabel, MainWindow::kHourLabel},
+    {ClockWindow::kMinuteLabel, MainWindow::kMinuteLabel},
+};
 
 QString clockWindowMismatch(Session &session)
 {
     QStringList wrong;
-    for (int index = 0; index < kClockLabels; ++index) {
+    for (int index = 0; index < session.clock().lblB.size(); ++index) {
         if (!session.isShown(session.clock().lblB(index)))
             wrong << QStringLiteral("lblB(%1) is not shown").arg(index);
     }
@@ -104,10 +93,10 @@ QString clockWindowMismatch(Session &session)
                          .arg(quoted(onPanel));
         }
     }
-    const QString clockSeconds = fromStd(
-        visibleSeconds(session.caption(session.clock().lblB(kClockSecondsLabel)).toStdString()));
-    const QString panelSeconds = fromStd(
-        visibleSeconds(session.caption(session.main().lblA(kPanelSecondsLabel)).toStdString()));
+    const QString clockSeconds
+        = session.secondsShown(session.clock().lblB(ClockWindow::kSecondsLabel));
+    const QString panelSeconds
+        = session.secondsShown(session.main().lblA(MainWindow::kSecondsLabel));
     if (clockSeconds != panelSeconds || clockSeconds.isEmpty()) {
         wrong << QStringLiteral("the clock window's seconds %1 differ from the panel's %2")
                      .arg(quoted(clockSeconds), quoted(panelSeconds));
@@ -121,10 +110,31 @@ QString decodedSummary(Session &session)
         return session.caption(session.main().lblA(index)).trimmed();
     };
     return QStringLiteral("%1 %2.%3.%4 %5:%6 %7")
-        .arg(label(3), label(11), label(13), label(15), label(16), label(18), label(2));
+        .arg(label(MainWindow::kWeekdayLabel), label(MainWindow::kNumericDayLabel),
+             label(MainWindow::kNumericMonthLabel), label(MainWindow::kNumericYearLabel),
+             label(MainWindow::kHourLabel), label(MainWindow::kMinuteLabel),
+             label(MainWindow::kZoneLabel));
 }
 
 } // namespace
+
+QString panelMismatch(Session &session, bool withTime)
+{
+    if (!session.expected)
+        return QStringLiteral("no decode was seen");
+    QStringList wrong;
+    for (const auto &[index, wanted] : expectedPanelValues(session.expected->legal)) {
+        if (!withTime && (index == MainWindow::kHourLabel || index == MainWindow::kMinuteLabel))
+            continue;
+        const QString shown = session.caption(session.main().lblA(index));
+        if (shown != fromStd(wanted)) {
+            wrong << QStringLiteral("lblA(%1) shows %2, expected %3")
+                         .arg(index)
+                         .arg(quoted(shown), quoted(fromStd(wanted)));
+        }
+    }
+    return wrong.join(QStringLiteral("\n  "));
+}
 
 void check(Session &session, const QString &what, std::function<QString()> mismatch, int timeoutMs)
 {
@@ -137,13 +147,19 @@ void check(Session &session, const QString &what, std::function<QString()> misma
         timeoutMs);
 }
 
-void launchSimulator(Session &session, std::function<int64_t()> startUtc,
-                     QStringList extraArguments)
+void launchSimulator(Session &session, int64_t startUtc, QStringList extraArguments)
 {
     act(session, QStringLiteral("start the simulator"),
-        [&session, startUtc = std::move(startUtc), extraArguments] {
-            session.startSimulator(startUtc(), extraArguments);
-        });
+        [&session, startUtc, extraArguments] { session.startSimulator(startUtc, extraArguments); });
+}
+
+void launchSimulatorNearNow(Session &session, QStringList extraArguments, int secondOfMinute)
+{
+    act(session, QStringLiteral("start the simulator"), [&session, extraArguments, secondOfMinute] {
+        session.startSimulator(
+            startJustBeforeMinuteMark(QDateTime::currentMSecsSinceEpoch(), secondOfMinute),
+            extraArguments);
+    });
 }
 
 void typePortAndPressStart(Session &session)

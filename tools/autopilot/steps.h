@@ -28,9 +28,12 @@ inline constexpr int kScreenTimeoutMs = 5000;
 void check(Session &session, const QString &what, std::function<QString()> mismatch,
            int timeoutMs = kScreenTimeoutMs);
 
-/// Starts a simulator whose first second is `startUtc()` (asked when the step runs).
-void launchSimulator(Session &session, std::function<int64_t()> startUtc,
-                     QStringList extraArguments = {});
+/// Starts a simulator whose first second is `startUtc`.
+void launchSimulator(Session &session, int64_t startUtc, QStringList extraArguments = {});
+/// Starts a simulator whose first second is second `secondOfMinute` of the minute nearest to the
+/// moment the step runs: the first minute mark follows soon.
+void launchSimulatorNearNow(Session &session, QStringList extraArguments = {},
+                            int secondOfMinute = 55);
 
 /// Types the latest simulator's device path into "ComPort No." key by key and presses Start;
 /// the reception holds the thread from then on, and the steps go on inside it.
@@ -42,6 +45,10 @@ void reportMinuteGaps(Session &session);
 /// Waits until the result panel is revealed, then works out the minute that the simulator sent
 /// and checks the bit row and the panel against it. Prints what was decoded.
 void awaitDecodedMinute(Session &session, int timeoutMs = kDecodeTimeoutMs);
+
+/// What the panel shows otherwise than the decode that the program must have made, or the empty
+/// text; hour and minute only `withTime` (the running clock moves them on).
+QString panelMismatch(Session &session, bool withTime = true);
 
 /// Prints the result panel's rows as the user reads them.
 void printPanel(Session &session);

@@ -115,7 +115,6 @@ void ScriptedUser::tick()
 void ScriptedUser::fail(const QString &failure)
 {
     m_failed = true;
-    m_failure = failure;
     if (onFailure)
         onFailure(failure);
 }

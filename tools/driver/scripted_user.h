@@ -37,7 +37,6 @@ public:
 
     bool isDone() const { return m_next >= m_steps.size() && !m_failed; }
     bool hasFailed() const { return m_failed; }
-    const QString &failure() const { return m_failure; }
     /// The step the script is at, for progress messages.
     QString currentStep() const;
 
@@ -63,7 +62,6 @@ private:
     qint64 m_stepStartedMs = -1;
     bool m_busy = false;
     bool m_failed = false;
-    QString m_failure;
 };
 
 /// Typing as a user: focus the field, select what is there, type `text` key by key.

@@ -1,8 +1,5 @@
 #include "simulator_process.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <csignal>
 
 #ifdef __linux__
@@ -27,24 +24,13 @@ SimulatorProcess::~SimulatorProcess()
     stop();
 }
 
-QString SimulatorProcess::executable()
-{
-    const QString configured = qEnvironmentVariable("DCF77_SIM");
-    if (!configured.isEmpty())
-        return configured;
-#ifdef DCF77_SIM_EXECUTABLE
-    if (QFileInfo::exists(QStringLiteral(DCF77_SIM_EXECUTABLE)))
-        return QStringLiteral(DCF77_SIM_EXECUTABLE);
-#endif
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("dcf77-sim"));
-}
-
 bool SimulatorProcess::start(int timeoutMs)
 {
-    m_process.start(executable(), m_arguments);
+    const QString executable = QStringLiteral(DCF77_SIM_EXECUTABLE);
+    m_process.start(executable, m_arguments);
     if (!m_process.waitForStarted(timeoutMs)) {
         m_error = QStringLiteral("dcf77-sim did not start (%1): %2")
-                      .arg(executable(), m_process.errorString());
+                      .arg(executable, m_process.errorString());
         return false;
     }
     while (!m_process.canReadLine()) {

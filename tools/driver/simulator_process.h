@@ -16,15 +16,11 @@ public:
     SimulatorProcess(const SimulatorProcess &) = delete;
     SimulatorProcess &operator=(const SimulatorProcess &) = delete;
 
-    /// The executable: $DCF77_SIM if set, else the one built beside the program.
-    static QString executable();
-
     /// Starts it and waits for the device path. On failure returns false and error() says why.
     bool start(int timeoutMs = 10000);
     const QString &devicePath() const { return m_devicePath; }
     const QString &error() const { return m_error; }
     bool isRunning() const;
-    qint64 processId() const { return m_process.processId(); }
 
     /// Ends it abruptly, as when a receiver is unplugged: the device goes away.
     void kill();

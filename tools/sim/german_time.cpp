@@ -1,10 +1,13 @@
 #include "german_time.h"
 
 #include <array>
-#include <cctype>
+#include <chrono>
 #include <cstdio>
+#include <regex>
 
 namespace dcf::sim {
+
+namespace chrono = std::chrono;
 
 namespace {
 
@@ -12,37 +15,29 @@ constexpr int64_t kChangeHourUtc = 1;
 constexpr int kFirstYear = 2000;
 constexpr int kLastYear = 2099;
 
-int64_t changeInstant(int year, int month)
+int64_t secondsOf(chrono::sys_days day)
 {
-    return lastSundayOf(year, month) * kSecondsPerDay + kChangeHourUtc * kSecondsPerHour;
+    return chrono::duration_cast<chrono::seconds>(day.time_since_epoch()).count();
 }
 
-/// Reads exactly `width` digits at `pos`; advances `pos`.
-std::optional<int> readDigits(std::string_view text, std::size_t &pos, std::size_t width)
+chrono::sys_days dayOf(int64_t seconds)
 {
-    if (pos + width > text.size())
-        return std::nullopt;
-    int value = 0;
-    for (std::size_t k = 0; k < width; ++k) {
-        const char c = text[pos + k];
-        if (!std::isdigit(static_cast<unsigned char>(c)))
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    pos += width;
-    return value;
+    return chrono::floor<chrono::days>(chrono::sys_seconds(chrono::seconds(seconds)));
 }
 
-bool readChar(std::string_view text, std::size_t &pos, char wanted)
+int64_t changeInstant(int year, unsigned month)
 {
-    if (pos >= text.size() || text[pos] != wanted)
-        return false;
-    ++pos;
-    return true;
+    const chrono::sys_days lastSunday {chrono::year(year) / chrono::month(month)
+                                       / chrono::Sunday[chrono::last]};
+    return secondsOf(lastSunday) + kChangeHourUtc * kSecondsPerHour;
 }
 
-} // namespace
+int yearAt(int64_t utcSeconds)
+{
+    return static_cast<int>(chrono::year_month_day(dayOf(utcSeconds)).year());
+}
 
+/// Hours ahead of UTC.
 int utcOffsetHours(Zone zone)
 {
     return zone == Zone::CEST ? 2 : 1;
@@ -53,6 +48,7 @@ const char *zoneName(Zone zone)
     return zone == Zone::CEST ? "CEST" : "CET";
 }
 
+/// The instants at which summer time begins and ends in a year.
 int64_t summerTimeBegins(int year)
 {
     return changeInstant(year, 3);
@@ -63,16 +59,18 @@ int64_t summerTimeEnds(int year)
     return changeInstant(year, 10);
 }
 
+} // namespace
+
 Zone zoneAt(int64_t utcSeconds)
 {
-    const int year = civilFromDays(floorDiv(utcSeconds, kSecondsPerDay)).year;
+    const int year = yearAt(utcSeconds);
     return utcSeconds >= summerTimeBegins(year) && utcSeconds < summerTimeEnds(year) ? Zone::CEST
                                                                                      : Zone::CET;
 }
 
 int64_t nextZoneChangeAfter(int64_t utcSeconds)
 {
-    const int year = civilFromDays(floorDiv(utcSeconds, kSecondsPerDay)).year;
+    const int year = yearAt(utcSeconds);
     for (const int64_t change : {summerTimeBegins(year), summerTimeEnds(year)}) {
         if (change > utcSeconds)
             return change;
@@ -85,10 +83,13 @@ LegalTime legalTimeAt(int64_t utcSeconds)
     LegalTime time;
     time.zone = zoneAt(utcSeconds);
     const int64_t local = utcSeconds + utcOffsetHours(time.zone) * kSecondsPerHour;
-    const int64_t days = floorDiv(local, kSecondsPerDay);
-    const int64_t secondOfDay = local - days * kSecondsPerDay;
-    time.date = civilFromDays(days);
-    time.weekday = weekdayFromDays(days);
+    const chrono::sys_days day = dayOf(local);
+    const chrono::year_month_day date(day);
+    const int64_t secondOfDay = local - secondsOf(day);
+    time.year = static_cast<int>(date.year());
+    time.month = static_cast<int>(static_cast<unsigned>(date.month()));
+    time.day = static_cast<int>(static_cast<unsigned>(date.day()));
+    time.weekday = static_cast<int>(chrono::weekday(day).iso_encoding());
     time.hour = static_cast<int>(secondOfDay / kSecondsPerHour);
     time.minute = static_cast<int>(secondOfDay / kSecondsPerMinute % 60);
     time.second = static_cast<int>(secondOfDay % 60);
@@ -98,79 +99,57 @@ LegalTime legalTimeAt(int64_t utcSeconds)
 std::string formatLegalTime(const LegalTime &time, bool withSeconds)
 {
     std::array<char, 48> text {};
+    std::snprintf(text.data(), text.size(), "%04d-%02d-%02d %02d:%02d", time.year, time.month,
+                  time.day, time.hour, time.minute);
+    std::string formatted = text.data();
     if (withSeconds) {
-        std::snprintf(text.data(), text.size(), "%04d-%02d-%02d %02d:%02d:%02d %s", time.date.year,
-                      time.date.month, time.date.day, time.hour, time.minute, time.second,
-                      zoneName(time.zone));
-    } else {
-        std::snprintf(text.data(), text.size(), "%04d-%02d-%02d %02d:%02d %s", time.date.year,
-                      time.date.month, time.date.day, time.hour, time.minute, zoneName(time.zone));
+        std::snprintf(text.data(), text.size(), ":%02d", time.second);
+        formatted += text.data();
     }
-    return text.data();
+    return formatted + " " + zoneName(time.zone);
 }
 
 InstantOrError parseLegalTime(std::string_view text, bool withSeconds)
 {
-    const std::string expected = withSeconds ? "\"YYYY-MM-DD HH:MM:SS\"" : "\"YYYY-MM-DD HH:MM\"";
-    const auto malformed = [&] {
-        return InstantOrError {std::nullopt,
-                               "expected " + expected + ", optionally followed by "
-                                   + "CET or CEST, not \"" + std::string(text) + "\""};
-    };
-
-    std::size_t pos = 0;
-    const auto year = readDigits(text, pos, 4);
-    if (!year || !readChar(text, pos, '-'))
-        return malformed();
-    const auto month = readDigits(text, pos, 2);
-    if (!month || !readChar(text, pos, '-'))
-        return malformed();
-    const auto day = readDigits(text, pos, 2);
-    if (!day || !readChar(text, pos, ' '))
-        return malformed();
-    const auto hour = readDigits(text, pos, 2);
-    if (!hour || !readChar(text, pos, ':'))
-        return malformed();
-    const auto minute = readDigits(text, pos, 2);
-    if (!minute)
-        return malformed();
-    std::optional<int> second = 0;
-    if (withSeconds) {
-        if (!readChar(text, pos, ':'))
-            return malformed();
-        second = readDigits(text, pos, 2);
-        if (!second)
-            return malformed();
-    }
-    std::optional<Zone> wantedZone;
-    const std::string_view rest = text.substr(pos);
-    if (rest == " CET")
-        wantedZone = Zone::CET;
-    else if (rest == " CEST")
-        wantedZone = Zone::CEST;
-    else if (!rest.empty())
-        return malformed();
-
+    static const std::regex kShape(
+        R"((\d{4})-(\d{2})-(\d{2}) (\d{2}):(\d{2})(:(\d{2}))?( CEST| CET)?)");
     const std::string quoted = "\"" + std::string(text) + "\"";
-    if (*year < kFirstYear || *year > kLastYear)
+    std::match_results<std::string_view::const_iterator> parts;
+    if (!std::regex_match(text.begin(), text.end(), parts, kShape)
+        || parts[6].matched != withSeconds) {
+        return {std::nullopt,
+                std::string("expected ")
+                    + (withSeconds ? "\"YYYY-MM-DD HH:MM:SS\"" : "\"YYYY-MM-DD HH:MM\"")
+                    + ", optionally followed by CET or CEST, not " + quoted};
+    }
+    const auto field = [&](int index) {
+        return parts[index].matched ? std::stoi(parts[index].str()) : 0;
+    };
+    const int year = field(1);
+    const chrono::year_month_day date {chrono::year(year),
+                                       chrono::month(static_cast<unsigned>(field(2))),
+                                       chrono::day(static_cast<unsigned>(field(3)))};
+    if (year < kFirstYear || year > kLastYear)
         return {std::nullopt, quoted + ": the year must lie between 2000 and 2099"};
-    if (*month < 1 || *month > 12 || *day < 1 || *day > daysInMonth(*year, *month))
+    if (!date.ok())
         return {std::nullopt, quoted + ": no such date"};
-    if (*hour > 23 || *minute > 59 || *second > 59)
+    if (field(4) > 23 || field(5) > 59 || field(7) > 59)
         return {std::nullopt, quoted + ": no such time of day"};
 
-    const int64_t local = daysFromCivil({*year, *month, *day}) * kSecondsPerDay
-        + *hour * kSecondsPerHour + *minute * kSecondsPerMinute + *second;
+    const int64_t local = secondsOf(chrono::sys_days(date)) + field(4) * kSecondsPerHour
+        + field(5) * kSecondsPerMinute + field(7);
+    std::optional<Zone> wanted;
+    if (parts[8].matched)
+        wanted = parts[8].str() == " CET" ? Zone::CET : Zone::CEST;
     // CEST first: of the two readings of an October 02:xx the summer one comes first.
     for (const Zone zone : {Zone::CEST, Zone::CET}) {
         const int64_t utc = local - utcOffsetHours(zone) * kSecondsPerHour;
-        if (zoneAt(utc) == zone && (!wantedZone || *wantedZone == zone))
+        if (zoneAt(utc) == zone && (!wanted || *wanted == zone))
             return {utc, {}};
     }
-    if (wantedZone) {
+    if (wanted)
         return {std::nullopt,
-                quoted + ": Germany does not use " + zoneName(*wantedZone) + " at that time"};
-    }
+                quoted + ": Germany does not use " + zoneName(*wanted) + " at that time"};
     return {std::nullopt, quoted + ": this hour is skipped when summer time begins"};
 }
 

@@ -4,8 +4,6 @@
 // Sunday of March 01:00 UTC to the last Sunday of October 01:00 UTC. Times are POSIX seconds
 // (UTC, no leap seconds counted); the simulator inserts its own leap seconds on top.
 
-#include "civil_time.h"
-
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -15,17 +13,16 @@ namespace dcf::sim {
 
 inline constexpr int64_t kSecondsPerMinute = 60;
 inline constexpr int64_t kSecondsPerHour = 3600;
-inline constexpr int64_t kSecondsPerDay = 86400;
+
+/// Division that rounds down, for instants before a boundary too.
+constexpr int64_t floorDiv(int64_t value, int64_t divisor)
+{
+    const int64_t quotient = value / divisor;
+    return (value % divisor != 0 && (value < 0) != (divisor < 0)) ? quotient - 1 : quotient;
+}
 
 enum class Zone { CET, CEST };
 
-/// Hours ahead of UTC: 1 for CET, 2 for CEST.
-int utcOffsetHours(Zone zone);
-const char *zoneName(Zone zone);
-
-/// The instants (POSIX seconds) at which summer time begins and ends in a year.
-int64_t summerTimeBegins(int year);
-int64_t summerTimeEnds(int year);
 Zone zoneAt(int64_t utcSeconds);
 /// The first change of zone after an instant (strictly later).
 int64_t nextZoneChangeAfter(int64_t utcSeconds);
@@ -33,7 +30,9 @@ int64_t nextZoneChangeAfter(int64_t utcSeconds);
 /// A second of German legal time as a wall clock shows it.
 struct LegalTime
 {
-    CivilDate date;
+    int year = 1970;
+    int month = 1; ///< 1 to 12
+    int day = 1;
     int hour = 0;
     int minute = 0;
     int second = 0;

@@ -1,21 +1,16 @@
 // dcf77-sim: a simulated DCF77 receiver module on a pseudo-terminal, so that the program can be
 // tried and tested end to end through its real serial port without a receiver at hand.
-//   options -> signal schedule (or a recording) -> sender (absolute monotonic timing) -> pty
+//   options -> signal schedule -> sender (absolute monotonic timing) -> pseudo-terminal
 
 #include "options.h"
 #include "pseudo_terminal.h"
-#include "replay.h"
 #include "schedule.h"
 #include "sender.h"
 
 #include <csignal>
-#include <cstdio>
 #include <iostream>
-#include <memory>
 #include <optional>
-#include <string>
 #include <system_error>
-#include <vector>
 
 namespace {
 
@@ -45,35 +40,18 @@ int main(int argc, char **argv)
 {
     using namespace dcf::sim;
 
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
-    const OptionsOrError parsed = parseOptions(arguments);
-    if (!parsed.options) {
-        std::cerr << "dcf77-sim: " << parsed.error << '\n';
-        return kExitBadUsage;
-    }
-    const Options &options = *parsed.options;
-    if (options.help) {
-        std::cout << helpText();
-        return 0;
-    }
-
-    std::vector<Emission> recording;
-    if (options.replayPath) {
-        try {
-            recording = loadReplay(*options.replayPath);
-        } catch (const ReplayError &error) {
-            std::cerr << "dcf77-sim: " << error.what() << '\n';
-            return kExitBadUsage;
-        }
-    }
+    Options options;
+    dcf::tools::CommandLine line = simulatorCommandLine(options);
+    if (const std::optional<int> status = line.readOrExit(argc, argv))
+        return *status;
 
     installSignalHandlers();
     std::optional<PseudoTerminal> terminal;
     std::optional<DeviceLink> link;
     try {
         terminal.emplace();
-        if (options.linkPath)
-            link.emplace(*options.linkPath, terminal->devicePath());
+        if (!options.linkPath.empty())
+            link.emplace(options.linkPath, terminal->devicePath());
     } catch (const std::system_error &error) {
         std::cerr << "dcf77-sim: " << error.what() << '\n';
         return 1;
@@ -81,29 +59,12 @@ int main(int argc, char **argv)
     std::cout << terminal->devicePath() << std::endl;
 
     const Anchor anchor = anchorToNextSecond();
-    EmissionSource source;
-    if (options.replayPath) {
-        source = [&recording, next = std::size_t {0},
-                  silence = options.silenceAfterSeconds]() mutable -> std::optional<Emission> {
-            if (next >= recording.size() || (silence && recording[next].atMs >= *silence * 1000)) {
-                return std::nullopt;
-            }
-            return recording[next++];
-        };
-    } else {
-        auto signal = std::make_shared<SignalSource>(
-            signalOptionsFor(options, options.startUtc.value_or(anchor.utcSecond)));
-        source = [signal] {
-            return signal->next();
-        };
-    }
-
+    SignalSchedule schedule(signalFrom(options, options.startUtc.value_or(anchor.utcSecond)));
     SenderSettings settings;
     if (options.durationSeconds)
         settings.durationMs = *options.durationSeconds * 1000;
     settings.flood = options.flood;
-    settings.seed = options.seed;
-    settings.log = options.verbose ? &std::cerr : nullptr;
-    runSender(*terminal, anchor, source, settings, stopRequested);
+    settings.seed = options.signal.seed;
+    runSender(*terminal, anchor, schedule, settings, stopRequested);
     return 0;
 }

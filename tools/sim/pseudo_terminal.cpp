@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <sys/stat.h>
 #include <system_error>
 #include <termios.h>
 #include <unistd.h>
@@ -21,7 +20,21 @@ namespace {
 
 } // namespace
 
-PseudoTerminal::PseudoTerminal()
+int openDeviceRaw(const std::string &path)
+{
+    const int device = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (device < 0)
+        return -1;
+    termios raw {};
+    if (tcgetattr(device, &raw) == 0) {
+        cfmakeraw(&raw);
+        tcsetattr(device, TCSANOW, &raw);
+    }
+    tcflush(device, TCIFLUSH);
+    return device;
+}
+
+PseudoTerminal::PseudoTerminal(DeviceEnd deviceEnd)
 {
     termios settings {};
     cfmakeraw(&settings);
@@ -29,20 +42,20 @@ PseudoTerminal::PseudoTerminal()
     cfsetospeed(&settings, B38400);
     settings.c_cflag |= CLOCAL | CREAD;
 
-    int device = -1;
     std::array<char, 256> path {};
-    if (openpty(&m_controller, &device, path.data(), &settings, nullptr) != 0)
+    if (openpty(&m_controller, &m_device, path.data(), &settings, nullptr) != 0)
         throwErrno("openpty");
     m_devicePath = path.data();
-    // The device stays closed on our side: then the terminal reports a hang-up exactly when no
-    // program has it open, and nothing piles up for a program that is not listening.
-    ::close(device);
+    if (deviceEnd == DeviceEnd::Released) {
+        ::close(m_device);
+        m_device = -1;
+    }
 
     const int flags = fcntl(m_controller, F_GETFL);
     if (flags < 0 || fcntl(m_controller, F_SETFL, flags | O_NONBLOCK) != 0
         || fcntl(m_controller, F_SETFD, FD_CLOEXEC) != 0) {
         const int error = errno;
-        ::close(m_controller);
+        hangUp();
         errno = error;
         throwErrno("fcntl");
     }
@@ -50,12 +63,22 @@ PseudoTerminal::PseudoTerminal()
 
 PseudoTerminal::~PseudoTerminal()
 {
-    if (m_controller >= 0)
-        ::close(m_controller);
+    hangUp();
+}
+
+void PseudoTerminal::hangUp()
+{
+    for (int *end : {&m_controller, &m_device}) {
+        if (*end >= 0)
+            ::close(*end);
+        *end = -1;
+    }
 }
 
 bool PseudoTerminal::readerPresent()
 {
+    if (m_controller < 0)
+        return false;
     pollfd watch {m_controller, POLLOUT, 0};
     if (poll(&watch, 1, 0) < 0)
         return m_readerWasPresent; // interrupted: nothing learnt
@@ -74,11 +97,9 @@ void PseudoTerminal::readerLeft()
     m_readerWasPresent = false;
     // A closed device keeps its unread input for the next program that opens it; a real line
     // would have lost it. Only the device side can discard it.
-    const int device = ::open(m_devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (device >= 0) {
-        tcflush(device, TCIFLUSH);
+    const int device = openDeviceRaw(m_devicePath);
+    if (device >= 0)
         ::close(device);
-    }
 }
 
 std::size_t PseudoTerminal::send(std::string_view data)

@@ -1,28 +1,38 @@
 #pragma once
 
-// The simulated receiver's end of the line: a pseudo-terminal whose device (the slave) the
-// program opens like a serial port. Like a real line, characters sent while no program has the
-// device open are lost, and so is what a program left unread when it closed the device; only a
-// program that reopens the device at once, before the hang-up is noticed, may still find those
-// (clearing the input after opening, as with any port, takes care of that).
+// A pseudo-terminal in place of a receiver's serial line: the program opens its device like a
+// serial port, and whoever holds the controller end plays the receiver. The simulator, the
+// serial port's tests and the benchmark's plain reader all set it up here. Qt-free.
 
 #include <string>
 #include <string_view>
 
 namespace dcf::sim {
 
+/// Opens a terminal device as a receiver's port is read: raw, non-blocking, with whatever waited
+/// there discarded. Returns the descriptor, or -1 with errno set.
+int openDeviceRaw(const std::string &path);
+
 class PseudoTerminal
 {
 public:
+    enum class DeviceEnd {
+        /// Closed on our side, as a real line: the terminal hangs up exactly when no program
+        /// has the device open, and what is sent meanwhile is lost.
+        Released,
+        /// Kept open until hangUp(): what is sent waits for the next program that opens it.
+        Held,
+    };
+
     /// Opens the pair in raw mode at 38400 baud. Throws std::system_error.
-    PseudoTerminal();
+    explicit PseudoTerminal(DeviceEnd deviceEnd = DeviceEnd::Released);
     ~PseudoTerminal();
     PseudoTerminal(const PseudoTerminal &) = delete;
     PseudoTerminal &operator=(const PseudoTerminal &) = delete;
 
     /// The device the program opens, e.g. "/dev/pts/3".
     const std::string &devicePath() const { return m_devicePath; }
-    /// Our end, non-blocking.
+    /// The receiver's end, non-blocking.
     int controllerFd() const { return m_controller; }
 
     /// Whether some program has the device open. Notices when the last one closed it and then
@@ -32,9 +42,12 @@ public:
     std::size_t send(std::string_view data);
     /// Call when a wait on controllerFd() reported a hang-up.
     void readerLeft();
+    /// Closes both ends for good, as when the receiver is unplugged.
+    void hangUp();
 
 private:
     int m_controller = -1;
+    int m_device = -1;
     std::string m_devicePath;
     bool m_readerWasPresent = false;
 };

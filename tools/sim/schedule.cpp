@@ -10,15 +10,6 @@ constexpr int64_t kMsPerSecond = 1000;
 constexpr char kFirstNoiseCharacter = ' ';
 constexpr char kLastNoiseCharacter = '~';
 
-std::string minuteNote(const PlannedMinute &minute)
-{
-    return "minute " + formatLegalTime(legalTimeAt(minute.minuteStartUtc), false)
-        + ", telegram for "
-        + formatLegalTime(legalTimeAt(minute.minuteStartUtc + kSecondsPerMinute), false) + ": "
-        + formatBits(minute.telegram)
-        + (minute.telegram.seconds == kLeapMinuteSeconds ? " (61 seconds)" : "");
-}
-
 } // namespace
 
 SignalSchedule::SignalSchedule(SignalOptions options)
@@ -67,7 +58,7 @@ std::optional<PlannedMinute> SignalSchedule::nextMinute()
             while (noise == '0' || noise == '1')
                 noise = static_cast<char>(
                     m_random.uniform(kFirstNoiseCharacter, kLastNoiseCharacter));
-            minute.emissions.push_back({at, std::string(1, noise), {}});
+            minute.emissions.push_back({at, std::string(1, noise)});
         }
         if (!minute.telegram.hasMark(second))
             continue;
@@ -82,8 +73,8 @@ std::optional<PlannedMinute> SignalSchedule::nextMinute()
         // A mark cannot end before it began, nor begin before sending did.
         const int64_t begin = std::max<int64_t>(nominal + jitter(), 0);
         const int64_t end = std::max(nominal + length + jitter(), begin + 1);
-        minute.emissions.push_back({begin, "1", {}});
-        minute.emissions.push_back({end, "0", {}});
+        minute.emissions.push_back({begin, "1"});
+        minute.emissions.push_back({end, "0"});
     }
 
     std::stable_sort(minute.emissions.begin(), minute.emissions.end(),
@@ -92,28 +83,10 @@ std::optional<PlannedMinute> SignalSchedule::nextMinute()
         std::erase_if(minute.emissions,
                       [&](const Emission &emission) { return emission.atMs >= *silence; });
     }
-    if (!minute.emissions.empty())
-        minute.emissions.front().note = minuteNote(minute);
 
     m_minuteStartUtc += kSecondsPerMinute;
     m_minuteStartMs += minute.telegram.seconds * kMsPerSecond;
     return minute;
-}
-
-std::optional<Emission> SignalSource::next()
-{
-    while (m_nextIndex >= m_pending.size()) {
-        if (m_done)
-            return std::nullopt;
-        std::optional<PlannedMinute> minute = m_schedule.nextMinute();
-        if (!minute) {
-            m_done = true;
-            return std::nullopt;
-        }
-        m_pending = std::move(minute->emissions);
-        m_nextIndex = 0;
-    }
-    return std::move(m_pending[m_nextIndex++]);
 }
 
 } // namespace dcf::sim

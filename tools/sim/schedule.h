@@ -26,8 +26,6 @@ struct Emission
 {
     int64_t atMs = 0;
     std::string characters;
-    /// Logged when sent and --verbose is given (the first emission of each minute).
-    std::string note;
 };
 
 enum class MarkFault { Short, Long, Missing };
@@ -38,6 +36,7 @@ struct FaultAt
 {
     int64_t second = 0;
     MarkFault kind = MarkFault::Missing;
+    bool operator==(const FaultAt &) const = default;
 };
 
 struct SignalOptions
@@ -84,22 +83,6 @@ private:
     Random m_random;
     int64_t m_minuteStartUtc = 0;
     int64_t m_minuteStartMs = 0;
-};
-
-/// Pulls emissions one at a time from a schedule.
-class SignalSource
-{
-public:
-    explicit SignalSource(SignalOptions options)
-        : m_schedule(std::move(options))
-    { }
-    std::optional<Emission> next();
-
-private:
-    SignalSchedule m_schedule;
-    std::vector<Emission> m_pending;
-    std::size_t m_nextIndex = 0;
-    bool m_done = false;
 };
 
 } // namespace dcf::sim

@@ -115,7 +115,7 @@ Anchor anchorToNextSecond()
     return {monotonic + toNextSecond, real / kNsPerSecond + 1};
 }
 
-void runSender(PseudoTerminal &terminal, const Anchor &anchor, const EmissionSource &source,
+void runSender(PseudoTerminal &terminal, const Anchor &anchor, SignalSchedule &schedule,
                const SenderSettings &settings, const volatile std::sig_atomic_t &stopRequested)
 {
     Waiter waiter(terminal, settings, stopRequested);
@@ -124,15 +124,18 @@ void runSender(PseudoTerminal &terminal, const Anchor &anchor, const EmissionSou
     const int64_t endNs
         = settings.durationMs ? anchor.monotonicNs + *settings.durationMs * kNsPerMs : forever;
 
-    for (std::optional<Emission> emission = source(); emission; emission = source()) {
-        const int64_t dueNs = anchor.monotonicNs + emission->atMs * kNsPerMs;
-        if (dueNs >= endNs)
+    const auto sendMinute = [&](const PlannedMinute &minute) {
+        for (const Emission &emission : minute.emissions) {
+            const int64_t dueNs = anchor.monotonicNs + emission.atMs * kNsPerMs;
+            if (dueNs >= endNs || !waiter.waitUntil(dueNs))
+                return false;
+            terminal.send(emission.characters);
+        }
+        return true;
+    };
+    while (const std::optional<PlannedMinute> minute = schedule.nextMinute()) {
+        if (!sendMinute(*minute))
             break;
-        if (!waiter.waitUntil(dueNs))
-            return;
-        terminal.send(emission->characters);
-        if (settings.log && !emission->note.empty())
-            *settings.log << emission->note << std::endl;
     }
     // Nothing more to send: keep the device (and any flood) going until the end.
     waiter.waitUntil(endNs);

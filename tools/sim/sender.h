@@ -9,9 +9,7 @@
 
 #include <csignal>
 #include <cstdint>
-#include <functional>
 #include <optional>
-#include <ostream>
 
 namespace dcf::sim {
 
@@ -26,20 +24,17 @@ struct Anchor
 /// The next full real-time second, on the monotonic clock.
 Anchor anchorToNextSecond();
 
-using EmissionSource = std::function<std::optional<Emission>()>;
-
 struct SenderSettings
 {
     std::optional<int64_t> durationMs;
+    /// Random bytes whenever the line takes them, besides the signal.
     bool flood = false;
     uint64_t seed = 1;
-    /// Where the notes of the emissions go (--verbose), or null.
-    std::ostream *log = nullptr;
 };
 
-/// Runs until the source is exhausted and the duration has passed (or, without a duration, until
+/// Sends the schedule until it ends and the duration has passed (or, without a duration, until
 /// `stopRequested` turns true; a signal handler sets it and interrupts the waits).
-void runSender(PseudoTerminal &terminal, const Anchor &anchor, const EmissionSource &source,
+void runSender(PseudoTerminal &terminal, const Anchor &anchor, SignalSchedule &schedule,
                const SenderSettings &settings, const volatile std::sig_atomic_t &stopRequested);
 
 } // namespace dcf::sim

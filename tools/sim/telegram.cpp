@@ -38,10 +38,10 @@ Telegram encodeTelegram(const LegalTime &announced, const TelegramFlags &flags)
     putEvenParity(telegram, kMinuteParityBit,
                   putBcd(telegram, kMinuteFirstBit, 7, announced.minute));
     putEvenParity(telegram, kHourParityBit, putBcd(telegram, kHourFirstBit, 6, announced.hour));
-    int dateOnes = putBcd(telegram, kDayFirstBit, 6, announced.date.day);
+    int dateOnes = putBcd(telegram, kDayFirstBit, 6, announced.day);
     dateOnes += putBcd(telegram, kWeekdayFirstBit, 3, announced.weekday);
-    dateOnes += putBcd(telegram, kMonthFirstBit, 5, announced.date.month);
-    dateOnes += putBcd(telegram, kYearFirstBit, 8, announced.date.year % 100);
+    dateOnes += putBcd(telegram, kMonthFirstBit, 5, announced.month);
+    dateOnes += putBcd(telegram, kYearFirstBit, 8, announced.year % 100);
     putEvenParity(telegram, kDateParityBit, dateOnes);
     return telegram;
 }
@@ -60,34 +60,6 @@ Telegram telegramSentDuring(int64_t minuteStartUtc, std::optional<int64_t> leapM
         flags.leapSecondMinute = untilLeap == 0;
     }
     return encodeTelegram(legalTimeAt(minuteEnd), flags);
-}
-
-std::string formatBits(const Telegram &telegram)
-{
-    static constexpr int kFieldStarts[] = {1,
-                                           kCallBit,
-                                           kZoneChangeBit,
-                                           kSummerTimeBit,
-                                           kLeapSecondBit,
-                                           kTimeStartBit,
-                                           kMinuteFirstBit,
-                                           kHourFirstBit,
-                                           kDayFirstBit,
-                                           kWeekdayFirstBit,
-                                           kMonthFirstBit,
-                                           kYearFirstBit,
-                                           kDateParityBit,
-                                           59};
-    std::string text;
-    const int last = telegram.seconds == kLeapMinuteSeconds ? 59 : 58;
-    for (int k = 0; k <= last; ++k) {
-        for (const int start : kFieldStarts) {
-            if (k == start)
-                text.push_back(' ');
-        }
-        text.push_back(telegram.bits[static_cast<std::size_t>(k)] ? '1' : '0');
-    }
-    return text;
 }
 
 } // namespace dcf::sim

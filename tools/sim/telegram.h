@@ -9,7 +9,6 @@
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <string>
 
 namespace dcf::sim {
 
@@ -61,8 +60,5 @@ Telegram encodeTelegram(const LegalTime &announced, const TelegramFlags &flags);
 /// `leapMinuteUtc` is the start of the minute that gets the extra second, if any.
 Telegram telegramSentDuring(int64_t minuteStartUtc, std::optional<int64_t> leapMinuteUtc,
                             bool callBit);
-
-/// The bits as digits, grouped by field: "0 00000000000000 0001 0 1 1110110 ..." .
-std::string formatBits(const Telegram &telegram);
 
 } // namespace dcf::sim

@@ -1,0 +1,112 @@
+// The receiver's line on a pseudo-terminal: what a program finds when it opens, reads and closes
+// the device; and the real dcf77-sim sending marks on it.
+
+#include "pseudo_terminal.h"
+
+#include <array>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace dcf::sim {
+namespace {
+
+/// Opens the device as a program does that keeps whatever waits there.
+int openPlainly(const std::string &path)
+{
+    return ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+}
+
+/// Whether something waits to be read, or the line hung up, within `timeoutMs`.
+bool readable(int device, int timeoutMs = 100)
+{
+    pollfd watch {device, POLLIN, 0};
+    return poll(&watch, 1, timeoutMs) > 0;
+}
+
+/// What arrives until a wait of `timeoutMs` brings nothing or the line hangs up.
+std::string readAll(int device, int timeoutMs = 100)
+{
+    std::string received;
+    std::array<char, 256> buffer {};
+    while (readable(device, timeoutMs)) {
+        const ssize_t got = ::read(device, buffer.data(), buffer.size());
+        if (got <= 0)
+            break;
+        received.append(buffer.data(), static_cast<std::size_t>(got));
+    }
+    return received;
+}
+
+TEST(PseudoTerminal, LosesWhatNoProgramReadsAsARealLineDoes)
+{
+    PseudoTerminal line;
+    EXPECT_FALSE(line.readerPresent());
+    EXPECT_EQ(line.send("lost"), 0u);
+
+    int device = openPlainly(line.devicePath());
+    ASSERT_GE(device, 0);
+    EXPECT_TRUE(line.readerPresent());
+    EXPECT_EQ(line.send("10"), 2u);
+    EXPECT_EQ(readAll(device), "10");
+    EXPECT_EQ(line.send("left unread"), 11u);
+    EXPECT_TRUE(readable(device));
+    ::close(device);
+
+    EXPECT_FALSE(line.readerPresent()); // notices the close and discards what was left
+    device = openPlainly(line.devicePath());
+    EXPECT_EQ(readAll(device), "");
+    ::close(device);
+}
+
+/// Runs dcf77-sim for `seconds`, then stops it with SIGTERM; its first line is the device.
+FILE *startSimulator(const std::string &arguments, int seconds)
+{
+    const std::string command = "timeout --preserve-status " + std::to_string(seconds)
+        + " " DCF77_SIM_EXECUTABLE " " + arguments + " 2>&1";
+    return popen(command.c_str(), "r");
+}
+
+std::string firstLine(FILE *output)
+{
+    std::array<char, 256> line {};
+    const std::string text = fgets(line.data(), line.size(), output) ? line.data() : "";
+    return text.substr(0, text.find('\n'));
+}
+
+int exitStatus(FILE *simulator)
+{
+    const int status = pclose(simulator);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(Simulator, SendsMarksOnItsDeviceUntilStoppedAndCleansUp)
+{
+    const std::string link = "/tmp/dcf77-sim-test-" + std::to_string(getpid());
+    FILE *simulator = startSimulator("--start '2026-12-05 14:36:10' --link " + link, 3);
+    const std::string path = firstLine(simulator);
+    ASSERT_TRUE(path.starts_with("/dev/")) << path;
+    EXPECT_EQ(std::filesystem::read_symlink(link), path);
+    const int device = openDeviceRaw(link);
+    const std::string received = readAll(device, 1500);
+    ::close(device);
+    EXPECT_TRUE(received.starts_with("10") || received.starts_with("0")) << received;
+    EXPECT_EQ(exitStatus(simulator), 0) << "a clean stop on SIGTERM";
+    EXPECT_FALSE(std::filesystem::is_symlink(link)) << "the link outlives the simulator";
+}
+
+TEST(Simulator, RefusesABadValueWithStatus2)
+{
+    FILE *simulator = startSimulator("--jitter lots", 5);
+    EXPECT_EQ(firstLine(simulator),
+              "dcf77-sim: --jitter wants a whole number from 0 to 200, not \"lots\"");
+    EXPECT_EQ(exitStatus(simulator), 2);
+}
+
+} // namespace
+} // namespace dcf::sim

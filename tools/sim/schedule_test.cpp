@@ -1,0 +1,166 @@
+// The simulator's signal: one mark a second with its bit's length, and the faults laid over it.
+
+#include "schedule.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace dcf::sim {
+namespace {
+
+struct Mark
+{
+    int64_t beginMs;
+    int64_t lengthMs;
+    bool operator==(const Mark &) const = default;
+};
+
+/// The marks of a stream of emissions, ignoring every character but "1" and "0".
+std::vector<Mark> marksOf(const std::vector<Emission> &emissions)
+{
+    std::vector<Mark> marks;
+    std::optional<int64_t> begin;
+    for (const Emission &emission : emissions) {
+        for (const char c : emission.characters) {
+            if (c == '1') {
+                begin = emission.atMs;
+            } else if (c == '0' && begin) {
+                marks.push_back({*begin, emission.atMs - *begin});
+                begin.reset();
+            }
+        }
+    }
+    return marks;
+}
+
+SignalOptions startingAt(const char *legalTime)
+{
+    SignalOptions options;
+    options.startUtc = parseLegalTime(legalTime).utcSeconds.value();
+    return options;
+}
+
+/// Everything sent in the first `minutes` minutes, in time order.
+std::vector<Emission> firstMinutes(const SignalOptions &options, int minutes = 2)
+{
+    SignalSchedule schedule(options);
+    std::vector<Emission> all;
+    for (int k = 0; k < minutes; ++k) {
+        const std::optional<PlannedMinute> minute = schedule.nextMinute();
+        if (!minute)
+            break;
+        for (const Emission &emission : minute->emissions) {
+            EXPECT_TRUE(all.empty() || all.back().atMs <= emission.atMs) << emission.atMs;
+            all.push_back(emission);
+        }
+    }
+    return all;
+}
+
+TEST(Schedule, OneMarkPerSecondWithItsBitsLengthAndTheGapAt59)
+{
+    SignalSchedule schedule(startingAt("2026-12-05 14:36:00"));
+    const PlannedMinute first = schedule.nextMinute().value();
+    const PlannedMinute second = schedule.nextMinute().value();
+    EXPECT_EQ(second.startMs, 60000);
+    EXPECT_EQ(second.minuteStartUtc, first.minuteStartUtc + 60);
+    const std::vector<Mark> marks = marksOf(first.emissions);
+    ASSERT_EQ(marks.size(), 59u);
+    for (int k = 0; k < 59; ++k)
+        EXPECT_EQ(marks[k], (Mark {k * 1000, first.telegram.bits[k] ? 200 : 100})) << k;
+
+    // Begun within a minute: seconds 56 to 58 of it, then the next minute on time.
+    SignalSchedule late(startingAt("2026-12-05 14:36:56"));
+    const PlannedMinute part = late.nextMinute().value();
+    EXPECT_EQ(part.startMs, -56000);
+    EXPECT_EQ(marksOf(part.emissions), (std::vector<Mark> {{0, 100}, {1000, 100}, {2000, 200}}));
+    EXPECT_EQ(late.nextMinute().value().startMs, 4000);
+}
+
+TEST(Schedule, JitterStaysWithinItsBoundAndFollowsTheSeed)
+{
+    SignalOptions options = startingAt("2026-12-05 14:36:00");
+    const std::vector<Emission> clean = firstMinutes(options);
+    options.jitterMs = 15;
+    options.seed = 42;
+    const std::vector<Emission> moved = firstMinutes(options);
+    ASSERT_EQ(moved.size(), clean.size());
+    int64_t largest = 0;
+    for (std::size_t k = 0; k < clean.size(); ++k) // too little to change the order
+        largest = std::max(largest, std::abs(moved[k].atMs - clean[k].atMs));
+    EXPECT_LE(largest, 15);
+    EXPECT_GE(largest, 10); // it does move the edges
+
+    EXPECT_EQ(marksOf(firstMinutes(options)), marksOf(moved));
+    options.seed = 43;
+    EXPECT_NE(marksOf(firstMinutes(options)), marksOf(moved));
+}
+
+TEST(Schedule, FaultsChangeTheMarkOfTheirSecondOnly)
+{
+    const struct
+    {
+        MarkFault kind;
+        int64_t second;
+        int64_t length; ///< 0: no mark in that second
+    } table[] = {
+        {MarkFault::Short, 5, kShortFaultMarkMs},
+        {MarkFault::Long, 75, kLongFaultMarkMs},
+        {MarkFault::Missing, 0, 0},
+        {MarkFault::Missing, 29, 0}, // the gap of second 59: nothing to lose
+    };
+    // From 14:36:30, second 29 after the start is the gap of second 59.
+    SignalOptions options = startingAt("2026-12-05 14:36:30");
+    const std::vector<Mark> clean = marksOf(firstMinutes(options));
+    for (const auto &c : table) {
+        std::vector<Mark> expected;
+        for (const Mark &mark : clean) {
+            if (mark.beginMs / 1000 != c.second)
+                expected.push_back(mark);
+            else if (c.length)
+                expected.push_back({mark.beginMs, c.length});
+        }
+        options.faults = {{c.second, c.kind}};
+        EXPECT_EQ(marksOf(firstMinutes(options)), expected) << c.second;
+    }
+}
+
+TEST(Schedule, NoiseLeavesTheMarksAloneAndSilenceEndsEverything)
+{
+    SignalOptions options = startingAt("2026-12-05 14:36:00");
+    const std::vector<Mark> clean = marksOf(firstMinutes(options));
+    options.noisePerSecond = 7;
+    const std::vector<Emission> noisy = firstMinutes(options);
+    EXPECT_EQ(std::ranges::count_if(noisy,
+                                    [](const Emission &emission) {
+                                        return emission.characters.find_first_not_of("01")
+                                            != std::string::npos;
+                                    }),
+              7 * 120);
+    EXPECT_EQ(marksOf(noisy), clean);
+
+    options.silenceAfterMs = 75'000;
+    const std::vector<Emission> silenced = firstMinutes(options, 5);
+    ASSERT_FALSE(silenced.empty());
+    EXPECT_LT(silenced.back().atMs, 75'000);
+    EXPECT_GE(silenced.back().atMs, 74'000);
+}
+
+TEST(Schedule, LeapSecondMinuteHasAZeroMarkIn59AndNoneIn60)
+{
+    SignalOptions options = startingAt("2026-07-01 01:59:00");
+    options.leapMinuteUtc = options.startUtc;
+    SignalSchedule schedule(options);
+    const PlannedMinute leap = schedule.nextMinute().value();
+    const std::vector<Mark> marks = marksOf(leap.emissions);
+    ASSERT_EQ(marks.size(), 60u);
+    EXPECT_EQ(marks.back(), (Mark {59000, 100}));
+
+    const PlannedMinute next = schedule.nextMinute().value();
+    EXPECT_EQ(next.startMs, 61000);
+    EXPECT_EQ(next.minuteStartUtc, leap.minuteStartUtc + 60);
+    EXPECT_EQ(marksOf(next.emissions).size(), 59u);
+}
+
+} // namespace
+} // namespace dcf::sim
