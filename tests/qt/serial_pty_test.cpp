@@ -1,7 +1,8 @@
-// The real serial port on a pseudo-terminal, in real time: marks written with real timing come
-// back through Qt's event processing with their lengths intact; stale input is dropped; a
-// hung-up line is reported as failed without keeping the event loop busy. And the first Start of
-// a fresh program opens such a port (nothing has set its line settings before).
+// The real serial port on a pseudo-terminal, in real time: each character carries the time it
+// arrived, also when the window thread takes it late, so marks written with real timing come back
+// with their lengths intact; stale input is dropped; a hung-up line is reported as failed without
+// keeping the event loop busy. And the first Start of a fresh program opens such a port (nothing
+// has set its line settings before).
 
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/qt_event_loop.h"
@@ -84,16 +85,22 @@ void waitForActivity(int timeoutMs)
 
 /// Waits as the reception does: process events, read, block until activity, until a character
 /// arrives or the deadline passes.
-std::string nextCharacter(QtSerialPort &port, Clock::time_point deadline)
+SerialInput nextCharacter(QtSerialPort &port, Clock::time_point deadline)
 {
     while (Clock::now() < deadline) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
-        std::string received = port.read();
-        if (!received.empty() || port.hasFailed())
+        SerialInput received = port.read();
+        if (!received.characters.empty() || port.hasFailed())
             return received;
         waitForActivity(50);
     }
     return {};
+}
+
+/// A moment of the steady clock as the port stamps arrivals.
+int64_t microsecondsOf(Clock::time_point moment)
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(moment.time_since_epoch()).count();
 }
 
 class SerialPty : public ::testing::Test
@@ -112,8 +119,8 @@ protected:
 };
 
 /// Writes marks of 100 and 200 ms with real timing and reads them back as the reception does.
-/// Returns, per mark, how far the length measured on reading differs from the length written,
-/// in milliseconds; empty when the characters did not come back as written.
+/// Returns, per mark, how far the length between the arrival stamps differs from the length
+/// written, in milliseconds; empty when the characters did not come back as written.
 std::vector<double> roundTripErrors(PseudoTerminal &pty, QtSerialPort &port)
 {
     const std::vector<milliseconds> lengths {milliseconds(100), milliseconds(200),
@@ -135,13 +142,13 @@ std::vector<double> roundTripErrors(PseudoTerminal &pty, QtSerialPort &port)
     });
 
     std::string text;
-    std::vector<Clock::time_point> read;
-    while (read.size() < 2 * lengths.size()) {
-        const std::string c = nextCharacter(port, begin + std::chrono::seconds(3));
-        if (c.empty())
+    std::vector<int64_t> arrivals;
+    while (arrivals.size() < 2 * lengths.size()) {
+        const SerialInput c = nextCharacter(port, begin + std::chrono::seconds(3));
+        if (c.characters.empty())
             break;
-        text += c;
-        read.push_back(Clock::now());
+        text += c.characters;
+        arrivals.push_back(c.arrivalMicroseconds);
     }
     receiver.join();
 
@@ -149,9 +156,10 @@ std::vector<double> roundTripErrors(PseudoTerminal &pty, QtSerialPort &port)
     if (text != "10101010")
         return errors;
     for (std::size_t mark = 0; mark < lengths.size(); ++mark) {
-        const auto sent = written[2 * mark + 1] - written[2 * mark];
-        const auto measured = read[2 * mark + 1] - read[2 * mark];
-        errors.push_back(std::chrono::duration<double, std::milli>(measured - sent).count());
+        const int64_t sent
+            = microsecondsOf(written[2 * mark + 1]) - microsecondsOf(written[2 * mark]);
+        const int64_t measured = arrivals[2 * mark + 1] - arrivals[2 * mark];
+        errors.push_back(static_cast<double>(measured - sent) / 1000.0);
     }
     return errors;
 }
@@ -175,11 +183,43 @@ TEST_F(SerialPty, MarkLengthsSurviveTheRoundTrip)
         EXPECT_LE(std::abs(errors[mark]), 2.0) << "mark " << mark;
 }
 
+TEST_F(SerialPty, CharactersTakenLateCarryTheirArrivalTime)
+{
+    ASSERT_TRUE(port.open()) << port.errorText();
+    // Far beyond the reader thread's delays, far below the window thread's busy spell.
+    constexpr int64_t kToleranceUs = 20'000;
+    constexpr milliseconds kBetween(60);
+    constexpr milliseconds kBusy(150);
+
+    // Real time on a shared machine: three rounds to show one clean pass.
+    std::vector<int64_t> offsets;
+    for (int round = 0; round < 3; ++round) {
+        const int64_t firstWritten = microsecondsOf(Clock::now());
+        pty.send('1');
+        std::this_thread::sleep_for(kBetween); // the window thread processes no event meanwhile
+        const int64_t secondWritten = microsecondsOf(Clock::now());
+        pty.send('0');
+        std::this_thread::sleep_for(kBusy);
+
+        const SerialInput first = port.read();
+        const SerialInput second = port.read();
+        ASSERT_EQ(first.characters + second.characters, "10") << "lost, reordered or late";
+        offsets = {first.arrivalMicroseconds - firstWritten,
+                   second.arrivalMicroseconds - secondWritten};
+        if (std::ranges::all_of(offsets, [&](int64_t us) { return us >= 0 && us <= kToleranceUs; }))
+            break;
+    }
+    for (const int64_t offset : offsets) {
+        EXPECT_GE(offset, 0);
+        EXPECT_LE(offset, kToleranceUs);
+    }
+}
+
 TEST_F(SerialPty, HungUpLineFailsWithoutBusyWaiting)
 {
     ASSERT_TRUE(port.open()) << port.errorText();
     pty.send('1');
-    EXPECT_EQ(nextCharacter(port, Clock::now() + milliseconds(500)), "1");
+    EXPECT_EQ(nextCharacter(port, Clock::now() + milliseconds(500)).characters, "1");
 
     pty.hangUp();
     int wakeUps = 0;
@@ -190,7 +230,7 @@ TEST_F(SerialPty, HungUpLineFailsWithoutBusyWaiting)
     }
     EXPECT_TRUE(port.hasFailed());
     EXPECT_FALSE(port.errorText().empty());
-    EXPECT_EQ(port.read(), "");
+    EXPECT_EQ(port.read().characters, "");
     // About six 50 ms time-outs; a readable dead descriptor would wake it thousands of times.
     EXPECT_LT(wakeUps, 30);
 }
@@ -227,7 +267,7 @@ TEST(SerialPort, MissingDeviceDoesNotOpen)
     EXPECT_FALSE(port.errorText().empty());
     EXPECT_FALSE(port.isOpen());
     EXPECT_FALSE(port.hasFailed());
-    EXPECT_EQ(port.read(), "");
+    EXPECT_EQ(port.read().characters, "");
 }
 
 } // namespace
