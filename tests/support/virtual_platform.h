@@ -36,12 +36,15 @@ public:
         : m_owner(owner)
     { }
     int64_t milliseconds() const override { return m_now; }
+    int64_t microseconds() const override { return m_now * 1000 + microsecondsPast; }
     void sleep(int64_t ms) override;
     void sleepUntil(int64_t deadline) override;
 
     int64_t now() const { return m_now; }
     /// Moves the clock forward (never back); stops at the time limit.
     void advanceTo(int64_t ms);
+    /// How far the microsecond clock runs past the millisecond, for stamps between milliseconds.
+    int64_t microsecondsPast = 0;
     /// Every sleep() as (start, length), in order.
     std::vector<std::pair<int64_t, int64_t>> sleeps;
     /// Every sleepUntil() as (start, deadline), in order.
