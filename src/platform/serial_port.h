@@ -1,8 +1,19 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace dcf {
+
+/// Characters as read from the line, with the moment they arrived.
+struct SerialInput
+{
+    /// The received characters (read length), or the empty text when nothing is waiting.
+    std::string characters;
+    /// When the first of them arrived, on the time base's microsecond clock
+    /// (TimeBase::microseconds()): edges are timed by this, however late they are read.
+    int64_t arrivalMicroseconds = 0;
+};
 
 /// The serial line to the receiver module. Reading never blocks; waiting for input is the
 /// EventLoop's job.
@@ -37,8 +48,8 @@ public:
         return true;
     }
 
-    /// The next received characters (read length), or the empty text when nothing is waiting.
-    virtual std::string read() = 0;
+    /// The next received characters (read length) and their arrival time.
+    virtual SerialInput read() = 0;
 
     /// True once an open port has failed (device unplugged, gone or unreadable); errorText() says
     /// why.

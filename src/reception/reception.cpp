@@ -85,23 +85,27 @@ std::optional<std::string> startAttempt(const ReceptionContext &context, bool fi
         reportUnopenablePort(context, *device);
         return std::nullopt;
     }
-    g.StartZeit = WinTimer(context.time);
+    // On the clock of the arrival stamps, so that the first interval and the time-out are
+    // measured on one clock.
+    g.StartZeit = reception::secondsOfMicroseconds(context.time.microseconds());
     return device;
 }
 
-/// The next character into Empfang. Blocks only while nothing is buffered; returns
-/// false when the port has failed.
-bool waitForCharacter(const ReceptionContext &context)
+/// The next character into Empfang; returns its arrival time (microseconds), or nothing when
+/// the port has failed. Blocks only while nothing is buffered.
+std::optional<int64_t> waitForCharacter(const ReceptionContext &context)
 {
     SerialPort &port = context.serial;
     const PrecisePeriod precise(context.time);
     for (;;) {
         context.events.processPendingEvents();
-        context.g.Empfang = port.read();
-        if (!context.g.Empfang.empty())
-            return true;
+        SerialInput input = port.read();
+        if (!input.characters.empty()) {
+            context.g.Empfang = std::move(input.characters);
+            return input.arrivalMicroseconds;
+        }
         if (port.hasFailed())
-            return false;
+            return std::nullopt;
         context.events.waitForActivity();
     }
 }
@@ -147,12 +151,13 @@ void runReception(const ReceptionContext &context)
                 outcome = reception::Outcome::NewAttempt;
                 break;
             }
-            if (!waitForCharacter(context)) {
+            const std::optional<int64_t> arrival = waitForCharacter(context);
+            if (!arrival) {
                 reportFailedPort(context, *device);
                 return;
             }
             g.ZeichenCode = static_cast<unsigned char>(g.Empfang.front());
-            outcome = reception::characterStep(context);
+            outcome = reception::characterStep(context, *arrival);
             if (outcome == reception::Outcome::WaitForNext)
                 outcome = reception::endChecks(context);
         }

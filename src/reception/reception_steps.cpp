@@ -12,16 +12,15 @@ namespace {
 
 constexpr double kMicrosecondsPerSecond = 1e6;
 
-/// Seconds since the port was opened for this attempt, to the microsecond. A pulse length is
-/// rounded to whole milliseconds only after the subtraction: from two stamps truncated to whole
-/// milliseconds it would be off by one whenever the two edges' small delays straddle a
-/// millisecond boundary, which depends on nothing but where the edges fall within a millisecond.
-double sinceStart(const ReceptionContext &context)
+/// Seconds from the opening of the port to an arrival, to the microsecond, counted in whole
+/// microseconds so that no floating-point residue enters. A pulse length is rounded to whole
+/// milliseconds only after the subtraction: from two stamps truncated to whole milliseconds it
+/// would be off by one whenever the two edges straddle a millisecond boundary, which depends on
+/// nothing but where the edges fall within a millisecond.
+double sinceStart(const Global &g, int64_t arrivalMicroseconds)
 {
-    const double now = static_cast<double>(context.time.microseconds()) / kMicrosecondsPerSecond;
-    // On the microsecond grid for the same reason as lengths are put on the millisecond grid.
-    return std::round((now - context.g.StartZeit) * kMicrosecondsPerSecond)
-        / kMicrosecondsPerSecond;
+    const int64_t start = std::llround(g.StartZeit * kMicrosecondsPerSecond);
+    return secondsOfMicroseconds(arrivalMicroseconds - start);
 }
 
 /// A pulse interval, kept in single precision as it is stored.
@@ -48,7 +47,7 @@ void showCharacter(const ReceptionContext &context)
 }
 
 /// Pulse start; false when the pulse tables are full (only extra pulses get that far).
-bool startPulse(const ReceptionContext &context)
+bool startPulse(const ReceptionContext &context, int64_t arrivalMicroseconds)
 {
     Global &g = context.g;
     MainWindow &w = context.frmDCF77;
@@ -60,7 +59,7 @@ bool startPulse(const ReceptionContext &context)
     g.PauseAktiv = 0;
     g.SperreBeginn = 0;
     g.PauseGezaehlt = 0;
-    g.PulsBeginn = sinceStart(context);
+    g.PulsBeginn = sinceStart(g, arrivalMicroseconds);
     w.txtZeit1.setText(secondsFormat(g.PulsBeginn, context.desktop.decimalSeparator()));
     if (g.i < 1 || g.i >= Global::kPulsTableLast)
         return false;
@@ -72,7 +71,7 @@ bool startPulse(const ReceptionContext &context)
     return true;
 }
 
-void endPulse(const ReceptionContext &context)
+void endPulse(const ReceptionContext &context, int64_t arrivalMicroseconds)
 {
     Global &g = context.g;
     MainWindow &w = context.frmDCF77;
@@ -81,7 +80,7 @@ void endPulse(const ReceptionContext &context)
     g.PulsAktiv = 0;
     g.PauseAktiv = 1;
     g.SperreEnde = 0;
-    g.PulsEnde = sinceStart(context);
+    g.PulsEnde = sinceStart(g, arrivalMicroseconds);
     g.PulsLaenge = onMillisecondGrid(g.PulsEnde - g.PulsBeginn);
     w.txtZeit2.setText(secondsFormat(g.PulsLaenge, context.desktop.decimalSeparator()));
 }
@@ -151,12 +150,17 @@ void classify(const ReceptionContext &context)
 
 } // namespace
 
+double secondsOfMicroseconds(int64_t microseconds)
+{
+    return static_cast<double>(microseconds) / kMicrosecondsPerSecond;
+}
+
 double onMillisecondGrid(double seconds)
 {
     return std::round(seconds * 1000.0) / 1000.0;
 }
 
-Outcome characterStep(const ReceptionContext &context)
+Outcome characterStep(const ReceptionContext &context, int64_t arrivalMicroseconds)
 {
     Global &g = context.g;
     showCharacter(context);
@@ -171,10 +175,10 @@ Outcome characterStep(const ReceptionContext &context)
         g.PulsZaehler = 0;
         g.ZaehlerGenullt = 1;
     }
-    if (g.Flanke == kPulseStart && g.PulsAktiv == 0 && !startPulse(context))
+    if (g.Flanke == kPulseStart && g.PulsAktiv == 0 && !startPulse(context, arrivalMicroseconds))
         return Outcome::NewAttempt;
     if (g.Flanke == kPulseEnd && g.PauseAktiv == 0)
-        endPulse(context);
+        endPulse(context, arrivalMicroseconds);
     classify(context);
     return Outcome::WaitForNext;
 }

@@ -43,11 +43,15 @@ enum class Outcome {
     End, ///< the reception is over: hand over to the decoder
 };
 
-/// Handles the character in Empfang/ZeichenCode.
-Outcome characterStep(const ReceptionContext &context);
+/// Handles the character in Empfang/ZeichenCode, which arrived at `arrivalMicroseconds` (the
+/// time base's microsecond clock): an edge is timed by its arrival, not by this step.
+Outcome characterStep(const ReceptionContext &context, int64_t arrivalMicroseconds);
 
 /// The checks after each character step: too few pulses, a complete minute, the time-out.
 Outcome endChecks(const ReceptionContext &context);
+
+/// A time of the microsecond clock in seconds, as StartZeit holds it.
+double secondsOfMicroseconds(int64_t microseconds);
 
 /// Seconds on the timer's millisecond grid: differences of the millisecond count carry
 /// floating-point residue that would decide comparisons at the exact thresholds.

@@ -25,13 +25,17 @@ protected:
     /// Runs the application's event loop until the program ends it; returns its exit code.
     int runApplication()
     {
-        // A safety net only: a broken Exit would otherwise hang the test run.
-        QTimer::singleShot(10'000, qApp, [this] {
+        // A safety net only: a broken Exit would otherwise hang the test run. It ends with the
+        // test, or it would fire into a later one.
+        QTimer::singleShot(10'000, &m_testAlive, [this] {
             program.cmdExit_Click();
             QCoreApplication::exit(99);
         });
         return QApplication::exec();
     }
+
+private:
+    QObject m_testAlive;
 };
 
 TEST_F(ExitTest, ExitEndsALongLoopAtOnceAndNothingMoreIsDrawn)

@@ -52,7 +52,7 @@ protected:
 
     QtTimeBase time;
     QtEventLoop events;
-    FakeSerialPort serial;
+    FakeSerialPort serial {time};
     QtDesktop desktop;
     Platform platform {events, time, serial, desktop};
     Program program {platform};

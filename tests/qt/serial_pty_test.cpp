@@ -1,7 +1,8 @@
-// The real serial port on a pseudo-terminal, in real time: marks written with real timing come
-// back through Qt's event processing with their lengths intact; stale input is dropped; a
-// hung-up line is reported as failed without keeping the event loop busy. And the first Start of
-// a fresh program opens such a port (nothing has set its line settings before).
+// The real serial port on a pseudo-terminal, in real time: each character carries the time it
+// arrived, also when the window thread takes it late, so marks written with real timing come back
+// with their lengths intact; stale input is dropped; a hung-up line is reported as failed without
+// keeping the event loop busy. And the first Start of a fresh program opens such a port (nothing
+// has set its line settings before).
 
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/qt_event_loop.h"
@@ -41,12 +42,12 @@ void waitForActivity(int timeoutMs)
 
 /// Waits as the reception does: process events, read, block until activity, until a character
 /// arrives or the deadline passes.
-std::string nextCharacter(QtSerialPort &port, Clock::time_point deadline)
+SerialInput nextCharacter(QtSerialPort &port, Clock::time_point deadline)
 {
     while (Clock::now() < deadline) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
-        std::string received = port.read();
-        if (!received.empty() || port.hasFailed())
+        SerialInput received = port.read();
+        if (!received.characters.empty() || port.hasFailed())
             return received;
         waitForActivity(50);
     }
@@ -68,36 +69,36 @@ protected:
 };
 
 /// Writes marks of 100 and 200 ms with real timing and reads them back as the reception does.
-/// Returns, per mark, how far the length measured on reading differs from the length written,
-/// in milliseconds; empty when the characters did not come back as written.
+/// Returns, per mark, how far the length between the arrival stamps differs from the length
+/// written, in milliseconds; empty when the characters did not come back as written.
 std::vector<double> roundTripErrors(PseudoTerminal &pty, QtSerialPort &port)
 {
     const std::vector<milliseconds> lengths {milliseconds(100), milliseconds(200),
                                              milliseconds(100), milliseconds(200)};
     constexpr milliseconds kSpacing(300);
-    std::vector<Clock::time_point> written;
+    std::vector<int64_t> written;
     const Clock::time_point begin = Clock::now();
     std::thread receiver([&] {
         Clock::time_point start = begin + milliseconds(20);
         for (const milliseconds length : lengths) {
             std::this_thread::sleep_until(start);
-            written.push_back(Clock::now());
+            written.push_back(monotonicMicroseconds());
             pty.send("1");
             std::this_thread::sleep_until(start + length);
-            written.push_back(Clock::now());
+            written.push_back(monotonicMicroseconds());
             pty.send("0");
             start += kSpacing;
         }
     });
 
     std::string text;
-    std::vector<Clock::time_point> read;
-    while (read.size() < 2 * lengths.size()) {
-        const std::string c = nextCharacter(port, begin + std::chrono::seconds(3));
-        if (c.empty())
+    std::vector<int64_t> arrivals;
+    while (arrivals.size() < 2 * lengths.size()) {
+        const SerialInput c = nextCharacter(port, begin + std::chrono::seconds(3));
+        if (c.characters.empty())
             break;
-        text += c;
-        read.push_back(Clock::now());
+        text += c.characters;
+        arrivals.push_back(c.arrivalMicroseconds);
     }
     receiver.join();
 
@@ -105,9 +106,9 @@ std::vector<double> roundTripErrors(PseudoTerminal &pty, QtSerialPort &port)
     if (text != "10101010")
         return errors;
     for (std::size_t mark = 0; mark < lengths.size(); ++mark) {
-        const auto sent = written[2 * mark + 1] - written[2 * mark];
-        const auto measured = read[2 * mark + 1] - read[2 * mark];
-        errors.push_back(std::chrono::duration<double, std::milli>(measured - sent).count());
+        const int64_t sent = written[2 * mark + 1] - written[2 * mark];
+        const int64_t measured = arrivals[2 * mark + 1] - arrivals[2 * mark];
+        errors.push_back(static_cast<double>(measured - sent) / 1000.0);
     }
     return errors;
 }
@@ -131,11 +132,42 @@ TEST_F(SerialPty, MarkLengthsSurviveTheRoundTrip)
         EXPECT_LE(std::abs(errors[mark]), 2.0) << "mark " << mark;
 }
 
+TEST_F(SerialPty, CharactersTakenLateCarryTheirArrivalTime)
+{
+    ASSERT_TRUE(port.open()) << port.errorText();
+    // Far beyond the reader thread's delays, far below the window thread's busy spell.
+    constexpr int64_t kToleranceUs = 20'000;
+    const auto arrivedInTime = [](int64_t offset) {
+        return offset >= 0 && offset <= kToleranceUs;
+    };
+
+    // Real time on a shared machine: three rounds to show one clean pass.
+    std::vector<int64_t> offsets;
+    bool inTime = false;
+    for (int round = 0; round < 3 && !inTime; ++round) {
+        const int64_t firstWritten = monotonicMicroseconds();
+        pty.send("1");
+        // The window thread processes no event meanwhile.
+        std::this_thread::sleep_for(milliseconds(60));
+        const int64_t secondWritten = monotonicMicroseconds();
+        pty.send("0");
+        std::this_thread::sleep_for(milliseconds(150));
+
+        const SerialInput first = nextCharacter(port, Clock::now() + std::chrono::seconds(1));
+        const SerialInput second = nextCharacter(port, Clock::now() + std::chrono::seconds(1));
+        ASSERT_EQ(first.characters + second.characters, "10") << "lost or reordered";
+        offsets = {first.arrivalMicroseconds - firstWritten,
+                   second.arrivalMicroseconds - secondWritten};
+        inTime = std::ranges::all_of(offsets, arrivedInTime);
+    }
+    EXPECT_TRUE(inTime) << "stamped " << offsets[0] << " and " << offsets[1] << " us after writing";
+}
+
 TEST_F(SerialPty, HungUpLineFailsWithoutBusyWaiting)
 {
     ASSERT_TRUE(port.open()) << port.errorText();
     pty.send("1");
-    EXPECT_EQ(nextCharacter(port, Clock::now() + milliseconds(500)), "1");
+    EXPECT_EQ(nextCharacter(port, Clock::now() + milliseconds(500)).characters, "1");
 
     pty.hangUp();
     int wakeUps = 0;
@@ -146,7 +178,7 @@ TEST_F(SerialPty, HungUpLineFailsWithoutBusyWaiting)
     }
     EXPECT_TRUE(port.hasFailed());
     EXPECT_FALSE(port.errorText().empty());
-    EXPECT_EQ(port.read(), "");
+    EXPECT_EQ(port.read().characters, "");
     // About six 50 ms time-outs; a readable dead descriptor would wake it thousands of times.
     EXPECT_LT(wakeUps, 30);
 }
@@ -182,7 +214,7 @@ TEST(SerialPort, MissingDeviceDoesNotOpen)
     EXPECT_FALSE(port.errorText().empty());
     EXPECT_FALSE(port.isOpen());
     EXPECT_FALSE(port.hasFailed());
-    EXPECT_EQ(port.read(), "");
+    EXPECT_EQ(port.read().characters, "");
 }
 
 } // namespace

@@ -6,6 +6,10 @@
 
 namespace dcf::testing {
 
+namespace {
+constexpr int64_t kMicrosecondsPerMillisecond = 1000;
+} // namespace
+
 const char *propertyName(Property property)
 {
     static constexpr const char *kNames[]
@@ -64,12 +68,15 @@ void FakeSerialPort::close()
     ++closes;
 }
 
-std::string FakeSerialPort::read()
+SerialInput FakeSerialPort::read()
 {
-    std::string result;
-    const int wanted = readLength > 0 ? readLength : 1;
-    while (!m_input.empty() && static_cast<int>(result.size()) < wanted) {
-        result.push_back(m_input.front());
+    SerialInput result;
+    if (m_input.empty())
+        return result;
+    result.arrivalMicroseconds = m_input.front().second;
+    const std::size_t wanted = static_cast<std::size_t>(readLength > 0 ? readLength : 1);
+    while (!m_input.empty() && result.characters.size() < wanted) {
+        result.characters.push_back(m_input.front().first);
         m_input.pop_front();
     }
     return result;
@@ -77,9 +84,15 @@ std::string FakeSerialPort::read()
 
 void FakeSerialPort::receive(const std::string &characters)
 {
+    receive(characters, m_clock.microseconds());
+}
+
+void FakeSerialPort::receive(const std::string &characters, int64_t arrivalMicroseconds)
+{
     if (!m_open || m_failed)
         return;
-    m_input.insert(m_input.end(), characters.begin(), characters.end());
+    for (const char c : characters)
+        m_input.emplace_back(c, arrivalMicroseconds);
 }
 
 void FakeSerialPort::fail(const std::string &reason)
@@ -204,7 +217,11 @@ void VirtualPlatform::at(int64_t ms, std::function<void()> action)
 
 void VirtualPlatform::serialAt(int64_t ms, const std::string &characters)
 {
-    m_script.emplace(ms, Item {[this, characters] { serial.receive(characters); }, false});
+    m_script.emplace(ms,
+                     Item {[this, ms, characters] {
+                               serial.receive(characters, ms * kMicrosecondsPerMillisecond);
+                           },
+                           false});
 }
 
 void VirtualPlatform::serialFailsAt(int64_t ms, const std::string &reason)

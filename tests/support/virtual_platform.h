@@ -36,12 +36,15 @@ public:
         : m_owner(owner)
     { }
     int64_t milliseconds() const override { return m_now; }
+    int64_t microseconds() const override { return m_now * 1000 + microsecondsPast; }
     void sleep(int64_t ms) override;
     void sleepUntil(int64_t deadline) override;
 
     int64_t now() const { return m_now; }
     /// Moves the clock forward (never back); stops at the time limit.
     void advanceTo(int64_t ms);
+    /// How far the microsecond clock runs past the millisecond, for stamps between milliseconds.
+    int64_t microsecondsPast = 0;
     /// Every sleep() as (start, length), in order.
     std::vector<std::pair<int64_t, int64_t>> sleeps;
     /// Every sleepUntil() as (start, deadline), in order.
@@ -55,20 +58,27 @@ private:
 class FakeSerialPort final : public SerialPort
 {
 public:
+    /// Characters received without a time of their own are stamped with `clock`'s now.
+    explicit FakeSerialPort(const TimeBase &clock)
+        : m_clock(clock)
+    { }
+
     bool isOpen() const override { return m_open; }
     void setPort(const std::string &device) override { port = device; }
     void setSettings(const std::string &value) override { settings = value; }
     void setReadLength(int characters) override { readLength = characters; }
     bool open() override;
     void close() override;
-    std::string read() override;
+    SerialInput read() override;
     /// A probe is no attempt: it is counted in `probes`, not in `opens`.
     bool probe(const std::string &device) override;
     bool hasFailed() const override { return m_failed; }
     std::string errorText() const override { return m_error; }
 
-    /// Characters arriving on the line; dropped while the port is closed.
+    /// Characters arriving on the line now; dropped while the port is closed.
     void receive(const std::string &characters);
+    /// Characters that arrived at `arrivalMicroseconds`, however late they are handed over.
+    void receive(const std::string &characters, int64_t arrivalMicroseconds);
     bool hasInput() const { return !m_input.empty(); }
     /// The device goes away: reads return nothing and hasFailed() turns true.
     void fail(const std::string &reason);
@@ -83,10 +93,12 @@ public:
     std::string openError;
 
 private:
+    const TimeBase &m_clock;
     bool m_open = false;
     bool m_failed = false;
     std::string m_error;
-    std::deque<char> m_input;
+    /// Characters with their arrival times.
+    std::deque<std::pair<char, int64_t>> m_input;
 };
 
 class FakeDesktop;
@@ -191,7 +203,8 @@ public:
     /// A user action (click, typing, pointer move) handled by the first event processing at or
     /// after `ms`.
     void at(int64_t ms, std::function<void()> action);
-    /// Characters that arrive on the serial line at `ms`.
+    /// Characters that arrive on the serial line at `ms`; they carry that time as their arrival
+    /// stamp even when the program takes them later.
     void serialAt(int64_t ms, const std::string &characters);
     /// The serial device fails at `ms`.
     void serialFailsAt(int64_t ms, const std::string &reason);
@@ -206,7 +219,7 @@ public:
 
     VirtualTime time {*this};
     VirtualEvents events {*this};
-    FakeSerialPort serial;
+    FakeSerialPort serial {time};
     FakeDesktop desktop;
 
 private:

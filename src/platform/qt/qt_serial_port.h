@@ -1,22 +1,28 @@
 #pragma once
 
+#include "platform/qt/arrival_queue.h"
 #include "platform/serial_port.h"
 
-#include <QSerialPort>
-#include <cstdint>
+#include <QObject>
+#include <QThread>
+#include <functional>
 #include <string>
 
 namespace dcf {
 
-/// The serial line through QSerialPort. Input arrives through Qt's event processing, so a wait in
-/// QtEventLoop wakes as soon as the receiver sends a character. A device that fails while open
-/// (unplugged, hung up) is marked failed and closed, so a dead descriptor never keeps the event
-/// loop busy.
+class SerialReader;
+
+/// The serial line through QSerialPort, read on a thread of its own (SerialReader) that stamps
+/// every byte when it arrives, so a busy window thread delays the processing of an edge but not
+/// its time. Each arrival wakes a wait in QtEventLoop. A device that fails while open (unplugged,
+/// hung up) is marked failed and closed, so a dead descriptor never keeps a thread busy.
 class QtSerialPort final : public SerialPort
 {
 public:
     QtSerialPort();
     ~QtSerialPort() override;
+    QtSerialPort(const QtSerialPort &) = delete;
+    QtSerialPort &operator=(const QtSerialPort &) = delete;
 
     bool isOpen() const override;
     void setPort(const std::string &device) override;
@@ -24,24 +30,27 @@ public:
     void setReadLength(int characters) override;
     bool open() override;
     void close() override;
-    std::string read() override;
+    SerialInput read() override;
     bool hasFailed() const override;
     std::string errorText() const override;
 
 private:
-    void handleError(QSerialPort::SerialPortError error);
-    void requestLowLatency();
+    /// Runs `work` on the reader thread and returns when it is done there.
+    void onReaderThread(const std::function<void()> &work);
 
-    QSerialPort m_port;
     std::string m_device;
     std::string m_settings;
     int m_readLength = 1;
-    bool m_failed = false;
-    bool m_closing = false;
-    std::string m_error;
-    /// Counts opens and closes, so that a close queued for a failed port cannot close a port
-    /// opened since.
-    uint64_t m_generation = 0;
+    bool m_open = false;
+    std::string m_openError;
+    /// Bounds what waits for the window thread; a second of a full 38400-baud line fits.
+    static constexpr std::size_t kQueuedBytes = 4096;
+    ArrivalQueue m_arrivals {kQueuedBytes};
+    /// Lives on the window thread: what the reader posts to it wakes the window thread's wait.
+    QObject m_windowThread;
+    QThread m_thread;
+    /// Lives on m_thread; deleted there when the thread finishes.
+    SerialReader *m_reader = nullptr;
 };
 
 } // namespace dcf

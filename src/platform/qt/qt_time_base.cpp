@@ -31,10 +31,15 @@ int64_t QtTimeBase::milliseconds() const
         .count();
 }
 
-int64_t QtTimeBase::microseconds() const
+int64_t monotonicMicroseconds()
 {
     return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch())
         .count();
+}
+
+int64_t QtTimeBase::microseconds() const
+{
+    return monotonicMicroseconds();
 }
 
 void QtTimeBase::sleep(int64_t ms)

@@ -4,6 +4,10 @@
 
 namespace dcf {
 
+/// The machine's monotonic clock to the microsecond: QtTimeBase's clock, for a thread that
+/// stamps events without going through a time base.
+int64_t monotonicMicroseconds();
+
 /// The machine's monotonic clock in milliseconds. Sleeps block the thread in the operating system
 /// (no event processing, no spinning) until an absolute deadline, so they do not drift.
 class QtTimeBase final : public TimeBase

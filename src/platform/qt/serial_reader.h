@@ -1,0 +1,51 @@
+#pragma once
+
+// The serial port's reader: it lives on a thread of its own that does nothing but wait for bytes,
+// so each byte is stamped when it arrives, whatever the window thread is doing. QtSerialPort
+// drives it from the window thread; the bytes and a failure of the device reach the window
+// thread through the ArrivalQueue.
+
+#include "platform/line_settings.h"
+#include "platform/qt/arrival_queue.h"
+
+#include <QObject>
+#include <QSerialPort>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace dcf {
+
+class SerialReader final : public QObject
+{
+public:
+    /// `wakeWindowThread` is called from the reader thread when the window thread has something
+    /// new to read.
+    SerialReader(ArrivalQueue &arrivals, std::function<void()> wakeWindowThread);
+    ~SerialReader() override;
+
+    // On the reader thread only.
+
+    /// Opens `device` with `settings`, dropping whatever arrived before. Returns the system's
+    /// reason when it cannot be opened, else the empty text.
+    std::string open(const QString &device, const LineSettings &settings);
+    void close();
+    /// Moves what has arrived into the queue, as far as there is room.
+    void readArrivals();
+
+private:
+    void closePort();
+    void handleError(QSerialPort::SerialPortError error);
+    void requestLowLatency();
+
+    ArrivalQueue &m_arrivals;
+    std::function<void()> m_wakeWindowThread;
+    /// A child, so that it moves to the reader thread with this object.
+    QSerialPort m_port {this};
+    bool m_closing = false;
+    /// Counts opens and closes, so that a close queued for a failed port cannot close a port
+    /// opened since.
+    uint64_t m_generation = 0;
+};
+
+} // namespace dcf
