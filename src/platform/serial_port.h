@@ -1,8 +1,28 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace dcf {
+
+/// Why a port did not open.
+enum class PortOpenFailure {
+    NoAccess, ///< the user may not use the device
+    NoSuchDevice, ///< there is no such device
+    InUse, ///< another program holds it
+    Other, ///< anything else; errorText() has the system's words
+};
+
+/// A serial port that the system reports as present.
+struct SerialPortInfo
+{
+    /// As setPort() takes it: "/dev/ttyUSB0", "COM3".
+    std::string device;
+    /// The adapter's description and maker, where the system knows them; may be empty.
+    std::string description;
+    std::string manufacturer;
+    bool operator==(const SerialPortInfo &) const = default;
+};
 
 /// The serial line to the receiver module. Reading never blocks; waiting for input is the
 /// EventLoop's job.
@@ -20,12 +40,12 @@ public:
     /// Characters returned by one read().
     virtual void setReadLength(int characters) = 0;
 
-    /// Opens the port; on failure returns false and errorText() says why.
+    /// Opens the port; on failure returns false, and openFailure() and errorText() say why.
     virtual bool open() = 0;
     virtual void close() = 0;
 
     /// Checks that `device` can be opened now (closing this port first) and leaves it closed. On
-    /// failure returns false and errorText() says why.
+    /// failure returns false, and openFailure() and errorText() say why.
     virtual bool probe(const std::string &device)
     {
         if (isOpen())
@@ -44,6 +64,12 @@ public:
     /// why.
     virtual bool hasFailed() const = 0;
     virtual std::string errorText() const = 0;
+
+    /// Why the last failed open() or probe() failed.
+    virtual PortOpenFailure openFailure() const = 0;
+
+    /// The serial ports present now, in the order to show them.
+    virtual std::vector<SerialPortInfo> availablePorts() const = 0;
 };
 
 } // namespace dcf

@@ -8,8 +8,8 @@ namespace dcf::testing {
 
 const char *propertyName(Property property)
 {
-    static constexpr const char *kNames[]
-        = {"Caption", "Text", "Value", "Visible", "BackColor", "ForeColor", "Maximum"};
+    static constexpr const char *kNames[] = {"Caption",   "Text",      "Value",   "Visible",
+                                             "BackColor", "ForeColor", "Maximum", "Suggestions"};
     return kNames[static_cast<int>(property)];
 }
 

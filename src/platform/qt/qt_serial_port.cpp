@@ -1,6 +1,8 @@
 #include "platform/qt/qt_serial_port.h"
 
 #include "platform/line_settings.h"
+#include "platform/qt/qt_open_failure.h"
+#include "platform/qt/qt_port_catalogue.h"
 
 #include <QTimer>
 #include <algorithm>
@@ -108,6 +110,7 @@ bool QtSerialPort::open()
 {
     m_failed = false;
     m_error.clear();
+    m_openFailure = PortOpenFailure::Other;
     const std::optional<LineSettings> settings = parseLineSettings(m_settings);
     if (!settings) {
         m_error = "Die Leitungseinstellungen „" + m_settings + "“ sind ungültig.";
@@ -121,6 +124,8 @@ bool QtSerialPort::open()
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     m_port.setReadBufferSize(kReadBufferBytes);
     if (!m_port.open(QIODevice::ReadOnly)) {
+        const int systemError = errno; // before anything else can change it
+        m_openFailure = classifyOpenFailure(m_port.error(), systemError);
         m_error = m_port.errorString().toStdString();
         m_port.clearError();
         return false;
@@ -159,6 +164,11 @@ bool QtSerialPort::hasFailed() const
 std::string QtSerialPort::errorText() const
 {
     return m_error;
+}
+
+std::vector<SerialPortInfo> QtSerialPort::availablePorts() const
+{
+    return listSerialPorts();
 }
 
 void QtSerialPort::handleError(QSerialPort::SerialPortError error)

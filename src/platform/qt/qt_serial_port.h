@@ -27,6 +27,8 @@ public:
     std::string read() override;
     bool hasFailed() const override;
     std::string errorText() const override;
+    PortOpenFailure openFailure() const override { return m_openFailure; }
+    std::vector<SerialPortInfo> availablePorts() const override;
 
 private:
     void handleError(QSerialPort::SerialPortError error);
@@ -39,6 +41,7 @@ private:
     bool m_failed = false;
     bool m_closing = false;
     std::string m_error;
+    PortOpenFailure m_openFailure = PortOpenFailure::Other;
     /// Counts opens and closes, so that a close queued for a failed port cannot close a port
     /// opened since.
     uint64_t m_generation = 0;
