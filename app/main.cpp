@@ -11,6 +11,8 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     dcf::prepareApplication();
+    // Wayland desktops find the menu entry, and with it the icon, by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(DCF77_APP_ID));
 
     dcf::QtProgram qt;
     // A termination signal is the Exit command: also from inside a running reception or clock,
