@@ -2,6 +2,7 @@
 
 #include "clock/clock_window_reactions.h"
 #include "clock/running_clock.h"
+#include "reception/port_name.h"
 #include "reception/reception.h"
 #include "ui/lifecycle.h"
 
@@ -70,6 +71,10 @@ void Program::connectReactions()
     };
     frmDCF77.txtTop.onChange = [this] {
         txtTop_Change(placementContext());
+    };
+    // The ports present when the user comes to type one: what the field suggests.
+    frmDCF77.txtComPort.onGotFocus = [this] {
+        frmDCF77.txtComPort.setSuggestions(portSuggestions(platform.serial.availablePorts()));
     };
     frmDCF77.onMouseMove = [this] {
         Form_MouseMove(placementContext());

@@ -42,4 +42,28 @@ std::optional<std::string> serialDeviceForPortText(std::string_view text, Device
     return std::nullopt;
 }
 
+std::optional<std::string> portTextForDevice(std::string_view device, DeviceNaming naming)
+{
+    if (naming == DeviceNaming::Posix)
+        return device.starts_with('/') ? std::optional<std::string>(device) : std::nullopt;
+    constexpr std::string_view kPrefix = "COM";
+    if (!device.starts_with(kPrefix))
+        return std::nullopt;
+    const std::string_view digits = device.substr(kPrefix.size());
+    if (!portNumber(digits) || digits.starts_with('0'))
+        return std::nullopt;
+    return std::string(digits);
+}
+
+std::vector<std::string> portSuggestions(const std::vector<SerialPortInfo> &ports,
+                                         DeviceNaming naming)
+{
+    std::vector<std::string> texts;
+    for (const SerialPortInfo &port : ports) {
+        if (auto text = portTextForDevice(port.device, naming))
+            texts.push_back(std::move(*text));
+    }
+    return texts;
+}
+
 } // namespace dcf

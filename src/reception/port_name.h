@@ -2,9 +2,12 @@
 
 // What the user types into "ComPort No." and which serial device that names.
 
+#include "platform/serial_port.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace dcf {
 
@@ -28,5 +31,14 @@ inline constexpr int kLastPortNumber = 32767;
 /// (after blanks) is a device path. Anything else names no device.
 std::optional<std::string> serialDeviceForPortText(std::string_view text,
                                                    DeviceNaming naming = DeviceNaming::Native);
+
+/// What the user types for `device`: its number on Windows ("COM3" is "3"), its path elsewhere.
+/// Nothing for a device that cannot be typed.
+std::optional<std::string> portTextForDevice(std::string_view device,
+                                             DeviceNaming naming = DeviceNaming::Native);
+
+/// The port texts of the ports present, in their order: what "ComPort No." suggests.
+std::vector<std::string> portSuggestions(const std::vector<SerialPortInfo> &ports,
+                                         DeviceNaming naming = DeviceNaming::Native);
 
 } // namespace dcf

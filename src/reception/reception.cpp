@@ -1,6 +1,7 @@
 #include "reception/reception.h"
 
 #include "reception/display_formats.h"
+#include "reception/port_messages.h"
 #include "reception/port_name.h"
 #include "reception/reception_steps.h"
 
@@ -41,9 +42,11 @@ std::string unusablePortText(const std::string &text)
 
 void reportUnopenablePort(const ReceptionContext &context, const std::string &device)
 {
-    context.desktop.showMessage(kProgramTitle,
-                                "Die Schnittstelle " + device + " kann nicht geöffnet werden:\n"
-                                    + context.serial.errorText());
+    const SerialPort &port = context.serial;
+    PortOpenReport report {device, port.openFailure(), port.errorText(), {}};
+    if (report.cause == PortOpenFailure::NoSuchDevice)
+        report.ports = port.availablePorts();
+    context.desktop.showMessage(kProgramTitle, unopenablePortText(report));
 }
 
 /// Sets up the port for `device` (closing whatever was open) and opens it.

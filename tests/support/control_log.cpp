@@ -50,6 +50,12 @@ void ControlLog::propertyChanged(const Control &control, Property property)
     case Property::ForeColor:
         value = logged(control.foreColor());
         break;
+    case Property::Suggestions:
+        if (const auto *box = dynamic_cast<const TextBox *>(&control)) {
+            for (const std::string &suggestion : box->suggestions())
+                value += (value.empty() ? "" : "|") + suggestion;
+        }
+        break;
     case Property::Maximum:
         break;
     }

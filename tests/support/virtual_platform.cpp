@@ -12,8 +12,8 @@ constexpr int64_t kMicrosecondsPerMillisecond = 1000;
 
 const char *propertyName(Property property)
 {
-    static constexpr const char *kNames[]
-        = {"Caption", "Text", "Value", "Visible", "BackColor", "ForeColor", "Maximum"};
+    static constexpr const char *kNames[] = {"Caption",   "Text",      "Value",   "Visible",
+                                             "BackColor", "ForeColor", "Maximum", "Suggestions"};
     return kNames[static_cast<int>(property)];
 }
 

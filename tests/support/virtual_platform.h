@@ -74,6 +74,8 @@ public:
     bool probe(const std::string &device) override;
     bool hasFailed() const override { return m_failed; }
     std::string errorText() const override { return m_error; }
+    PortOpenFailure openFailure() const override { return openFailureCause; }
+    std::vector<SerialPortInfo> availablePorts() const override { return ports; }
 
     /// Characters arriving on the line now; dropped while the port is closed.
     void receive(const std::string &characters);
@@ -89,8 +91,11 @@ public:
     int opens = 0;
     int closes = 0;
     int probes = 0;
-    /// When set, open() fails with this reason.
+    /// When set, open() fails with this reason and openFailureCause.
     std::string openError;
+    PortOpenFailure openFailureCause = PortOpenFailure::Other;
+    /// The ports the system reports.
+    std::vector<SerialPortInfo> ports;
 
 private:
     const TimeBase &m_clock;

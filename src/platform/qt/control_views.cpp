@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCompleter>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -13,6 +14,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStringListModel>
 
 namespace dcf {
 
@@ -135,20 +137,23 @@ public:
     TextBoxView(TextBox &model, QWidget *surface, InputGate &gate)
         : QLineEdit(surface)
         , m_model(model)
+        , m_gate(gate)
     {
         setAlignment(horizontalAlignment(model.alignment()) | Qt::AlignVCenter);
         setColors(this, model);
         setText(toQString(model.text()));
         // Typing only: the program's own writes come back through showProperty.
-        connect(this, &QLineEdit::textEdited, this, [this, &gate](const QString &typed) {
-            gate.deliver([this, typed] { m_model.setText(typed.toStdString()); });
-        });
+        connect(this, &QLineEdit::textEdited, this, [this](const QString &text) { typed(text); });
     }
 
     QWidget *widget() override { return this; }
 
     void showProperty(Property property) override
     {
+        if (property == Property::Suggestions) {
+            showSuggestions();
+            return;
+        }
         if (property != Property::Text) {
             showColorsOrVisibility(this, m_model, property);
             return;
@@ -159,8 +164,40 @@ public:
             setText(wanted);
     }
 
+protected:
+    void focusInEvent(QFocusEvent *event) override
+    {
+        QLineEdit::focusInEvent(event);
+        m_gate.deliver([this] { m_model.gotFocus(); });
+    }
+
 private:
+    void typed(const QString &text)
+    {
+        m_gate.deliver([this, text] { m_model.setText(text.toStdString()); });
+    }
+
+    void showSuggestions()
+    {
+        QStringList texts;
+        for (const std::string &suggestion : m_model.suggestions())
+            texts.append(toQString(suggestion));
+        if (!completer()) {
+            auto *suggested = new QCompleter(new QStringListModel(this), this);
+            suggested->setFilterMode(Qt::MatchContains);
+            // The line edit takes a chosen completion as if the program wrote it (no textEdited),
+            // but it is the user's choice.
+            connect(suggested, qOverload<const QString &>(&QCompleter::activated), this,
+                    [this](const QString &text) { typed(text); });
+            connect(suggested, qOverload<const QString &>(&QCompleter::highlighted), this,
+                    [this](const QString &text) { typed(text); });
+            setCompleter(suggested);
+        }
+        static_cast<QStringListModel *>(completer()->model())->setStringList(texts);
+    }
+
     TextBox &m_model;
+    InputGate &m_gate;
 };
 
 Qt::CheckState toCheckState(int16_t value)

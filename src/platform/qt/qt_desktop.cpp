@@ -53,6 +53,8 @@ void QtDesktop::showMessage(const std::string &title, const std::string &text)
     QMessageBox box(QMessageBox::Information, QString::fromStdString(title),
                     QString::fromStdString(text), QMessageBox::Ok);
     box.setWindowIcon(QApplication::windowIcon());
+    // A command in the text (joining the group dialout) can be copied.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     box.exec();
 }
 

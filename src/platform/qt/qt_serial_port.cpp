@@ -1,6 +1,7 @@
 #include "platform/qt/qt_serial_port.h"
 
 #include "platform/line_settings.h"
+#include "platform/qt/qt_port_catalogue.h"
 #include "platform/qt/serial_reader.h"
 
 #include <algorithm>
@@ -56,14 +57,20 @@ void QtSerialPort::setReadLength(int characters)
 bool QtSerialPort::open()
 {
     m_openError.clear();
+    m_openFailure = PortOpenFailure::Other;
     const std::optional<LineSettings> settings = parseLineSettings(m_settings);
     if (!settings) {
         m_openError = "Die Leitungseinstellungen „" + m_settings + "“ sind ungültig.";
         return false;
     }
     const QString device = QString::fromStdString(m_device);
-    onReaderThread([&] { m_openError = m_reader->open(device, *settings); });
-    m_open = m_openError.empty();
+    std::optional<SerialReader::OpenError> error;
+    onReaderThread([&] { error = m_reader->open(device, *settings); });
+    if (error) {
+        m_openFailure = error->cause;
+        m_openError = error->text;
+    }
+    m_open = !error;
     return m_open;
 }
 
@@ -93,6 +100,11 @@ bool QtSerialPort::hasFailed() const
 std::string QtSerialPort::errorText() const
 {
     return hasFailed() ? m_arrivals.failure() : m_openError;
+}
+
+std::vector<SerialPortInfo> QtSerialPort::availablePorts() const
+{
+    return listSerialPorts();
 }
 
 } // namespace dcf

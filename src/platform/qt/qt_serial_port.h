@@ -33,6 +33,8 @@ public:
     SerialInput read() override;
     bool hasFailed() const override;
     std::string errorText() const override;
+    PortOpenFailure openFailure() const override { return m_openFailure; }
+    std::vector<SerialPortInfo> availablePorts() const override;
 
 private:
     /// Runs `work` on the reader thread and returns when it is done there.
@@ -43,6 +45,7 @@ private:
     int m_readLength = 1;
     bool m_open = false;
     std::string m_openError;
+    PortOpenFailure m_openFailure = PortOpenFailure::Other;
     /// Bounds what waits for the window thread; a second of a full 38400-baud line fits.
     static constexpr std::size_t kQueuedBytes = 4096;
     ArrivalQueue m_arrivals {kQueuedBytes};

@@ -1,5 +1,6 @@
 #include "platform/qt/serial_reader.h"
 
+#include "platform/qt/qt_open_failure.h"
 #include "platform/qt/qt_time_base.h"
 
 #include <QTimer>
@@ -88,7 +89,8 @@ SerialReader::~SerialReader()
     close();
 }
 
-std::string SerialReader::open(const QString &device, const LineSettings &settings)
+std::optional<SerialReader::OpenError> SerialReader::open(const QString &device,
+                                                          const LineSettings &settings)
 {
     m_arrivals.clear();
     m_port.setPortName(device);
@@ -99,7 +101,9 @@ std::string SerialReader::open(const QString &device, const LineSettings &settin
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     m_port.setReadBufferSize(kReadBufferBytes);
     if (!m_port.open(QIODevice::ReadOnly)) {
-        std::string error = m_port.errorString().toStdString();
+        const int systemError = errno; // before anything else can change it
+        OpenError error {classifyOpenFailure(m_port.error(), systemError),
+                         m_port.errorString().toStdString()};
         m_port.clearError();
         return error;
     }
@@ -108,7 +112,7 @@ std::string SerialReader::open(const QString &device, const LineSettings &settin
     // What arrived before the open carries the wrong times (a pseudo-terminal even keeps what was
     // written while nobody had it open).
     m_port.clear(QSerialPort::Input);
-    return {};
+    return std::nullopt;
 }
 
 void SerialReader::close()

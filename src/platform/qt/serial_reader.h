@@ -12,6 +12,7 @@
 #include <QSerialPort>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace dcf {
@@ -26,9 +27,14 @@ public:
 
     // On the reader thread only.
 
-    /// Opens `device` with `settings`, dropping whatever arrived before. Returns the system's
-    /// reason when it cannot be opened, else the empty text.
-    std::string open(const QString &device, const LineSettings &settings);
+    /// Why a port did not open: the cause and the system's words.
+    struct OpenError
+    {
+        PortOpenFailure cause = PortOpenFailure::Other;
+        std::string text;
+    };
+    /// Opens `device` with `settings`, dropping whatever arrived before; nothing when it opened.
+    std::optional<OpenError> open(const QString &device, const LineSettings &settings);
     void close();
     /// Moves what has arrived into the queue, as far as there is room.
     void readArrivals();

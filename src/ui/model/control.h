@@ -29,7 +29,7 @@ struct Font
 enum class Alignment { Left, Right, Center };
 
 /// The properties whose changes reach the view, one notification per write.
-enum class Property { Caption, Text, Value, Visible, BackColor, ForeColor, Maximum };
+enum class Property { Caption, Text, Value, Visible, BackColor, ForeColor, Maximum, Suggestions };
 
 /// Base of every control: design geometry, font, colours, alignment and visibility. Controls are
 /// plain data with change notification; the view (or a test) observes them through their window.

@@ -30,6 +30,12 @@ void TextBox::setText(std::string text)
         runReaction(onChange);
 }
 
+void TextBox::setSuggestions(std::vector<std::string> suggestions)
+{
+    m_suggestions = std::move(suggestions);
+    changed(Property::Suggestions);
+}
+
 CheckBox::CheckBox(Window &owner, std::string name, int index, const Design &design,
                    std::string caption)
     : Control(owner, Kind::CheckBox, std::move(name), index, design)

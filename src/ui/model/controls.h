@@ -32,10 +32,19 @@ public:
     const std::string &text() const { return m_text; }
     void setText(std::string text);
 
+    /// Texts offered as completions while the user types; choosing one is typing it.
+    const std::vector<std::string> &suggestions() const { return m_suggestions; }
+    void setSuggestions(std::vector<std::string> suggestions);
+
+    /// The user moves the input focus into the box.
+    void gotFocus() const { runReaction(onGotFocus); }
+
     Reaction onChange;
+    Reaction onGotFocus;
 
 private:
     std::string m_text;
+    std::vector<std::string> m_suggestions;
 };
 
 class CheckBox : public Control

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "platform/serial_port.h"
+
+#include <vector>
+
+namespace dcf {
+
+/// The serial ports the system reports, as the user names them (device paths; COMn on Windows),
+/// in natural order: ttyS2 before ttyS10.
+std::vector<SerialPortInfo> listSerialPorts();
+
+} // namespace dcf

@@ -1,0 +1,130 @@
+// The serial port's failures and the port list on the real system: why an open failed, as the
+// messages tell it, and what "ComPort No." suggests.
+
+#include "app/qt_program.h"
+#include "platform/qt/qt_open_failure.h"
+#include "reception/port_messages.h"
+
+#include <QCompleter>
+#include <QLineEdit>
+#include <QSerialPortInfo>
+#include <QStringListModel>
+#include <QTest>
+#include <algorithm>
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace dcf {
+namespace {
+
+TEST(OpenFailure, IsClassifiedFromQtsErrorAndTheSystemError)
+{
+    // Root opens any device, so CI meets no refusal: it comes here as the port reports it.
+    const std::tuple<QSerialPort::SerialPortError, int, PortOpenFailure> cases[]
+        = {{QSerialPort::PermissionError, EACCES, PortOpenFailure::NoAccess},
+           {QSerialPort::PermissionError, EPERM, PortOpenFailure::NoAccess},
+           {QSerialPort::PermissionError, EBUSY, PortOpenFailure::InUse},
+           {QSerialPort::PermissionError, EEXIST, PortOpenFailure::InUse}, // another's lock file
+           {QSerialPort::DeviceNotFoundError, ENOENT, PortOpenFailure::NoSuchDevice},
+           {QSerialPort::ResourceError, ENXIO, PortOpenFailure::NoSuchDevice},
+           {QSerialPort::ResourceError, EIO, PortOpenFailure::Other},
+           {QSerialPort::UnsupportedOperationError, ENOTTY, PortOpenFailure::Other}};
+    for (const auto &[error, systemError, cause] : cases)
+        EXPECT_EQ(classifyOpenFailure(error, systemError), cause) << error << ", " << systemError;
+}
+
+/// The message that the reception shows after `port` failed to open `device`.
+std::string messageAfterFailedOpen(const std::string &device)
+{
+    QtSerialPort port;
+    port.setPort(device);
+    port.setSettings("38400,N,8,1");
+    if (port.open())
+        return "opened";
+    return unopenablePortText(
+        {device, port.openFailure(), port.errorText(), port.availablePorts()});
+}
+
+std::vector<std::string> systemPortPaths()
+{
+    std::vector<std::string> paths;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        paths.push_back(info.systemLocation().toStdString());
+    std::ranges::sort(paths);
+    return paths;
+}
+
+TEST(SerialPortOpen, MissingDeviceIsNamedWithThePortsTheSystemHas)
+{
+    const std::string message = messageAfterFailedOpen("/dev/no-such-receiver");
+    EXPECT_NE(message.find("/dev/no-such-receiver gibt es nicht"), std::string::npos) << message;
+    for (const std::string &path : systemPortPaths()) {
+        EXPECT_NE(message.find("\n    " + path), std::string::npos) << message;
+    }
+}
+
+TEST(SerialPortOpen, PortHeldByAnotherProcessIsInUse)
+{
+    int master = -1;
+    int slave = -1;
+    int toHolder[2];
+    int fromHolder[2];
+    ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    ASSERT_EQ(::pipe(toHolder) | ::pipe(fromHolder), 0);
+    const std::string path = ::ttyname(slave);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        // Another program with the port open, as a second copy of this one would have it.
+        ::close(toHolder[1]);
+        QSerialPort other;
+        other.setPortName(QString::fromStdString(path));
+        const char opened = other.open(QIODevice::ReadOnly) ? 'y' : 'n';
+        char ignored;
+        if (::write(fromHolder[1], &opened, 1) == 1 && ::read(toHolder[0], &ignored, 1) >= 0)
+            other.close();
+        ::_exit(0);
+    }
+    ::close(toHolder[0]);
+    char opened = 'n';
+    const bool holds = ::read(fromHolder[0], &opened, 1) == 1 && opened == 'y';
+    const std::string message = messageAfterFailedOpen(path);
+    ::close(toHolder[1]); // lets go
+    ::waitpid(holder, nullptr, 0);
+    for (const int descriptor : {fromHolder[0], fromHolder[1], master, slave})
+        ::close(descriptor);
+
+    ASSERT_TRUE(holds);
+    EXPECT_NE(message.find(path + " ist belegt: Ein anderes Programm hält sie geöffnet."),
+              std::string::npos)
+        << message;
+}
+
+TEST(PortField, SuggestsThePortsTheSystemReportsAndTakesAChosenOne)
+{
+    QtProgram qt;
+    qt.program.start();
+    QWidget *surface = qt.surface(qt.program.frmDCF77);
+    auto *field = qobject_cast<QLineEdit *>(qt.widget(qt.program.frmDCF77.txtComPort));
+    ASSERT_NE(field, nullptr);
+    surface->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(surface));
+
+    field->setFocus(Qt::TabFocusReason);
+
+    ASSERT_NE(field->completer(), nullptr);
+    std::vector<std::string> offered;
+    for (const QString &text :
+         qobject_cast<QStringListModel *>(field->completer()->model())->stringList())
+        offered.push_back(text.toStdString());
+    std::ranges::sort(offered);
+    EXPECT_EQ(offered, systemPortPaths());
+
+    Q_EMIT field->completer()->activated(QStringLiteral("/dev/ttyUSB7")); // as typed
+    EXPECT_EQ(qt.program.frmDCF77.txtComPort.text(), "/dev/ttyUSB7");
+}
+
+} // namespace
+} // namespace dcf
