@@ -6,7 +6,6 @@ namespace dcf {
 
 namespace {
 
-constexpr Color kClockBackground = Color::rgb(128, 64, 64);
 constexpr Color kLabelBackground = Color::rgb(128, 64, 0);
 constexpr Color kLabelText = Color::rgb(255, 255, 128);
 
@@ -42,7 +41,8 @@ constexpr ScrollBar::Range kMoveRange {0, 32767, 100, 1000, 0};
 } // namespace
 
 ClockWindow::ClockWindow()
-    : Window("frmZeit", {"Zeit von DCF77", 5115, 2520, kClockBackground, {"Arial", 8.25, false}})
+    : Window("frmZeit",
+             {"Zeit von DCF77", 5115, 2520, colors::kDarkRedBrown, {"Arial", 8.25, false}})
     , vsc1(*this, Control::Kind::VScrollBar, "vsc1", -1, ScrollBar::designAt({4740, 60, 255, 1995}),
            kMoveRange)
     , hsc1(*this, Control::Kind::HScrollBar, "hsc1", -1, ScrollBar::designAt({60, 2160, 4575, 255}),

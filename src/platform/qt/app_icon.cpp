@@ -1,5 +1,7 @@
 #include "platform/qt/app_icon.h"
 
+#include "platform/qt/qt_look.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -10,9 +12,6 @@ namespace {
 constexpr int kLargeSize = 32;
 constexpr int kSmallSize = 16;
 
-// The same peach and dark red-brown as the two windows.
-const QColor kFace(255, 224, 192);
-const QColor kRim(128, 64, 64);
 const QColor kHands(0, 0, 0);
 const QColor kWaves(192, 0, 0);
 
@@ -27,23 +26,29 @@ QPixmap drawApplicationIcon(int size)
     // Everything is laid out on a 32-unit grid and scaled, so both sizes show the same picture.
     painter.scale(size / double(kLargeSize), size / double(kLargeSize));
 
-    // Clock face in the lower part.
-    const QRectF face(3, 9, 22, 22);
-    painter.setPen(QPen(kRim, 2.5));
-    painter.setBrush(kFace);
-    painter.drawEllipse(face);
-    const QPointF centre = face.center();
-    painter.setPen(QPen(kHands, 2.2, Qt::SolidLine, Qt::RoundCap));
-    painter.drawLine(centre, centre + QPointF(0, -7.5)); // minute hand at twelve
-    painter.drawLine(centre, centre + QPointF(5, 2)); // hour hand a little after four
+    // The same peach and dark red-brown as the two windows.
+    const QColor face = toQColor(colors::kLightPeach, {});
+    const QColor rim = toQColor(colors::kDarkRedBrown, {});
 
-    // Antenna mast at the top right with two wave arcs.
-    painter.setPen(QPen(kRim, 2.2, Qt::SolidLine, Qt::RoundCap));
-    painter.drawLine(QPointF(24, 12), QPointF(27, 4));
+    // Clock face in the lower left; everything stays inside the grid with its pen.
+    const QRectF dial(2, 9, 21, 21);
+    painter.setPen(QPen(rim, 2.5));
+    painter.setBrush(face);
+    painter.drawEllipse(dial);
+    const QPointF centre = dial.center();
+    painter.setPen(QPen(kHands, 2.2, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(centre, centre + QPointF(0, -7)); // minute hand at twelve
+    painter.drawLine(centre, centre + QPointF(4.5, 2)); // hour hand a little after four
+
+    // Antenna mast on the dial's upper right, with two wave arcs around its top.
+    const QPointF top(25, 6.5);
+    painter.setPen(QPen(rim, 2.2, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(20.5, 12.5), top);
     painter.setPen(QPen(kWaves, 2, Qt::SolidLine, Qt::RoundCap));
     painter.setBrush(Qt::NoBrush);
-    painter.drawArc(QRectF(23, 0, 8, 8), 300 * 16, 120 * 16);
-    painter.drawArc(QRectF(21, -3, 14, 14), 300 * 16, 120 * 16);
+    for (const double radius : {3.0, 5.5})
+        painter.drawArc(QRectF(top.x() - radius, top.y() - radius, 2 * radius, 2 * radius),
+                        300 * 16, 120 * 16);
     return pixmap;
 }
 

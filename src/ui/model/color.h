@@ -39,6 +39,7 @@ inline constexpr Color kWhite {0xFFFFFF};
 inline constexpr Color kRed = Color::rgb(255, 0, 0);
 inline constexpr Color kLightPeach {0xC0E0FF}; // RGB(255, 224, 192)
 inline constexpr Color kLightCyan {0xFFFFC0}; // RGB(192, 255, 255)
+inline constexpr Color kDarkRedBrown = Color::rgb(128, 64, 64); // the clock window
 // Theme colours, numbered as the desktop's colour indexes.
 inline constexpr Color kWindowBackground {Color::kSystemBit | 5};
 inline constexpr Color kWindowText {Color::kSystemBit | 8};
