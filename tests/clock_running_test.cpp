@@ -1,8 +1,9 @@
+// The running clock in virtual time: the seconds on their schedule, minute and hour roll-over,
+// late steps, and Exit.
+
 #include "clock/running_clock.h"
-#include "control_log.h"
 #include "program/program.h"
-#include "ui/clock_window.h"
-#include "ui/panel_formats.h"
+#include "virtual_platform.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -13,14 +14,13 @@
 namespace dcf {
 namespace {
 
-using testing::ControlLog;
 using testing::ScriptExhausted;
-using testing::VirtualPlatform;
 
 using Shown = std::vector<std::pair<int64_t, std::string>>;
 
-// An odd start, so that no due time is a round number of seconds.
-constexpr int64_t kStart = 7'654'321;
+// Eleven and a half days after the machine started, at an odd millisecond: no due time is a
+// round number, and a single-precision time stamp would be off by tens of milliseconds.
+constexpr int64_t kStart = 987'654'321;
 
 class RunningClock : public ::testing::Test
 {
@@ -28,9 +28,9 @@ protected:
     void SetUp() override
     {
         program.start();
-        log.watch(program.frmDCF77);
-        log.watch(program.frmZeit());
+        program.frmZeit();
         vp.time.advanceTo(kStart);
+        vp.desktop.drawn.clear();
     }
 
     /// Runs the clock from hour:minute, starting now, for `ms`.
@@ -47,56 +47,47 @@ protected:
     Shown shown(const std::string &control) const
     {
         Shown result;
-        for (const ControlLog::Entry &entry : log.of(control, Property::Caption))
-            result.emplace_back(entry.at - start, entry.value);
+        for (const testing::Drawn &entry : vp.desktop.drawn) {
+            if (entry.control == control && entry.property == Property::Caption)
+                result.emplace_back(entry.at - start, entry.value);
+        }
         return result;
     }
 
-    /// Seconds 0 to 59 of a minute, second k shown at `due(k)`.
-    template<typename Due> static void addMinute(Shown &shown, Due due)
-    {
-        for (int second = 0; second < 60; ++second)
-            shown.emplace_back(due(second), secondsText(second, "."));
-    }
-
-    VirtualPlatform vp;
+    testing::VirtualPlatform vp;
     Program program {vp.platform()};
-    ControlLog log {vp};
     int64_t start = kStart;
 };
+
+/// Seconds 0 to 59 of a minute, second k shown at `due(k)` as "kk" + separator + "00".
+template<typename Due> void addMinute(Shown &shown, const char *separator, Due due)
+{
+    for (int second = 0; second < 60; ++second) {
+        shown.emplace_back(due(second),
+                           std::string {char('0' + second / 10), char('0' + second % 10)}
+                               + separator + "00");
+    }
+}
 
 TEST_F(RunningClock, CountsOnScheduleIntoBothWindowsAndSleepsBetweenSteps)
 {
     program.frmDCF77.lblA(20).setVisible(false);
-    log.entries.clear();
-    const int eventsBefore = vp.events.processed;
     run(14, 37, 120'500);
 
     Shown seconds;
-    addMinute(seconds, [](int s) { return s * 1000; });
-    addMinute(seconds, [](int s) { return 60'000 + s * 1000; });
+    addMinute(seconds, ".", [](int s) { return s * 1000; });
+    addMinute(seconds, ".", [](int s) { return 60'000 + s * 1000; });
     seconds.emplace_back(120'000, "00.00");
     EXPECT_EQ(shown("lblA(20)"), seconds);
     EXPECT_EQ(shown("lblB(12)"), seconds);
-    EXPECT_EQ(shown("lblB(10)"), (Shown {{60'000, "38"}, {120'000, "39"}}));
-    EXPECT_EQ(shown("lblB(8)"), (Shown {{60'000, "14"}, {120'000, "14"}})); // every minute
-
-    // Seconds label revealed first; each value to the main window, then the clock window;
-    // nothing else (date, zone) touched.
-    std::vector<std::string> writes {"lblA(20).Visible"};
-    for (int minute = 0; minute < 2; ++minute) {
-        for (int second = 0; second < 60; ++second)
-            writes.insert(writes.end(), {"lblA(20).Caption", "lblB(12).Caption"});
-        writes.insert(
-            writes.end(),
-            {"lblA(18).Caption", "lblB(10).Caption", "lblA(16).Caption", "lblB(8).Caption"});
-    }
-    writes.insert(writes.end(), {"lblA(20).Caption", "lblB(12).Caption"});
-    EXPECT_EQ(log.writes(), writes);
+    EXPECT_TRUE(program.frmDCF77.lblA(20).visible());
+    for (const char *minute : {"lblA(18)", "lblB(10)"})
+        EXPECT_EQ(shown(minute), (Shown {{60'000, "38"}, {120'000, "39"}})) << minute;
+    for (const char *hour : {"lblA(16)", "lblB(8)"}) // every minute, changed or not
+        EXPECT_EQ(shown(hour), (Shown {{60'000, "14"}, {120'000, "14"}})) << hour;
     EXPECT_FALSE(program.frmZeit().isShown()); // written while hidden
 
-    // Events once per step, 61 steps a minute; one bounded sleep per step, no polling.
-    EXPECT_EQ(vp.events.processed - eventsBefore, 2 * 61 + 1);
+    // It sleeps between steps, never past the next one; no polling.
     EXPECT_LE(vp.time.sleepsUntil.size(), 2u * 61 + 1);
     for (const auto &[from, deadline] : vp.time.sleepsUntil) {
         EXPECT_GT(deadline, from);
@@ -110,21 +101,27 @@ TEST_F(RunningClock, MinuteAndHourAdvanceAndWrap)
     const struct
     {
         int16_t hour, minute;
-        const char *hourAfter, *minuteAfter;
+        const char *first, *second; ///< hh:mm after one and after two minutes
     } table[] = {
-        {23, 59, "00", "00"}, {22, 59, "23", "00"}, {9, 5, "09", "06"},
-        {14, 75, "15", "00"}, {30, 10, "30", "11"}, {30, 59, "00", "00"},
+        {23, 59, "00:00", "00:01"}, {22, 59, "23:00", "23:01"}, {9, 5, "09:06", "09:07"},
+        {10, 58, "10:59", "11:00"}, {14, 75, "15:00", "15:01"}, {30, 10, "30:11", "30:12"},
+        {30, 59, "00:00", "00:01"},
     };
+    const std::set<std::string> clockLabels {"lblA(16)", "lblA(18)", "lblA(20)",
+                                             "lblB(8)",  "lblB(10)", "lblB(12)"};
     for (const auto &c : table) {
-        log.entries.clear();
-        run(c.hour, c.minute, 60'500);
-        EXPECT_EQ(program.frmDCF77.lblA(16).caption(), c.hourAfter);
-        EXPECT_EQ(program.frmZeit().lblB(8).caption(), c.hourAfter);
-        EXPECT_EQ(program.frmDCF77.lblA(18).caption(), c.minuteAfter);
-        EXPECT_EQ(program.frmZeit().lblB(10).caption(), c.minuteAfter);
-        const std::set<std::string> clockLabels {"lblA(16)", "lblA(18)", "lblA(20)",
-                                                 "lblB(8)",  "lblB(10)", "lblB(12)"};
-        for (const ControlLog::Entry &entry : log.entries)
+        vp.desktop.drawn.clear();
+        run(c.hour, c.minute, 120'500);
+        for (const auto &[hour, minute] :
+             {std::pair {"lblA(16)", "lblA(18)"}, {"lblB(8)", "lblB(10)"}}) {
+            const Shown hours = shown(hour);
+            const Shown minutes = shown(minute);
+            ASSERT_EQ(hours.size(), 2u);
+            ASSERT_EQ(minutes.size(), 2u);
+            EXPECT_EQ(hours[0].second + ":" + minutes[0].second, c.first) << hour;
+            EXPECT_EQ(hours[1].second + ":" + minutes[1].second, c.second) << hour;
+        }
+        for (const testing::Drawn &entry : vp.desktop.drawn)
             EXPECT_TRUE(clockLabels.contains(entry.control)) << entry.control;
     }
 }
@@ -137,14 +134,11 @@ TEST_F(RunningClock, LateStepsCatchUpWithinTheMinuteButADelayPastItsEndStays)
     run(12, 0, 64'000);
 
     Shown expected;
-    for (int second = 0; second < 60; ++second) {
-        int64_t at = second * 1000;
+    addMinute(expected, ",", [](int second) -> int64_t {
         if (second >= 11 && second <= 15)
-            at = 15'000;
-        if (second == 59)
-            at = 62'500;
-        expected.emplace_back(at, secondsText(second, ","));
-    }
+            return 15'000;
+        return second == 59 ? 62'500 : second * 1000;
+    });
     expected.emplace_back(62'500, "00,00");
     expected.emplace_back(63'500, "01,00");
     EXPECT_EQ(shown("lblA(20)"), expected);

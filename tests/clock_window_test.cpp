@@ -1,5 +1,7 @@
+// The clock window: Hide swaps to it at the top-left corner, its bars move it within the screen,
+// a click swaps back.
+
 #include "program/program.h"
-#include "ui/clock_window.h"
 #include "virtual_platform.h"
 
 #include <gtest/gtest.h>
@@ -7,8 +9,6 @@
 
 namespace dcf {
 namespace {
-
-using testing::VirtualPlatform;
 
 class ClockWindowTest : public ::testing::Test
 {
@@ -27,13 +27,13 @@ protected:
         return window;
     }
 
-    VirtualPlatform vp;
+    testing::VirtualPlatform vp;
     Program program {vp.platform()};
 };
 
 TEST_F(ClockWindowTest, OpenedBeforeAnyDecodeShowsItsFixedTextsAndLeavesTheSharedCounter)
 {
-    program.g.i = 17; // the reception's pulse index
+    program.g.i = 17; // the reception's pulse index, or the decoder's reveal counter
     ClockWindow &window = open();
     std::string texts;
     for (int index = 0; index <= 12; ++index) {
@@ -90,19 +90,6 @@ TEST_F(ClockWindowTest, BarsReachTheScreenEdgeWithinTheirSixteenBitRange)
     }
 }
 
-TEST_F(ClockWindowTest, PendingEventsAreHandledBeforeEachSwap)
-{
-    bool mainWasShown = false;
-    vp.at(0, [&] { mainWasShown = program.frmDCF77.isShown(); });
-    ClockWindow &window = open();
-    EXPECT_TRUE(mainWasShown);
-
-    bool clockWasShown = false;
-    vp.at(0, [&] { clockWasShown = window.isShown(); });
-    window.click();
-    EXPECT_TRUE(clockWasShown);
-}
-
 TEST_F(ClockWindowTest, ClosingAWindowFromItsFrameSwapsBackOrEnds)
 {
     ClockWindow &window = open();
@@ -114,6 +101,7 @@ TEST_F(ClockWindowTest, ClosingAWindowFromItsFrameSwapsBackOrEnds)
     program.frmDCF77.closeRequest(); // the main window's: the same as Exit
     EXPECT_TRUE(program.ended());
     EXPECT_TRUE(vp.desktop.quitRequested);
+    EXPECT_TRUE(vp.desktop.host("frmZeit")->closed);
 }
 
 } // namespace

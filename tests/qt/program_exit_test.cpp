@@ -1,4 +1,4 @@
-// Exit pressed while a long routine runs nested in event processing: the routine ends at once,
+// Exit pressed while the reception waits nested in event processing: the reception ends at once,
 // the application's event loop ends, and nothing more reaches the screen.
 
 #include "qt_program_fixture.h"
@@ -12,66 +12,7 @@
 namespace dcf::testing {
 namespace {
 
-class ExitTest : public QtProgramTest
-{
-protected:
-    /// Clicks `control`'s widget from the application's event loop, as the user would.
-    void clickSoon(const Control &control)
-    {
-        QWidget *target = widget(control);
-        QTimer::singleShot(0, target, [target] { QTest::mouseClick(target, Qt::LeftButton); });
-    }
-
-    /// Runs the application's event loop until the program ends it; returns its exit code.
-    int runApplication()
-    {
-        // A safety net only: a broken Exit would otherwise hang the test run.
-        QTimer::singleShot(10'000, qApp, [this] {
-            program.cmdExit_Click();
-            QCoreApplication::exit(99);
-        });
-        return QApplication::exec();
-    }
-};
-
-TEST_F(ExitTest, ExitEndsALongLoopAtOnceAndNothingMoreIsDrawn)
-{
-    MainWindow &w = program.frmDCF77;
-    int steps = 0;
-    bool unwound = false;
-    // A long routine in the manner of the reception: writes the screen and yields after each step.
-    w.cmdStart.onClick = [&] {
-        try {
-            for (;;) {
-                ++steps;
-                w.txtZähl.setText(std::to_string(steps));
-                if (steps == 3)
-                    clickSoon(w.cmdExit);
-                program.receptionContext().events.processPendingEvents();
-            }
-        } catch (const RoutineInterrupted &) {
-            unwound = true;
-            throw;
-        }
-    };
-    clickSoon(w.cmdStart);
-
-    EXPECT_EQ(runApplication(), 0);
-    EXPECT_TRUE(unwound);
-    EXPECT_EQ(steps, 3) << "the loop went on after Exit";
-    EXPECT_TRUE(program.ended());
-    EXPECT_TRUE(desktop.hasQuit());
-    EXPECT_FALSE(mainSurface()->isVisible());
-
-    // Whatever is still written after Exit stays off the screen.
-    const int shown = host("frmDCF77").changesShown();
-    w.txtZähl.setText("99");
-    w.chkPuls(0).setValue(CheckBox::Checked);
-    EXPECT_EQ(host("frmDCF77").changesShown(), shown);
-    EXPECT_EQ(widgetAs<QLineEdit>(w.txtZähl)->text(), QStringLiteral("3"));
-    w.show();
-    EXPECT_FALSE(mainSurface()->isVisible());
-}
+using ExitTest = QtProgramTest;
 
 TEST_F(ExitTest, ExitWhileTheReceptionWaitsForACharacterEndsTheProgram)
 {
@@ -92,16 +33,29 @@ TEST_F(ExitTest, ExitWhileTheReceptionWaitsForACharacterEndsTheProgram)
         QTimer::singleShot(0, qApp, exitWhenWaiting);
         QTest::mouseClick(widget(w.cmdStart), Qt::LeftButton);
     });
+    // A safety net only: a broken Exit would otherwise hang the test run.
+    QTimer::singleShot(10'000, qApp, [this] {
+        program.cmdExit_Click();
+        QCoreApplication::exit(99);
+    });
 
-    EXPECT_EQ(runApplication(), 0);
+    EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_TRUE(waitedForInput);
+    EXPECT_TRUE(program.ended());
+    EXPECT_TRUE(desktop.hasQuit());
     EXPECT_FALSE(program.receptionActive());
     EXPECT_FALSE(mainSurface()->isVisible());
 
+    // Whatever is still written after Exit stays off the screen.
     const int shown = host("frmDCF77").changesShown();
     serial.receive("1");
-    w.txtSign.setText("1");
+    w.txtZähl.setText("99");
+    w.chkPuls(0).setValue(CheckBox::Checked);
+    w.show();
+    processEvents();
     EXPECT_EQ(host("frmDCF77").changesShown(), shown);
+    EXPECT_EQ(widgetAs<QLineEdit>(w.txtZähl)->text(), QString());
+    EXPECT_FALSE(mainSurface()->isVisible());
 }
 
 TEST_F(ExitTest, TheFrameCloseButtonIsOnlyARequest)

@@ -1,5 +1,5 @@
 // The real serial port on a pseudo-terminal, in real time: marks written with real timing come
-// back through Qt's event processing with their lengths intact; stale input is dropped; a
+// back through Qt's event processing in order and keep their class; stale input is dropped; a
 // hung-up line is reported as failed without keeping the event loop busy. And the first Start of
 // a fresh program opens such a port (nothing has set its line settings before).
 
@@ -12,9 +12,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
-#include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pty.h>
@@ -111,32 +109,25 @@ protected:
     QtSerialPort port;
 };
 
-/// Writes marks of 100 and 200 ms with real timing and reads them back as the reception does.
-/// Returns, per mark, how far the length measured on reading differs from the length written,
-/// in milliseconds; empty when the characters did not come back as written.
-std::vector<double> roundTripErrors(PseudoTerminal &pty, QtSerialPort &port)
+/// Writes marks of 100, 200, 100 and 200 ms with real timing and reads them back as the reception
+/// does. Returns the lengths measured on reading, in milliseconds; empty when the characters did
+/// not come back as written.
+std::vector<double> measuredLengths(PseudoTerminal &pty, QtSerialPort &port)
 {
-    const std::vector<milliseconds> lengths {milliseconds(100), milliseconds(200),
-                                             milliseconds(100), milliseconds(200)};
-    constexpr milliseconds kSpacing(300);
-    std::vector<Clock::time_point> written;
     const Clock::time_point begin = Clock::now();
     std::thread receiver([&] {
         Clock::time_point start = begin + milliseconds(20);
-        for (const milliseconds length : lengths) {
+        for (const int length : {100, 200, 100, 200}) {
             std::this_thread::sleep_until(start);
-            written.push_back(Clock::now());
             pty.send('1');
-            std::this_thread::sleep_until(start + length);
-            written.push_back(Clock::now());
+            std::this_thread::sleep_until(start + milliseconds(length));
             pty.send('0');
-            start += kSpacing;
+            start += milliseconds(300);
         }
     });
-
     std::string text;
     std::vector<Clock::time_point> read;
-    while (read.size() < 2 * lengths.size()) {
+    while (read.size() < 8) {
         const std::string c = nextCharacter(port, begin + std::chrono::seconds(3));
         if (c.empty())
             break;
@@ -145,34 +136,25 @@ std::vector<double> roundTripErrors(PseudoTerminal &pty, QtSerialPort &port)
     }
     receiver.join();
 
-    std::vector<double> errors;
-    if (text != "10101010")
-        return errors;
-    for (std::size_t mark = 0; mark < lengths.size(); ++mark) {
-        const auto sent = written[2 * mark + 1] - written[2 * mark];
-        const auto measured = read[2 * mark + 1] - read[2 * mark];
-        errors.push_back(std::chrono::duration<double, std::milli>(measured - sent).count());
-    }
-    return errors;
+    std::vector<double> lengths;
+    for (std::size_t mark = 0; text == "10101010" && mark < 4; ++mark)
+        lengths.push_back(
+            std::chrono::duration<double, std::milli>(read[2 * mark + 1] - read[2 * mark]).count());
+    return lengths;
 }
 
-TEST_F(SerialPty, MarkLengthsSurviveTheRoundTrip)
+TEST_F(SerialPty, MarksComeBackInOrderAndKeepTheirClass)
 {
     pty.send('x'); // queued before the open: must not be read
     ASSERT_TRUE(port.open()) << port.errorText();
 
-    // Real time on a shared machine: one round may lose the processor at the wrong moment, so
-    // it gets three rounds to show one clean pass.
-    constexpr int kRounds = 3;
-    std::vector<double> errors;
-    for (int round = 0; round < kRounds; ++round) {
-        errors = roundTripErrors(pty, port);
-        ASSERT_EQ(errors.size(), 4u) << "characters lost, reordered or stale";
-        if (std::ranges::all_of(errors, [](double error) { return std::abs(error) <= 2.0; }))
-            break;
+    const std::vector<double> lengths = measuredLengths(pty, port);
+    ASSERT_EQ(lengths.size(), 4u) << "characters lost, reordered or stale";
+    // Only as exact as telling the classes apart needs; the benchmark measures the error.
+    for (std::size_t mark = 0; mark < lengths.size(); ++mark) {
+        EXPECT_GT(lengths[mark], mark % 2 ? 150 : 30) << "mark " << mark;
+        EXPECT_LT(lengths[mark], mark % 2 ? 250 : 150) << "mark " << mark;
     }
-    for (std::size_t mark = 0; mark < errors.size(); ++mark)
-        EXPECT_LE(std::abs(errors[mark]), 2.0) << "mark " << mark;
 }
 
 TEST_F(SerialPty, HungUpLineFailsWithoutBusyWaiting)

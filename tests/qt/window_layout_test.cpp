@@ -1,11 +1,14 @@
-// Every control stands where the design puts it, at 15 twips to a pixel, with its caption; both
-// windows have their client sizes. Twips outside what a window system takes are clamped.
+// Every control stands where the design puts it, at 15 twips to a pixel, with its caption and in
+// its colours; both windows have their client sizes. Twips outside what a window system takes are
+// clamped.
 
 #include "platform/twips.h"
 #include "qt_program_fixture.h"
 #include "ui/clock_window.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
 #include <limits>
 
 namespace dcf::testing {
@@ -51,6 +54,42 @@ TEST_F(QtProgramTest, EveryControlStandsAtItsDesignPixelsWithItsCaption)
     }
     EXPECT_FALSE(mainSurface()->windowIcon().isNull());
     EXPECT_FALSE(host("frmZeit").surface()->isVisible()) << "the clock window is created hidden";
+}
+
+TEST_F(QtProgramTest, DesignColoursAreDrawnAsTheirRgbValues)
+{
+    const auto pixel = [](QWidget *widget, QPoint at) {
+        return widget->grab().toImage().pixelColor(at);
+    };
+    const auto hasPixel = [](QWidget *widget, const QColor &colour) {
+        const QImage image = widget->grab().toImage();
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixelColor(x, y) == colour)
+                    return true;
+            }
+        }
+        return false;
+    };
+    MainWindow &w = program.frmDCF77;
+    ClockWindow &clock = program.frmZeit();
+    clock.lblB(0).setVisible(true);
+    clock.lblB(12).setVisible(true);
+    processEvents();
+
+    EXPECT_EQ(pixel(mainSurface(), {2, 2}), QColor(255, 224, 192)); // light peach
+    EXPECT_EQ(pixel(widget(w.Label1), {1, 1}), QColor(192, 255, 255)); // light cyan
+    EXPECT_EQ(pixel(widget(w.lblComPort), {1, 1}), QColor(255, 224, 192));
+    QWidget *box = widget(w.txtZähl);
+    EXPECT_EQ(pixel(box, box->rect().center()), QColor(0, 0, 0));
+    EXPECT_EQ(box->palette().color(box->foregroundRole()), QColor(255, 255, 255));
+    QWidget *bit = widget(w.chkPuls(0)); // the theme's button face until a bit is received
+    EXPECT_EQ(bit->palette().color(bit->backgroundRole()),
+              QApplication::palette().color(QPalette::Button));
+
+    EXPECT_EQ(pixel(host("frmZeit").surface(), {1, 1}), QColor(128, 64, 64));
+    EXPECT_EQ(pixel(widget(clock.lblB(12)), {1, 1}), QColor(128, 64, 0));
+    EXPECT_TRUE(hasPixel(widget(clock.lblB(0)), QColor(255, 255, 128))) << "light yellow text";
 }
 
 TEST(TwipsToPixels, RoundsAndClampsWithoutFailing)

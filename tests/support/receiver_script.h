@@ -22,6 +22,19 @@ using MinuteBits = std::vector<int>;
 /// simulator encodes it.
 MinuteBits telegramAnnouncing(const char *legalMinute);
 
+/// The set bits of a sample telegram: Saturday, 5 December 2026, 14:37, winter time.
+inline const std::vector<int> kSaturdayInDecember
+    = {18, 21, 22, 23, 25, 26, 31, 33, 36, 38, 43, 44, 46, 49, 51, 52, 55};
+
+/// A minute in which the bits `set` are 1 and all others 0.
+inline MinuteBits minuteWith(const std::vector<int> &set)
+{
+    MinuteBits bits(59, 0);
+    for (const int bit : set)
+        bits[static_cast<std::size_t>(bit)] = 1;
+    return bits;
+}
+
 class ReceiverScript
 {
 public:
