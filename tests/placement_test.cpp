@@ -1,6 +1,7 @@
 // Placement of the main window: the arithmetic, the two text conversions and the reactions of the
 // scroll bars, the position fields and the pointer.
 
+#include "platform/twips.h"
 #include "program/program.h"
 #include "ui/number_text.h"
 #include "ui/placement.h"
@@ -16,7 +17,6 @@ namespace dcf {
 namespace {
 
 constexpr double kHuge = std::numeric_limits<double>::max();
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 TEST(CentredPosition, FloorsTowardsMinusInfinity)
 {
@@ -77,8 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ToNumberCase {"-1095", -1095}, ToNumberCase {"12abc", 12}, ToNumberCase {" 2 880", 2880},
         ToNumberCase {"1,5", 1}, ToNumberCase {".5", 0.5}, ToNumberCase {"1.2.3", 1.2},
-        ToNumberCase {"- 5", -5}, ToNumberCase {"5-3", 5}, ToNumberCase {"", 0},
-        ToNumberCase {"-", 0}, ToNumberCase {"--5", 0}, ToNumberCase {".", 0},
+        ToNumberCase {"- 5", -5}, ToNumberCase {"\t1\n2", 12}, ToNumberCase {"5-3", 5},
+        ToNumberCase {"", 0}, ToNumberCase {"-", 0}, ToNumberCase {"--5", 0}, ToNumberCase {".", 0},
         ToNumberCase {"1e3", 1000}, ToNumberCase {"2E-2", 0.02}, ToNumberCase {"1 e 3", 1000},
         ToNumberCase {"1e+", 1}, ToNumberCase {"e3", 0}, ToNumberCase {"1e39", 1e39},
         // Beyond double: saturated, never infinite.
@@ -89,17 +89,6 @@ TEST(TextToNumber, VeryLongDigitRunsSaturate)
 {
     EXPECT_EQ(textToNumber(std::string(400, '9')), kHuge);
     EXPECT_DOUBLE_EQ(textToNumber("0." + std::string(400, '0') + "1e405"), 10000);
-}
-
-TEST(ClampToCoordinate, StaysFinite)
-{
-    const auto limit = static_cast<float>(kCoordinateLimit);
-    const std::pair<double, float> table[] = {
-        {1.5, 1.5f},     {std::nan(""), 0},  {1e39, limit},
-        {-1e39, -limit}, {kInfinity, limit}, {-kInfinity, -limit},
-    };
-    for (const auto &[value, expected] : table)
-        EXPECT_EQ(clampToCoordinate(value), expected) << value;
 }
 
 /// The program on a fake desktop of the size used in the examples.
@@ -180,6 +169,18 @@ TEST_F(PlacementReactions, FractionsReachTheWindowUnrounded)
     EXPECT_EQ(window.left(), 1.5f);
     window.mouseMove();
     EXPECT_EQ(window.txtLeft.text(), "1.5");
+}
+
+TEST(TwipsToPixels, RoundsAndClampsWithoutFailing)
+{
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    const std::pair<double, int> table[] = {
+        {1905, 127},        {-1688, -113},        {7.4, 0},
+        {7.5, 1},           {1e12, 32767},        {-1e12, -32768},
+        {kInfinity, 32767}, {-kInfinity, -32768}, {std::numeric_limits<double>::quiet_NaN(), 0},
+    };
+    for (const auto &[twips, pixels] : table)
+        EXPECT_EQ(twipsToPixels(twips, 15), pixels) << twips;
 }
 
 } // namespace

@@ -1,13 +1,8 @@
 // The real serial port on a pseudo-terminal, in real time: marks written with real timing come
 // back through Qt's event processing in order and keep their class; stale input is dropped; a
-// hung-up line is reported as failed without keeping the event loop busy. And the first Start of
-// a fresh program opens such a port (nothing has set its line settings before).
+// hung-up line is reported as failed without keeping the event loop busy.
 
-#include "platform/qt/qt_desktop.h"
-#include "platform/qt/qt_event_loop.h"
 #include "platform/qt/qt_serial_port.h"
-#include "platform/qt/qt_time_base.h"
-#include "program/program.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -175,29 +170,6 @@ TEST_F(SerialPty, HungUpLineFailsWithoutBusyWaiting)
     EXPECT_EQ(port.read(), "");
     // About six 50 ms time-outs; a readable dead descriptor would wake it thousands of times.
     EXPECT_LT(wakeUps, 30);
-}
-
-TEST(SerialPort, FirstStartOfTheProgramOpensAPseudoTerminal)
-{
-    PseudoTerminal pty;
-    ASSERT_FALSE(pty.path().empty());
-    QtTimeBase time;
-    QtEventLoop events;
-    QtSerialPort serial;
-    QtDesktop desktop;
-    Platform platform {events, time, serial, desktop};
-    Program program(platform);
-    program.start();
-    program.frmDCF77.txtComPort.setText(pty.path());
-
-    bool openAfterReset = false;
-    QObject context;
-    QTimer::singleShot(1500, &context, [&] {
-        openAfterReset = serial.isOpen();
-        program.cmdExit_Click();
-    });
-    program.frmDCF77.cmdStart.click();
-    EXPECT_TRUE(openAfterReset);
 }
 
 TEST(SerialPort, MissingDeviceDoesNotOpen)

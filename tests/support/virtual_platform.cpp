@@ -23,7 +23,9 @@ std::string valueOf(const Control &control, Property property)
             return std::to_string(check->value());
         if (const auto *option = dynamic_cast<const OptionButton *>(&control))
             return option->value() ? "1" : "0";
-        return std::to_string(static_cast<const ScrollBar &>(control).value());
+        if (const auto *bar = dynamic_cast<const ScrollBar *>(&control))
+            return std::to_string(bar->value());
+        break;
     case Property::Visible:
         return control.visible() ? "1" : "0";
     case Property::BackColor:
@@ -50,6 +52,16 @@ std::string rgb(Color color)
         return "window text";
     return std::to_string(color.red()) + "," + std::to_string(color.green()) + ","
         + std::to_string(color.blue());
+}
+
+std::string shown(const Control &control)
+{
+    const Control::Kind kind = control.kind();
+    const Property content = kind == Control::Kind::Label ? Property::Caption
+        : kind == Control::Kind::TextBox                  ? Property::Text
+                                                          : Property::Value;
+    return valueOf(control, content) + " (" + rgb(control.foreColor()) + " on "
+        + rgb(control.backColor()) + ")";
 }
 
 int64_t VirtualTime::microseconds() const

@@ -29,6 +29,10 @@ struct ScriptExhausted
 /// A colour as the user sees it: "R,G,B", or the theme colour's role ("button face").
 std::string rgb(Color color);
 
+/// A control as the user sees it: its text, caption or value, then its text and background
+/// colours, as in "   0.100 (255,255,255 on 0,0,0)".
+std::string shown(const Control &control);
+
 class VirtualPlatform;
 
 class VirtualTime final : public TimeBase
