@@ -101,11 +101,9 @@ TEST_F(ClockTest, MinuteAndHourAdvanceAndWrap)
     {
         int16_t hour, minute;
         const char *first, *second; ///< hh:mm after one and after two minutes
-    } table[] = {
-        {23, 59, "00:00", "00:01"}, {22, 59, "23:00", "23:01"}, {9, 5, "09:06", "09:07"},
-        {10, 58, "10:59", "11:00"}, {14, 75, "15:00", "15:01"}, {30, 10, "30:11", "30:12"},
-        {30, 59, "00:00", "00:01"},
-    };
+    } table[] = {{23, 59, "00:00", "00:01"}, {22, 59, "23:00", "23:01"}, {9, 5, "09:06", "09:07"},
+                 {10, 58, "10:59", "11:00"}, {14, 75, "15:00", "15:01"}, {30, 10, "30:11", "30:12"},
+                 {30, 59, "00:00", "00:01"}};
     const std::set<std::string> clockLabels {"lblA(16)", "lblA(18)", "lblA(20)",
                                              "lblB(8)",  "lblB(10)", "lblB(12)"};
     for (const auto &c : table) {
@@ -192,12 +190,10 @@ TEST_F(ClockTest, WindowBarsReachTheScreenEdgeWithinTheirSixteenBitRange)
     const struct
     {
         int widthPixels, heightPixels, horizontal, vertical;
-    } table[] = {
-        {1920, 1080, 28800 - outerWidth, 16200 - outerHeight},
-        {2560, 1440, 32767, 21600 - outerHeight},
-        {7680, 4320, 32767, 32767},
-        {300, 150, 0, 0},
-    };
+    } table[] = {{1920, 1080, 28800 - outerWidth, 16200 - outerHeight},
+                 {2560, 1440, 32767, 21600 - outerHeight},
+                 {7680, 4320, 32767, 32767},
+                 {300, 150, 0, 0}};
     for (const auto &c : table) {
         vp.desktop.screenWidthTwips = static_cast<float>(c.widthPixels * 15);
         vp.desktop.screenHeightTwips = static_cast<float>(c.heightPixels * 15);

@@ -103,11 +103,10 @@ TEST(DateTexts, EveryWeekdayAndMonthHasItsGermanName)
 
 TEST_F(Decoder, ZoneWordIsKeptWithoutZoneBitsAndWinterWinsOverSummer)
 {
-    const std::pair<std::vector<int>, std::string> table[] = {
-        {{}, std::string(10, ' ')}, {{17}, "Sommerzeit"}, {{}, "Sommerzeit"},
-        {{18}, "Winterzeit"},       {{}, "Winterzeit"},   {{17}, "Sommerzeit"},
-        {{17, 18}, "Winterzeit"},
-    };
+    const std::pair<std::vector<int>, std::string> table[]
+        = {{{}, std::string(10, ' ')}, {{17}, "Sommerzeit"}, {{}, "Sommerzeit"},
+           {{18}, "Winterzeit"},       {{}, "Winterzeit"},   {{17}, "Sommerzeit"},
+           {{17, 18}, "Winterzeit"}};
     for (const auto &[bits, zone] : table) {
         decode(bits);
         EXPECT_EQ(program.frmDCF77.lblA(2).caption(), zone);

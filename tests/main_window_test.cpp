@@ -1,8 +1,7 @@
 // The main window: its texts and bit rows, which are easy to get wrong when laying the window out,
-// the behaviour of its controls, start-up and Exit.
+// and the behaviour of its controls.
 
-#include "program/program.h"
-#include "virtual_platform.h"
+#include "ui/main_window.h"
 
 #include <cctype>
 #include <gtest/gtest.h>
@@ -80,43 +79,6 @@ TEST(MainWindowControls, BehaveAsTheUserExpects)
 
     EXPECT_THROW(window.chkPuls(60), std::out_of_range);
     EXPECT_THROW(window.lblA(-1), std::out_of_range);
-}
-
-class StartupExit : public ::testing::Test
-{
-protected:
-    StartupExit()
-    {
-        vp.desktop.screenWidthTwips = 19200;
-        vp.desktop.screenHeightTwips = 15360;
-    }
-
-    testing::VirtualPlatform vp;
-    Program program {vp.platform()};
-    MainWindow &window = program.frmDCF77;
-};
-
-TEST_F(StartupExit, StartsCentredWithEverythingElseClear)
-{
-    program.g.i = 7;
-    program.start();
-
-    EXPECT_EQ(program.g.i, 21);
-    EXPECT_EQ(window.txtLeft.text(), "1905");
-    EXPECT_EQ(window.txtTop.text(), "2475");
-    EXPECT_EQ(window.left(), 1905);
-    EXPECT_EQ(window.top(), 2475);
-    EXPECT_TRUE(window.isShown());
-    for (const Control *control : window.controls()) {
-        const auto *box = dynamic_cast<const TextBox *>(control);
-        if (box && box != &window.txtLeft && box != &window.txtTop) {
-            EXPECT_EQ(box->text(), "") << box->displayName();
-        }
-        EXPECT_TRUE(control->name() != "lblA" || !control->visible()) << control->displayName();
-    }
-    EXPECT_EQ(vp.serial.opens, 0);
-    EXPECT_FALSE(program.clockWindowExists());
-    EXPECT_FALSE(program.receptionActive());
 }
 
 } // namespace
