@@ -73,12 +73,14 @@ int64_t VirtualTime::microseconds() const
 void VirtualTime::sleep(int64_t ms)
 {
     sleeps.emplace_back(m_now, ms);
+    m_owner.deliverLineUntil(m_now + ms);
     advanceTo(m_now + ms);
 }
 
 void VirtualTime::sleepUntil(int64_t deadline)
 {
     sleepsUntil.emplace_back(m_now, deadline);
+    m_owner.deliverLineUntil(deadline);
     advanceTo(deadline);
 }
 
@@ -283,6 +285,19 @@ void VirtualPlatform::serialAt(int64_t ms, const std::string &characters)
 void VirtualPlatform::serialFailsAt(int64_t ms, const std::string &reason)
 {
     m_script.emplace(ms, Item {[this, reason] { serial.fail(reason); }, false});
+}
+
+void VirtualPlatform::deliverLineUntil(int64_t until)
+{
+    for (auto item = m_script.begin(); item != m_script.end() && item->first <= until;) {
+        if (item->second.userAction) {
+            ++item;
+            continue;
+        }
+        const std::function<void()> deliver = std::move(item->second.deliver);
+        item = m_script.erase(item);
+        deliver();
+    }
 }
 
 bool VirtualPlatform::deliverDue()

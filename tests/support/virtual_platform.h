@@ -243,6 +243,10 @@ public:
 
     /// Delivers everything due by now. Returns whether anything was delivered.
     bool deliverDue();
+    /// What reaches the serial line by `until` while the program sleeps: characters land in the
+    /// port's buffer (and go with it when the port is closed), failures happen; user actions wait
+    /// for the next event processing.
+    void deliverLineUntil(int64_t until);
     /// Time of the next scripted item, or -1.
     int64_t nextScripted() const { return m_script.empty() ? -1 : m_script.begin()->first; }
     int64_t timeLimit() const { return m_timeLimit; }
