@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
-#include <set>
 
 namespace dcf::testing {
 namespace {
@@ -167,8 +166,8 @@ INSTANTIATE_TEST_SUITE_P(Minutes, CompleteMinute,
 struct ShortMinuteCase
 {
     const char *name;
-    std::set<int> lostMarks;
-    int64_t nextMarkLateMs; ///< the mark after the lost ones comes this much late
+    std::vector<int> lostMarks;
+    int64_t extraMarkMs; ///< a mark this long after the minute's start, or 0
     int closingSecond; ///< the mark that finds the second gap; -1: second 0 of the next minute
     bool decoded;
 };
@@ -179,17 +178,12 @@ TEST_P(ShortMinute, FiftyEightPulsesAreEnoughFiftySevenAreNot)
 {
     const ShortMinuteCase &c = GetParam();
     const int64_t minute = leadIn();
-    int64_t late = 0;
-    for (int second = 0; second <= 58; ++second) {
-        if (c.lostMarks.contains(second)) {
-            late = c.nextMarkLateMs;
-            continue;
-        }
-        receiver.mark(minute + second * kSecondMs + late,
-                      sample[static_cast<std::size_t>(second)] ? kLongMarkMs : kShortMarkMs);
-        late = 0;
-    }
-    const int64_t next = minute + 60 * kSecondMs;
+    MinuteBits bits = sample;
+    for (const int second : c.lostMarks)
+        bits[static_cast<std::size_t>(second)] = kLostMark;
+    const int64_t next = receiver.minute(minute, bits);
+    if (c.extraMarkMs)
+        receiver.mark(minute + c.extraMarkMs, kShortMarkMs);
     receiver.minute(next, zeros);
     vp.endAt(next + 5 * kSecondMs);
     const int64_t closing = c.closingSecond < 0 ? next : minute + c.closingSecond * kSecondMs;
@@ -207,12 +201,12 @@ TEST_P(ShortMinute, FiftyEightPulsesAreEnoughFiftySevenAreNot)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Minutes, ShortMinute,
-                         ::testing::Values(ShortMinuteCase {"FiftyEight", {30}, 600, -1, true},
-                                           ShortMinuteCase {"FiftySeven", {30, 31}, 0, -1, false},
-                                           ShortMinuteCase {
-                                               "LostMarkMakesAnEarlyGap", {30}, 0, 31, false}),
-                         caseName<ShortMinuteCase>);
+INSTANTIATE_TEST_SUITE_P(
+    Minutes, ShortMinute,
+    ::testing::Values(ShortMinuteCase {"FiftyEight", {30, 31}, 31'600, -1, true},
+                      ShortMinuteCase {"FiftySeven", {30, 31}, 0, -1, false},
+                      ShortMinuteCase {"LostMarkMakesAnEarlyGap", {30}, 0, 31, false}),
+    caseName<ShortMinuteCase>);
 
 struct PulseCase
 {

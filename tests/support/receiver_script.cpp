@@ -26,8 +26,9 @@ int64_t ReceiverScript::minute(int64_t minuteStart, const MinuteBits &bits, int 
 {
     const int marks = static_cast<int>(bits.size());
     for (int second = fromSecond; second < marks; ++second) {
-        mark(minuteStart + second * kSecondMs,
-             bits[static_cast<std::size_t>(second)] ? kLongMarkMs : kShortMarkMs);
+        const int bit = bits[static_cast<std::size_t>(second)];
+        if (bit != kLostMark)
+            mark(minuteStart + second * kSecondMs, bit ? kLongMarkMs : kShortMarkMs);
     }
     return minuteStart + (marks + 1) * kSecondMs;
 }

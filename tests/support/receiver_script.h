@@ -17,6 +17,8 @@ inline constexpr int64_t kSecondMs = 1000;
 
 /// The bits of one minute, index = second: 59 entries, or 60 with a leap second.
 using MinuteBits = std::vector<int>;
+/// A second whose mark the receiver loses.
+inline constexpr int kLostMark = -1;
 
 /// The 59 bits of the telegram that announces `legalMinute` ("2026-12-05 14:37"), as the
 /// simulator encodes it.
