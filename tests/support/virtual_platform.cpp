@@ -261,13 +261,11 @@ bool FakeDesktop::writtenAfter(const std::string &control, int64_t after) const
 
 void VirtualEvents::processPendingEvents()
 {
-    ++processed;
     m_owner.deliverDue();
 }
 
 void VirtualEvents::waitForActivity()
 {
-    ++waits;
     if (m_owner.deliverDue() || m_owner.serial.hasInput())
         return;
     const int64_t next = m_owner.nextScripted();

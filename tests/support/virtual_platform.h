@@ -215,9 +215,6 @@ public:
     void processPendingEvents() override;
     void waitForActivity() override;
 
-    int processed = 0;
-    int waits = 0;
-
 private:
     VirtualPlatform &m_owner;
 };
