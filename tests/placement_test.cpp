@@ -1,6 +1,7 @@
-// Placement of the main window: the arithmetic, the two text conversions and the reactions of the
-// scroll bars, the position fields and the pointer.
+// Placement of the main window: the arithmetic, the two text conversions, the centred start-up and
+// the reactions of the scroll bars, the position fields and the pointer.
 
+#include "platform/twips.h"
 #include "program/program.h"
 #include "ui/number_text.h"
 #include "ui/placement.h"
@@ -16,7 +17,6 @@ namespace dcf {
 namespace {
 
 constexpr double kHuge = std::numeric_limits<double>::max();
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 TEST(CentredPosition, FloorsTowardsMinusInfinity)
 {
@@ -56,50 +56,22 @@ TEST(NumberToText, IsPlainDecimalAndReadsBackAsTheSameFloat)
     }
 }
 
-struct ToNumberCase
+TEST(TextToNumber, ReadsLeniently)
 {
-    const char *text;
-    double expected;
-};
-
-class TextToNumber : public ::testing::TestWithParam<ToNumberCase>
-{
-};
-
-TEST_P(TextToNumber, ReadsLeniently)
-{
-    EXPECT_DOUBLE_EQ(textToNumber(GetParam().text), GetParam().expected)
-        << '"' << GetParam().text << '"';
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Placement, TextToNumber,
-    ::testing::Values(
-        ToNumberCase {"-1095", -1095}, ToNumberCase {"12abc", 12}, ToNumberCase {" 2 880", 2880},
-        ToNumberCase {"1,5", 1}, ToNumberCase {".5", 0.5}, ToNumberCase {"1.2.3", 1.2},
-        ToNumberCase {"- 5", -5}, ToNumberCase {"5-3", 5}, ToNumberCase {"", 0},
-        ToNumberCase {"-", 0}, ToNumberCase {"--5", 0}, ToNumberCase {".", 0},
-        ToNumberCase {"1e3", 1000}, ToNumberCase {"2E-2", 0.02}, ToNumberCase {"1 e 3", 1000},
-        ToNumberCase {"1e+", 1}, ToNumberCase {"e3", 0}, ToNumberCase {"1e39", 1e39},
-        // Beyond double: saturated, never infinite.
-        ToNumberCase {"-1e400", -kHuge}, ToNumberCase {"1e99999999999999999999999", kHuge},
-        ToNumberCase {"1e-400", 0}, ToNumberCase {"0e999999", 0}));
-
-TEST(TextToNumber, VeryLongDigitRunsSaturate)
-{
+    const std::pair<const char *, double> table[]
+        = {{"-1095", -1095}, {"12abc", 12},      {" 2 880", 2880},
+           {"1,5", 1},       {".5", 0.5},        {"1.2.3", 1.2},
+           {"- 5", -5},      {"\t1\n2", 12},     {"5-3", 5},
+           {"", 0},          {"-", 0},           {"--5", 0},
+           {".", 0},         {"1e3", 1000},      {"2E-2", 0.02},
+           {"1 e 3", 1000},  {"1e+", 1},         {"e3", 0},
+           {"1e39", 1e39},   {"-1e400", -kHuge}, {"1e99999999999999999999999", kHuge},
+           {"1e-400", 0},    {"0e999999", 0}};
+    for (const auto &[text, expected] : table)
+        EXPECT_DOUBLE_EQ(textToNumber(text), expected) << '"' << text << '"';
+    // Beyond double: saturated, never infinite, also after hundreds of digits.
     EXPECT_EQ(textToNumber(std::string(400, '9')), kHuge);
     EXPECT_DOUBLE_EQ(textToNumber("0." + std::string(400, '0') + "1e405"), 10000);
-}
-
-TEST(ClampToCoordinate, StaysFinite)
-{
-    const auto limit = static_cast<float>(kCoordinateLimit);
-    const std::pair<double, float> table[] = {
-        {1.5, 1.5f},     {std::nan(""), 0},  {1e39, limit},
-        {-1e39, -limit}, {kInfinity, limit}, {-kInfinity, -limit},
-    };
-    for (const auto &[value, expected] : table)
-        EXPECT_EQ(clampToCoordinate(value), expected) << value;
 }
 
 /// The program on a fake desktop of the size used in the examples.
@@ -118,6 +90,29 @@ protected:
     Program program {vp.platform()};
     MainWindow &window = program.frmDCF77;
 };
+
+TEST_F(PlacementReactions, StartUpCentresTheWindowAndLeavesEverythingElseClear)
+{
+    program.g.i = 7;
+    start();
+
+    EXPECT_EQ(program.g.i, 21);
+    EXPECT_EQ(window.txtLeft.text(), "1905");
+    EXPECT_EQ(window.txtTop.text(), "2475");
+    EXPECT_EQ(window.left(), 1905);
+    EXPECT_EQ(window.top(), 2475);
+    EXPECT_TRUE(window.isShown());
+    for (const Control *control : window.controls()) {
+        const auto *box = dynamic_cast<const TextBox *>(control);
+        if (box && box != &window.txtLeft && box != &window.txtTop) {
+            EXPECT_EQ(box->text(), "") << box->displayName();
+        }
+        EXPECT_TRUE(control->name() != "lblA" || !control->visible()) << control->displayName();
+    }
+    EXPECT_EQ(vp.serial.opens, 0);
+    EXPECT_FALSE(program.clockWindowExists());
+    EXPECT_FALSE(program.receptionActive());
+}
 
 TEST_F(PlacementReactions, BarsShiftFromTheCentreAndTheFieldShowsTheRoundedPosition)
 {
@@ -173,13 +168,12 @@ TEST_F(PlacementReactions, PointerMoveCopiesTheActualPosition)
     EXPECT_EQ(window.txtTop.text(), "700");
 }
 
-TEST_F(PlacementReactions, FractionsReachTheWindowUnrounded)
+TEST(TwipsToPixels, RoundsAndClampsWithoutFailing)
 {
-    // Without a desktop the window keeps the exact number it was given.
-    window.txtLeft.setText("1.5");
-    EXPECT_EQ(window.left(), 1.5f);
-    window.mouseMove();
-    EXPECT_EQ(window.txtLeft.text(), "1.5");
+    const std::pair<double, int> table[]
+        = {{1905, 127}, {-1688, -113}, {7.4, 0}, {7.5, 1}, {1e12, 32767}, {-1e12, -32768}};
+    for (const auto &[twips, pixels] : table)
+        EXPECT_EQ(twipsToPixels(twips, 15), pixels) << twips;
 }
 
 } // namespace

@@ -17,10 +17,21 @@ inline constexpr int64_t kSecondMs = 1000;
 
 /// The bits of one minute, index = second: 59 entries, or 60 with a leap second.
 using MinuteBits = std::vector<int>;
+/// A second whose mark the receiver loses.
+inline constexpr int kLostMark = -1;
 
-/// The 59 bits of the telegram that announces `legalMinute` ("2026-12-05 14:37"), as the
-/// simulator encodes it.
-MinuteBits telegramAnnouncing(const char *legalMinute);
+/// The set bits of a sample telegram: Saturday, 5 December 2026, 14:37, winter time.
+inline const std::vector<int> kSaturdayInDecember
+    = {18, 21, 22, 23, 25, 26, 31, 33, 36, 38, 43, 44, 46, 49, 51, 52, 55};
+
+/// A minute in which the bits `set` are 1 and all others 0.
+inline MinuteBits minuteWith(const std::vector<int> &set)
+{
+    MinuteBits bits(59, 0);
+    for (const int bit : set)
+        bits[static_cast<std::size_t>(bit)] = 1;
+    return bits;
+}
 
 class ReceiverScript
 {
@@ -30,10 +41,24 @@ public:
     { }
 
     /// One mark: "1" at `start`, "0" `lengthMs` later.
-    void mark(int64_t start, int64_t lengthMs);
+    void mark(int64_t start, int64_t lengthMs)
+    {
+        m_platform.serialAt(start, "1");
+        m_platform.serialAt(start + lengthMs, "0");
+    }
+
     /// The marks of seconds `fromSecond` to the last of `bits`, second 0 beginning at
     /// `minuteStart`. Returns the start of the next minute.
-    int64_t minute(int64_t minuteStart, const MinuteBits &bits, int fromSecond = 0);
+    int64_t minute(int64_t minuteStart, const MinuteBits &bits, int fromSecond = 0)
+    {
+        const auto marks = static_cast<int64_t>(bits.size());
+        for (int64_t second = fromSecond; second < marks; ++second) {
+            const int bit = bits[static_cast<std::size_t>(second)];
+            if (bit != kLostMark)
+                mark(minuteStart + second * kSecondMs, bit ? kLongMarkMs : kShortMarkMs);
+        }
+        return minuteStart + (marks + 1) * kSecondMs;
+    }
 
 private:
     VirtualPlatform &m_platform;

@@ -1,31 +1,95 @@
 #include "virtual_platform.h"
 
-#include "ui/model/control.h"
+#include "ui/model/controls.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace dcf::testing {
 
 namespace {
+
 constexpr int64_t kMicrosecondsPerMillisecond = 1000;
+
+/// The value a write put into the property, as the log keeps it.
+std::string valueOf(const Control &control, Property property)
+{
+    switch (property) {
+    case Property::Caption:
+        return static_cast<const Label &>(control).caption();
+    case Property::Text:
+        return static_cast<const TextBox &>(control).text();
+    case Property::Value:
+        if (const auto *check = dynamic_cast<const CheckBox *>(&control))
+            return std::to_string(check->value());
+        if (const auto *option = dynamic_cast<const OptionButton *>(&control))
+            return option->value() ? "1" : "0";
+        if (const auto *bar = dynamic_cast<const ScrollBar *>(&control))
+            return std::to_string(bar->value());
+        break;
+    case Property::Visible:
+        return control.visible() ? "1" : "0";
+    case Property::BackColor:
+        return rgb(control.backColor());
+    case Property::ForeColor:
+        return rgb(control.foreColor());
+    case Property::Maximum:
+        break;
+    case Property::Suggestions: {
+        std::string joined;
+        for (const std::string &suggestion : static_cast<const TextBox &>(control).suggestions())
+            joined += (joined.empty() ? "" : "|") + suggestion;
+        return joined;
+    }
+    }
+    return {};
+}
+
 } // namespace
 
-const char *propertyName(Property property)
+std::string rgb(Color color)
 {
-    static constexpr const char *kNames[] = {"Caption",   "Text",      "Value",   "Visible",
-                                             "BackColor", "ForeColor", "Maximum", "Suggestions"};
-    return kNames[static_cast<int>(property)];
+    if (color == colors::kButtonFace)
+        return "button face";
+    if (color == colors::kButtonText)
+        return "button text";
+    if (color == colors::kWindowBackground)
+        return "window background";
+    if (color == colors::kWindowText)
+        return "window text";
+    return std::to_string(color.red()) + "," + std::to_string(color.green()) + ","
+        + std::to_string(color.blue());
+}
+
+std::string shown(const Control &control)
+{
+    const Control::Kind kind = control.kind();
+    const Property content = kind == Control::Kind::Label ? Property::Caption
+        : kind == Control::Kind::TextBox                  ? Property::Text
+                                                          : Property::Value;
+    return valueOf(control, content) + " (" + rgb(control.foreColor()) + " on "
+        + rgb(control.backColor()) + ")";
+}
+
+int64_t VirtualTime::microsecondsAt(int64_t ms) const
+{
+    const auto extra = extraMicroseconds.find(ms);
+    return ms * kMicrosecondsPerMillisecond
+        + (extra == extraMicroseconds.end() ? 0 : extra->second);
 }
 
 void VirtualTime::sleep(int64_t ms)
 {
     sleeps.emplace_back(m_now, ms);
+    m_owner.deliverLineUntil(m_now + ms);
     advanceTo(m_now + ms);
 }
 
 void VirtualTime::sleepUntil(int64_t deadline)
 {
     sleepsUntil.emplace_back(m_now, deadline);
+    m_owner.deliverLineUntil(deadline);
     advanceTo(deadline);
 }
 
@@ -121,19 +185,13 @@ FakeWindowHost::~FakeWindowHost()
 void FakeWindowHost::show()
 {
     m_shown = true;
-    m_desktop.drawn.push_back(m_window.name() + ".show");
+    m_desktop.record(m_window.name(), Property::Visible, "1");
 }
 
 void FakeWindowHost::hide()
 {
     m_shown = false;
-    m_desktop.drawn.push_back(m_window.name() + ".hide");
-}
-
-void FakeWindowHost::close()
-{
-    m_shown = false;
-    closed = true;
+    m_desktop.record(m_window.name(), Property::Visible, "0");
 }
 
 float FakeWindowHost::snap(float twips) const
@@ -141,16 +199,6 @@ float FakeWindowHost::snap(float twips) const
     // As a real desktop: whole pixels, within the 16-bit coordinate range.
     const double pixels = std::isnan(twips) ? 0.0 : std::round(twips / m_desktop.twipsPerPixel);
     return static_cast<float>(std::clamp(pixels, -32768.0, 32767.0)) * m_desktop.twipsPerPixel;
-}
-
-void FakeWindowHost::setLeft(float twips)
-{
-    m_left = snap(twips);
-}
-
-void FakeWindowHost::setTop(float twips)
-{
-    m_top = snap(twips);
 }
 
 float FakeWindowHost::width() const
@@ -165,23 +213,12 @@ float FakeWindowHost::height() const
 
 void FakeWindowHost::propertyChanged(const Control &control, Property property)
 {
-    m_desktop.drawn.push_back(control.displayName() + "." + propertyName(property));
+    m_desktop.record(control.displayName(), property, valueOf(control, property));
 }
 
 std::unique_ptr<WindowHost> FakeDesktop::attach(Window &window)
 {
     return std::make_unique<FakeWindowHost>(*this, window);
-}
-
-void FakeDesktop::showMessage(const std::string &title, const std::string &text)
-{
-    messages.push_back({title, text});
-}
-
-void FakeDesktop::quit()
-{
-    quitRequested = true;
-    drawnAtQuit = drawn.size();
 }
 
 FakeWindowHost *FakeDesktop::host(const std::string &windowName) const
@@ -190,15 +227,63 @@ FakeWindowHost *FakeDesktop::host(const std::string &windowName) const
     return found == m_hosts.end() ? nullptr : found->second;
 }
 
+void FakeDesktop::record(std::string control, Property property, std::string value)
+{
+    drawn.push_back({m_time.now(), std::move(control), property, std::move(value)});
+}
+
+std::vector<Drawn> FakeDesktop::of(const std::string &control, Property property) const
+{
+    std::vector<Drawn> result;
+    std::ranges::copy_if(drawn, std::back_inserter(result), [&](const Drawn &entry) {
+        return entry.control == control && entry.property == property;
+    });
+    return result;
+}
+
+std::vector<std::string> FakeDesktop::values(const std::string &control, Property property) const
+{
+    std::vector<std::string> result;
+    for (const Drawn &entry : of(control, property))
+        result.push_back(entry.value);
+    return result;
+}
+
+std::vector<int64_t> FakeDesktop::times(const std::string &control, Property property,
+                                        const std::string &value) const
+{
+    std::vector<int64_t> result;
+    for (const Drawn &entry : of(control, property)) {
+        if (entry.value == value)
+            result.push_back(entry.at);
+    }
+    return result;
+}
+
+std::string FakeDesktop::valueAfter(const std::string &control, Property property,
+                                    std::size_t entries) const
+{
+    std::string result;
+    for (std::size_t index = 0; index < std::min(entries, drawn.size()); ++index) {
+        if (drawn[index].control == control && drawn[index].property == property)
+            result = drawn[index].value;
+    }
+    return result;
+}
+
+bool FakeDesktop::writtenAfter(const std::string &control, int64_t after) const
+{
+    return std::ranges::any_of(
+        drawn, [&](const Drawn &entry) { return entry.at > after && entry.control == control; });
+}
+
 void VirtualEvents::processPendingEvents()
 {
-    ++processed;
     m_owner.deliverDue();
 }
 
 void VirtualEvents::waitForActivity()
 {
-    ++waits;
     if (m_owner.deliverDue() || m_owner.serial.hasInput())
         return;
     const int64_t next = m_owner.nextScripted();
@@ -208,25 +293,30 @@ void VirtualEvents::waitForActivity()
     m_owner.deliverDue();
 }
 
-VirtualPlatform::VirtualPlatform() = default;
-
-void VirtualPlatform::at(int64_t ms, std::function<void()> action)
-{
-    m_script.emplace(ms, Item {std::move(action), true});
-}
-
 void VirtualPlatform::serialAt(int64_t ms, const std::string &characters)
 {
-    m_script.emplace(ms,
-                     Item {[this, ms, characters] {
-                               serial.receive(characters, ms * kMicrosecondsPerMillisecond);
-                           },
-                           false});
+    m_script.emplace(
+        ms,
+        Item {[this, ms, characters] { serial.receive(characters, time.microsecondsAt(ms)); },
+              false});
 }
 
 void VirtualPlatform::serialFailsAt(int64_t ms, const std::string &reason)
 {
     m_script.emplace(ms, Item {[this, reason] { serial.fail(reason); }, false});
+}
+
+void VirtualPlatform::deliverLineUntil(int64_t until)
+{
+    for (auto item = m_script.begin(); item != m_script.end() && item->first <= until;) {
+        if (item->second.userAction) {
+            ++item;
+            continue;
+        }
+        const std::function<void()> deliver = std::move(item->second.deliver);
+        item = m_script.erase(item);
+        deliver();
+    }
 }
 
 bool VirtualPlatform::deliverDue()
@@ -242,11 +332,6 @@ bool VirtualPlatform::deliverDue()
         delivered = true;
     }
     return delivered;
-}
-
-int64_t VirtualPlatform::nextScripted() const
-{
-    return m_script.empty() ? -1 : m_script.begin()->first;
 }
 
 } // namespace dcf::testing

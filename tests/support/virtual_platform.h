@@ -2,7 +2,9 @@
 
 // Test doubles of the platform that run in virtual time: the clock moves only when the code
 // sleeps or waits. Serial characters, port failures and user actions are scripted at virtual
-// times and arrive during event processing, so a whole received minute runs in milliseconds.
+// times and arrive during event processing, so a whole received minute runs in milliseconds. The
+// fake desktop logs every property write with its value and virtual time, so that tests ask what
+// the program showed and when.
 
 #include "platform/platform.h"
 #include "ui/model/window.h"
@@ -24,8 +26,12 @@ struct ScriptExhausted
     int64_t at;
 };
 
-/// "Caption", "Text", ... as the fakes and logs name a written property.
-const char *propertyName(Property property);
+/// A colour as the user sees it: "R,G,B", or the theme colour's role ("button face").
+std::string rgb(Color color);
+
+/// A control as the user sees it: its text, caption or value, then its text and background
+/// colours, as in "   0.100 (255,255,255 on 0,0,0)".
+std::string shown(const Control &control);
 
 class VirtualPlatform;
 
@@ -36,19 +42,19 @@ public:
         : m_owner(owner)
     { }
     int64_t milliseconds() const override { return m_now; }
-    int64_t microseconds() const override { return m_now * 1000 + microsecondsPast; }
+    int64_t microseconds() const override { return microsecondsAt(m_now); }
     void sleep(int64_t ms) override;
     void sleepUntil(int64_t deadline) override;
 
     int64_t now() const { return m_now; }
     /// Moves the clock forward (never back); stops at the time limit.
     void advanceTo(int64_t ms);
-    /// How far the microsecond clock runs past the millisecond, for stamps between milliseconds.
-    int64_t microsecondsPast = 0;
-    /// Every sleep() as (start, length), in order.
-    std::vector<std::pair<int64_t, int64_t>> sleeps;
-    /// Every sleepUntil() as (start, deadline), in order.
-    std::vector<std::pair<int64_t, int64_t>> sleepsUntil;
+    /// Every sleep() as (start, length) and every sleepUntil() as (start, deadline), in order.
+    std::vector<std::pair<int64_t, int64_t>> sleeps, sleepsUntil;
+    /// The part below the millisecond that microseconds() adds at chosen milliseconds.
+    std::map<int64_t, int64_t> extraMicroseconds;
+    /// What microseconds() reads while the millisecond count shows `ms`.
+    int64_t microsecondsAt(int64_t ms) const;
 
 private:
     VirtualPlatform &m_owner;
@@ -106,9 +112,20 @@ private:
     std::deque<std::pair<char, int64_t>> m_input;
 };
 
+/// One property write as it reached the desktop; showing and hiding a window count as writes of
+/// its Visible.
+struct Drawn
+{
+    int64_t at = 0;
+    std::string control; ///< "chkPuls(3)", or the window's name
+    Property property = Property::Caption;
+    std::string value; ///< text, caption, 0/1/2, or rgb() of a colour
+};
+
 class FakeDesktop;
 
-/// One window on the fake desktop: a pixel grid of 15 twips and a frame around the client area.
+/// One window on the fake desktop: a pixel grid of `twipsPerPixel` and a frame around the client
+/// area.
 class FakeWindowHost final : public WindowHost, public WindowObserver
 {
 public:
@@ -118,15 +135,18 @@ public:
     void show() override;
     void hide() override;
     bool isShown() const override { return m_shown; }
-    void close() override;
+    void close() override
+    {
+        closed = true;
+        m_shown = false;
+    }
     float left() const override { return m_left; }
     float top() const override { return m_top; }
-    void setLeft(float twips) override;
-    void setTop(float twips) override;
+    void setLeft(float twips) override { m_left = snap(twips); }
+    void setTop(float twips) override { m_top = snap(twips); }
     float width() const override;
     float height() const override;
     void refresh() override { ++refreshes; }
-
     void propertyChanged(const Control &control, Property property) override;
 
     int refreshes = 0;
@@ -145,15 +165,38 @@ private:
 class FakeDesktop final : public Desktop
 {
 public:
+    explicit FakeDesktop(const VirtualTime &time)
+        : m_time(time)
+    { }
     float screenWidth() const override { return screenWidthTwips; }
     float screenHeight() const override { return screenHeightTwips; }
     std::unique_ptr<WindowHost> attach(Window &window) override;
-    void showMessage(const std::string &title, const std::string &text) override;
+    void showMessage(const std::string &title, const std::string &text) override
+    {
+        messages.push_back({title, text});
+    }
     std::string decimalSeparator() const override { return separator; }
-    void quit() override;
+    void quit() override
+    {
+        drawnAtQuit = drawn.size();
+        quitRequested = true;
+    }
 
     /// The host of a window attached by name ("frmDCF77", "frmZeit"), or null.
     FakeWindowHost *host(const std::string &windowName) const;
+    void record(std::string control, Property property, std::string value);
+
+    /// The writes of one property, in order.
+    std::vector<Drawn> of(const std::string &control, Property property) const;
+    std::vector<std::string> values(const std::string &control, Property property) const;
+    /// When `value` was written to the property.
+    std::vector<int64_t> times(const std::string &control, Property property,
+                               const std::string &value) const;
+    /// What the property showed after the first `entries` writes of the log ("" if none).
+    std::string valueAfter(const std::string &control, Property property,
+                           std::size_t entries = SIZE_MAX) const;
+    /// Whether anything was written to the control after `after`.
+    bool writtenAfter(const std::string &control, int64_t after) const;
 
     float screenWidthTwips = 1920 * 15;
     float screenHeightTwips = 1080 * 15;
@@ -163,22 +206,20 @@ public:
     float frameHeight = 33 * 15;
     std::string separator = ".";
     bool quitRequested = false;
-
     struct Message
     {
         std::string title;
         std::string text;
     };
     std::vector<Message> messages;
-
-    /// Every property write that reached the desktop, as "chkPuls(3).Value"; after quit() too,
-    /// so tests can check that nothing more was drawn.
-    std::vector<std::string> drawn;
+    /// Every write, also after quit(), so that tests see whether anything more was drawn.
+    std::vector<Drawn> drawn;
     std::size_t drawnAtQuit = 0;
 
 private:
-    friend class FakeWindowHost;
+    const VirtualTime &m_time;
     std::map<std::string, FakeWindowHost *> m_hosts;
+    friend class FakeWindowHost;
 };
 
 class VirtualEvents final : public EventLoop
@@ -190,9 +231,6 @@ public:
     void processPendingEvents() override;
     void waitForActivity() override;
 
-    int processed = 0;
-    int waits = 0;
-
 private:
     VirtualPlatform &m_owner;
 };
@@ -200,16 +238,17 @@ private:
 class VirtualPlatform
 {
 public:
-    VirtualPlatform();
-
     Platform &platform() { return m_platform; }
     int64_t now() const { return time.now(); }
 
     /// A user action (click, typing, pointer move) handled by the first event processing at or
-    /// after `ms`.
-    void at(int64_t ms, std::function<void()> action);
-    /// Characters that arrive on the serial line at `ms`; they carry that time as their arrival
-    /// stamp even when the program takes them later.
+    /// after `ms`; none runs once the program has ended.
+    void at(int64_t ms, std::function<void()> action)
+    {
+        m_script.emplace(ms, Item {std::move(action), true});
+    }
+    /// Characters that arrive on the serial line at `ms`; they carry that time (with its
+    /// extraMicroseconds) as their arrival stamp, however late the program takes them.
     void serialAt(int64_t ms, const std::string &characters);
     /// The serial device fails at `ms`.
     void serialFailsAt(int64_t ms, const std::string &reason);
@@ -218,14 +257,18 @@ public:
 
     /// Delivers everything due by now. Returns whether anything was delivered.
     bool deliverDue();
+    /// What reaches the serial line by `until` while the program sleeps: characters land in the
+    /// port's buffer (and go with it when the port is closed), failures happen; user actions wait
+    /// for the next event processing.
+    void deliverLineUntil(int64_t until);
     /// Time of the next scripted item, or -1.
-    int64_t nextScripted() const;
+    int64_t nextScripted() const { return m_script.empty() ? -1 : m_script.begin()->first; }
     int64_t timeLimit() const { return m_timeLimit; }
 
     VirtualTime time {*this};
     VirtualEvents events {*this};
     FakeSerialPort serial {time};
-    FakeDesktop desktop;
+    FakeDesktop desktop {time};
 
 private:
     struct Item

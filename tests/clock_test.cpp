@@ -1,0 +1,226 @@
+// The running clock in virtual time (the seconds on their schedule, minute and hour roll-over,
+// late steps, Exit) and the clock window (Hide swaps to it at the top-left corner, its bars move
+// it within the screen, a click swaps back).
+
+#include "clock/running_clock.h"
+#include "program/program.h"
+#include "virtual_platform.h"
+
+#include <gtest/gtest.h>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace dcf::testing {
+namespace {
+
+using Captions = std::vector<std::pair<int64_t, std::string>>;
+
+// Eleven and a half days after the machine started, at an odd millisecond: no due time is a
+// round number, and a single-precision time stamp would be off by tens of milliseconds.
+constexpr int64_t kStart = 987'654'321;
+
+class ClockTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        program.start();
+        program.frmZeit();
+        vp.time.advanceTo(kStart);
+        vp.desktop.drawn.clear();
+    }
+
+    /// Runs the clock from hour:minute, starting now, for `ms`.
+    void run(int16_t hour, int16_t minute, int64_t ms)
+    {
+        program.g.Stunde = hour;
+        program.g.Minute = minute;
+        start = vp.now();
+        vp.endAt(start + ms);
+        EXPECT_THROW(RunClock(program.runningClockContext()), ScriptExhausted);
+    }
+
+    /// The captions one label received, with their times after the start.
+    Captions captions(const std::string &label) const
+    {
+        Captions result;
+        for (const Drawn &entry : vp.desktop.of(label, Property::Caption))
+            result.emplace_back(entry.at - start, entry.value);
+        return result;
+    }
+
+    /// Presses Hide and checks the one state every opening ends in.
+    ClockWindow &open()
+    {
+        program.frmDCF77.cmdHide.click();
+        EXPECT_TRUE(program.frmZeit().isShown());
+        EXPECT_FALSE(program.frmDCF77.isShown());
+        EXPECT_EQ(program.frmZeit().left(), 0);
+        EXPECT_EQ(program.frmZeit().top(), 0);
+        return program.frmZeit();
+    }
+
+    VirtualPlatform vp;
+    Program program {vp.platform()};
+    int64_t start = kStart;
+};
+
+/// Seconds 0 to 59 of a minute, second k shown at `due(k)` as "kk" + separator + "00".
+template<typename Due> void addMinute(Captions &captions, const char *separator, Due due)
+{
+    for (int k = 0; k < 60; ++k)
+        captions.emplace_back(
+            due(k), std::string {char('0' + k / 10), char('0' + k % 10)} + separator + "00");
+}
+
+TEST_F(ClockTest, CountsOnScheduleIntoBothWindowsAndSleepsBetweenSteps)
+{
+    program.frmDCF77.lblA(20).setVisible(false);
+    run(14, 37, 120'500);
+
+    Captions seconds;
+    addMinute(seconds, ".", [](int s) { return s * 1000; });
+    addMinute(seconds, ".", [](int s) { return 60'000 + s * 1000; });
+    seconds.emplace_back(120'000, "00.00");
+    EXPECT_EQ(captions("lblA(20)"), seconds);
+    EXPECT_EQ(captions("lblB(12)"), seconds);
+    EXPECT_TRUE(program.frmDCF77.lblA(20).visible());
+    for (const char *minute : {"lblA(18)", "lblB(10)"})
+        EXPECT_EQ(captions(minute), (Captions {{60'000, "38"}, {120'000, "39"}})) << minute;
+    for (const char *hour : {"lblA(16)", "lblB(8)"}) // every minute, changed or not
+        EXPECT_EQ(captions(hour), (Captions {{60'000, "14"}, {120'000, "14"}})) << hour;
+    EXPECT_FALSE(program.frmZeit().isShown()); // written while hidden
+    EXPECT_LE(vp.time.sleepsUntil.size(), 2u * 61 + 1) << "polls instead of sleeping to each step";
+}
+
+TEST_F(ClockTest, MinuteAndHourAdvanceAndWrap)
+{
+    const struct
+    {
+        int16_t hour, minute;
+        const char *first, *second; ///< hh:mm after one and after two minutes
+    } table[] = {{23, 59, "00:00", "00:01"}, {22, 59, "23:00", "23:01"}, {9, 5, "09:06", "09:07"},
+                 {10, 58, "10:59", "11:00"}, {14, 75, "15:00", "15:01"}, {30, 10, "30:11", "30:12"},
+                 {30, 59, "00:00", "00:01"}};
+    const std::set<std::string> clockLabels {"lblA(16)", "lblA(18)", "lblA(20)",
+                                             "lblB(8)",  "lblB(10)", "lblB(12)"};
+    for (const auto &c : table) {
+        vp.desktop.drawn.clear();
+        run(c.hour, c.minute, 120'500);
+        for (const auto &[hour, minute] :
+             {std::pair {"lblA(16)", "lblA(18)"}, {"lblB(8)", "lblB(10)"}}) {
+            const Captions hours = captions(hour);
+            const Captions minutes = captions(minute);
+            ASSERT_TRUE(hours.size() == 2 && minutes.size() == 2) << hour;
+            EXPECT_EQ(hours[0].second + ":" + minutes[0].second, c.first) << hour;
+            EXPECT_EQ(hours[1].second + ":" + minutes[1].second, c.second) << hour;
+        }
+        for (const Drawn &entry : vp.desktop.drawn)
+            EXPECT_TRUE(clockLabels.contains(entry.control)) << entry.control;
+    }
+}
+
+TEST_F(ClockTest, LateStepsCatchUpWithinTheMinuteButADelayPastItsEndStays)
+{
+    vp.desktop.separator = ",";
+    vp.at(kStart + 10'000, [this] { vp.time.sleep(5000); }); // a handler blocks in second 10
+    vp.at(kStart + 58'000, [this] { vp.time.sleep(4500); }); // and in second 58
+    run(12, 0, 64'000);
+
+    Captions expected;
+    addMinute(expected, ",", [](int k) -> int64_t {
+        return k >= 11 && k <= 15 ? 15'000 : k == 59 ? 62'500 : k * 1000;
+    });
+    expected.insert(expected.end(), {{62'500, "00,00"}, {63'500, "01,00"}});
+    EXPECT_EQ(captions("lblA(20)"), expected);
+    EXPECT_EQ(captions("lblA(18)"), (Captions {{62'500, "01"}}));
+}
+
+TEST_F(ClockTest, ExitStopsItAtOnce)
+{
+    vp.at(kStart + 5500, [this] { program.frmDCF77.cmdExit.click(); });
+    EXPECT_THROW(RunClock(program.runningClockContext()), RoutineInterrupted);
+    EXPECT_EQ(vp.now(), kStart + 6000);
+    EXPECT_EQ(vp.desktop.drawn.size(), vp.desktop.drawnAtQuit);
+    EXPECT_EQ(program.frmDCF77.lblA(20).caption(), "06.00");
+}
+
+TEST_F(ClockTest, WindowOpensWithItsFixedTextsAndLeavesTheSharedCounter)
+{
+    program.g.i = 17; // the reception's pulse index, or the decoder's reveal counter
+    ClockWindow &window = open();
+    std::string texts;
+    for (int index = 0; index <= 12; ++index) {
+        texts += window.lblB(index).caption() + "|";
+        EXPECT_TRUE(window.lblB(index).visible()) << index;
+    }
+    EXPECT_EQ(texts, "Heute ist:||der||.| |.|||:||:||");
+    EXPECT_EQ(program.g.i, 17);
+    EXPECT_EQ(vp.desktop.host("frmZeit")->refreshes, 1);
+}
+
+TEST_F(ClockTest, WindowReopensAtTheTopLeftWhileTheBarsKeepTheirValues)
+{
+    vp.desktop.twipsPerPixel = 1; // see the value handed to the window exactly
+    ClockWindow &window = open();
+    window.hsc1.userSetValue(3000);
+    window.vsc1.userSetValue(2000);
+    EXPECT_EQ(window.left(), 3000);
+    EXPECT_EQ(window.top(), 2000);
+
+    window.click();
+    EXPECT_TRUE(program.frmDCF77.isShown());
+    EXPECT_FALSE(window.isShown());
+
+    open();
+    EXPECT_EQ(window.hsc1.value(), 3000);
+    EXPECT_EQ(window.vsc1.value(), 2000);
+    window.hsc1.arrowClick(+1);
+    EXPECT_EQ(window.left(), 3100);
+    EXPECT_EQ(window.top(), 0);
+}
+
+TEST_F(ClockTest, WindowBarsReachTheScreenEdgeWithinTheirSixteenBitRange)
+{
+    // Outer size: 5115 x 2520 client area in a frame of 8 x 33 pixels.
+    const int outerWidth = 5115 + 8 * 15;
+    const int outerHeight = 2520 + 33 * 15;
+    const struct
+    {
+        int widthPixels, heightPixels, horizontal, vertical;
+    } table[] = {{1920, 1080, 28800 - outerWidth, 16200 - outerHeight},
+                 {2560, 1440, 32767, 21600 - outerHeight},
+                 {7680, 4320, 32767, 32767},
+                 {300, 150, 0, 0}};
+    for (const auto &c : table) {
+        vp.desktop.screenWidthTwips = static_cast<float>(c.widthPixels * 15);
+        vp.desktop.screenHeightTwips = static_cast<float>(c.heightPixels * 15);
+        ClockWindow &window = open();
+        EXPECT_EQ(window.hsc1.maximum(), c.horizontal) << c.widthPixels;
+        EXPECT_EQ(window.vsc1.maximum(), c.vertical) << c.heightPixels;
+        window.click();
+    }
+}
+
+TEST_F(ClockTest, ClosingAWindowFromItsFrameSwapsBackOrEnds)
+{
+    ClockWindow &window = open();
+    window.closeRequest(); // the clock window's close button: back to the main window
+    EXPECT_TRUE(program.frmDCF77.isShown());
+    EXPECT_FALSE(window.isShown());
+    EXPECT_FALSE(vp.desktop.quitRequested);
+
+    program.frmDCF77.closeRequest(); // the main window's: the same as Exit
+    EXPECT_TRUE(program.ended());
+    EXPECT_TRUE(vp.desktop.quitRequested);
+    EXPECT_TRUE(vp.desktop.host("frmZeit")->closed);
+    program.frmDCF77.txtComPort.setText("1");
+    program.frmDCF77.cmdStart.click(); // does nothing once the program has ended
+    EXPECT_FALSE(program.receptionActive());
+    EXPECT_EQ(vp.serial.opens, 0);
+}
+
+} // namespace
+} // namespace dcf::testing

@@ -1,0 +1,388 @@
+// The whole program on the real Qt layer (offscreen), with the serial port replaced by the fake
+// one: every control stands where the design puts it, in its colours; model writes reach the
+// widgets at the next event processing; clicks, typing, scroll-bar steps and pointer movement
+// reach the model the way the user meant them; Exit while the reception waits ends the program
+// and nothing more reaches the screen.
+
+#include "platform/qt/qt_desktop.h"
+#include "platform/qt/qt_event_loop.h"
+#include "platform/qt/qt_time_base.h"
+#include "platform/qt/window_view.h"
+#include "program/program.h"
+#include "virtual_platform.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace dcf::testing {
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+class QtProgramTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        program.start();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(mainSurface()));
+    }
+
+    QtWindowHost &host(const std::string &windowName) const
+    {
+        QtWindowHost *found = desktop.host(windowName);
+        if (!found)
+            throw std::runtime_error(windowName + " has no view");
+        return *found;
+    }
+    QWidget *mainSurface() const { return host("frmDCF77").surface(); }
+    QWidget *widget(const Control &control) const
+    {
+        QWidget *found = host(control.window().name()).widgetOf(control);
+        if (!found)
+            throw std::runtime_error(control.displayName() + " has no widget");
+        return found;
+    }
+    template<typename W> W *widgetAs(const Control &control) const
+    {
+        W *found = qobject_cast<W *>(widget(control));
+        if (!found)
+            throw std::runtime_error(control.displayName() + " has another kind of widget");
+        return found;
+    }
+
+    static void processEvents() { QCoreApplication::processEvents(); }
+
+    QtTimeBase time;
+    QtEventLoop events;
+    FakeSerialPort serial {time};
+    QtDesktop desktop;
+    Platform platform {events, time, serial, desktop};
+    Program program {platform};
+    /// The context of the tests' timers: they end with the test instead of firing into a later
+    /// one.
+    QObject testAlive;
+};
+
+TEST_F(QtProgramTest, EveryControlStandsAtItsDesignPixelsWithItsCaption)
+{
+    ASSERT_EQ(desktop.twipsPerPixel(), kTwipsPerPixel) << "the offscreen screen is 96 dpi";
+    const std::pair<const Window *, const char *> windows[]
+        = {{&program.frmDCF77, "DCF77"}, {&program.frmZeit(), "Zeit von DCF77"}};
+    for (const auto &[window, title] : windows) {
+        QWidget *surface = host(window->name()).surface();
+        EXPECT_EQ(surface->size(),
+                  QSize(window->design().clientWidth / kTwipsPerPixel,
+                        window->design().clientHeight / kTwipsPerPixel));
+        EXPECT_EQ(surface->windowTitle().toStdString(), title);
+        for (const Control *control : window->controls()) {
+            const Rect design = control->geometry();
+            QWidget *shown = widget(*control);
+            EXPECT_EQ(shown->geometry(),
+                      QRect(design.left / kTwipsPerPixel, design.top / kTwipsPerPixel,
+                            design.width / kTwipsPerPixel, design.height / kTwipsPerPixel))
+                << control->displayName();
+            if (const auto *label = dynamic_cast<const Label *>(control)) {
+                EXPECT_EQ(shown->accessibleName().toStdString(), label->caption());
+            }
+        }
+    }
+    const MainWindow &w = program.frmDCF77;
+    const std::pair<const Control *, const char *> buttons[] = {{&w.cmdStart, "Start"},
+                                                                {&w.cmdHide, "Hide"},
+                                                                {&w.cmdExit, "Exit"},
+                                                                {&w.optPuls01, "Puls"},
+                                                                {&w.optPuls02, "        fertig"},
+                                                                {&w.chk100, "Puls 100"},
+                                                                {&w.chk200, "Puls 200"}};
+    for (const auto &[control, caption] : buttons)
+        EXPECT_EQ(widgetAs<QAbstractButton>(*control)->text().toStdString(), caption);
+    EXPECT_FALSE(mainSurface()->windowIcon().isNull());
+    EXPECT_FALSE(host("frmZeit").surface()->isVisible()) << "the clock window is created hidden";
+}
+
+TEST_F(QtProgramTest, DesignColoursAreDrawnAsTheirRgbValues)
+{
+    const auto pixel = [](QWidget *widget, QPoint at) {
+        return widget->grab().toImage().pixelColor(at);
+    };
+    MainWindow &w = program.frmDCF77;
+    ClockWindow &clock = program.frmZeit();
+    clock.lblB(0).setVisible(true);
+    clock.lblB(12).setVisible(true);
+    processEvents();
+
+    EXPECT_EQ(pixel(mainSurface(), {2, 2}), QColor(255, 224, 192)); // light peach
+    EXPECT_EQ(pixel(widget(w.Label1), {1, 1}), QColor(192, 255, 255)); // light cyan
+    EXPECT_EQ(pixel(widget(w.lblComPort), {1, 1}), QColor(255, 224, 192));
+    QWidget *box = widget(w.txtZähl);
+    EXPECT_EQ(pixel(box, box->rect().center()), QColor(0, 0, 0));
+    EXPECT_EQ(box->palette().color(box->foregroundRole()), QColor(255, 255, 255));
+    QWidget *bit = widget(w.chkPuls(0)); // the theme's button face until a bit is received
+    EXPECT_EQ(bit->palette().color(bit->backgroundRole()),
+              QApplication::palette().color(QPalette::Button));
+
+    EXPECT_EQ(pixel(host("frmZeit").surface(), {1, 1}), QColor(128, 64, 64));
+    EXPECT_EQ(pixel(widget(clock.lblB(12)), {1, 1}), QColor(128, 64, 0));
+    const QImage text
+        = widget(clock.lblB(0))->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const auto *pixels = reinterpret_cast<const QRgb *>(text.constBits());
+    const auto *end = pixels + text.width() * text.height();
+    EXPECT_NE(std::find(pixels, end, qRgb(255, 255, 128)), end) << "no light yellow text";
+}
+
+/// Counts the paint events of one widget.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget *watched) { watched->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+/// Counts a reaction's runs and still runs the original one.
+int *countRuns(Reaction &reaction)
+{
+    auto runs = std::make_shared<int>(0);
+    reaction = [original = reaction, runs] {
+        ++*runs;
+        if (original)
+            original();
+    };
+    return runs.get(); // the reaction keeps the counter alive
+}
+
+QPoint centreOf(QWidget *widget)
+{
+    return widget->geometry().center();
+}
+
+TEST_F(QtProgramTest, ModelWritesReachTheirWidgetsAndArePaintedAtTheNextEventProcessing)
+{
+    MainWindow &w = program.frmDCF77;
+    processEvents();
+    PaintCounter counter(widget(w.Label12(1)));
+    w.Label12(1).setCaption("x");
+    w.chkPuls(5).setValue(CheckBox::Grayed);
+    w.chkPuls(5).setBackColor(Color::rgb(255, 0, 0));
+    w.lblA(3).setVisible(true);
+    w.optPuls02.setValue(true);
+    w.optPuls02.setValue(false); // the model may switch off the only button that is on
+    EXPECT_EQ(counter.paints, 0) << "drawn at once instead of at the next event processing";
+    processEvents();
+
+    EXPECT_GT(counter.paints, 0);
+    EXPECT_EQ(widget(w.Label12(1))->accessibleName(), QStringLiteral("x"));
+    auto *box = widgetAs<QCheckBox>(w.chkPuls(5));
+    EXPECT_EQ(box->checkState(), Qt::PartiallyChecked);
+    EXPECT_EQ(box->palette().color(box->backgroundRole()), QColor(255, 0, 0));
+    EXPECT_TRUE(widget(w.lblA(3))->isVisible());
+    EXPECT_FALSE(widgetAs<QAbstractButton>(w.optPuls02)->isChecked());
+}
+
+TEST_F(QtProgramTest, ClicksOnBitBoxesAndOptionButtonsReachTheModel)
+{
+    MainWindow &w = program.frmDCF77;
+    auto *box = widgetAs<QCheckBox>(w.chkPuls(21));
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_EQ(w.chkPuls(21).value(), CheckBox::Checked);
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_EQ(w.chkPuls(21).value(), CheckBox::Unchecked);
+    EXPECT_FALSE(box->isChecked());
+
+    auto *first = widgetAs<QAbstractButton>(w.optPuls01);
+    auto *second = widgetAs<QAbstractButton>(w.optPuls02);
+    QTest::mouseClick(second, Qt::LeftButton);
+    QTest::mouseClick(first, Qt::LeftButton);
+    EXPECT_TRUE(w.optPuls01.value());
+    EXPECT_FALSE(w.optPuls02.value());
+    EXPECT_FALSE(second->isChecked());
+    // A click on the button that is already on leaves it on.
+    QTest::mouseClick(first, Qt::LeftButton);
+    EXPECT_TRUE(w.optPuls01.value());
+    EXPECT_TRUE(first->isChecked());
+}
+
+QPoint pointOf(QScrollBar *bar, QStyle::SubControl part)
+{
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = bar->orientation();
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
+    if (bar->orientation() == Qt::Horizontal)
+        option.state |= QStyle::State_Horizontal;
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar).center();
+}
+
+TEST_F(QtProgramTest, ScrollBarClicksAndDragsChangeTheModelOnceEach)
+{
+    ScrollBar &model = program.frmDCF77.HScroll1;
+    int *changes = countRuns(model.onChange);
+    auto *bar = widgetAs<QScrollBar>(model);
+
+    QTest::mouseClick(bar, Qt::LeftButton, {}, pointOf(bar, QStyle::SC_ScrollBarAddLine));
+    QTest::mouseClick(bar, Qt::LeftButton, {}, pointOf(bar, QStyle::SC_ScrollBarSubPage));
+    EXPECT_EQ(model.value(), 1 - 100);
+    EXPECT_EQ(*changes, 2);
+
+    const QPoint thumb = pointOf(bar, QStyle::SC_ScrollBarSlider);
+    QTest::mousePress(bar, Qt::LeftButton, {}, thumb);
+    QTest::mouseMove(bar, thumb + QPoint(30, 0));
+    QTest::mouseMove(bar, thumb + QPoint(60, 0));
+    EXPECT_EQ(*changes, 2) << "followed the thumb while it was dragged";
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, thumb + QPoint(60, 0));
+    EXPECT_EQ(*changes, 3);
+    EXPECT_GT(model.value(), 0);
+    EXPECT_EQ(bar->value(), model.value());
+
+    ScrollBar &clockBar = program.frmZeit().hsc1;
+    int *clockChanges = countRuns(clockBar.onChange);
+    clockBar.setMaximum(2000); // written by the program: no user change
+    EXPECT_EQ(widgetAs<QScrollBar>(clockBar)->maximum(), 2000);
+    EXPECT_EQ(*clockChanges, 0);
+}
+
+TEST_F(QtProgramTest, TypingIntoTheLeftFieldMovesTheWindow)
+{
+    MainWindow &w = program.frmDCF77;
+    auto *field = widgetAs<QLineEdit>(w.txtLeft);
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Delete);
+    QTest::keyClicks(field, "2880");
+
+    EXPECT_EQ(w.txtLeft.text(), "2880");
+    EXPECT_EQ(w.left(), 2880.0f);
+    EXPECT_EQ(mainSurface()->pos().x(), 2880 / 15);
+}
+
+TEST_F(QtProgramTest, PointerMovementCountsOnlyOverTheFreeSurface)
+{
+    MainWindow &w = program.frmDCF77;
+    int *moves = countRuns(w.onMouseMove);
+    QWindow *window = mainSurface()->windowHandle();
+
+    QTest::mouseMove(window, centreOf(widget(w.cmdStart)));
+    QTest::mouseMove(window, centreOf(widget(w.Label13(4))));
+    QTest::mouseMove(window, centreOf(widget(w.txtZähl)));
+    processEvents();
+    EXPECT_EQ(*moves, 0);
+
+    QTest::mouseMove(window, QPoint(5, 500)); // left margin, below the character line
+    processEvents();
+    EXPECT_GE(*moves, 1);
+}
+
+TEST_F(QtProgramTest, ClockWindowSwapsBackOnABackgroundClickButNotOnALabel)
+{
+    QTest::mouseClick(widget(program.frmDCF77.cmdHide), Qt::LeftButton);
+    ClockWindow &clock = program.frmZeit();
+    QWidget *clockSurface = host(clock.name()).surface();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(clockSurface));
+    EXPECT_FALSE(mainSurface()->isVisible());
+    EXPECT_TRUE(widget(clock.lblB(12))->isVisible());
+
+    QWindow *window = clockSurface->windowHandle();
+    QTest::mouseClick(window, Qt::LeftButton, {}, centreOf(widget(clock.lblB(0))));
+    processEvents();
+    EXPECT_TRUE(clockSurface->isVisible()) << "a click on a label is no click on the window";
+
+    // Between "Heute ist:" and the weekday label.
+    const QRect first = widget(clock.lblB(0))->geometry();
+    const QRect second = widget(clock.lblB(1))->geometry();
+    ASSERT_LT(first.right() + 1, second.left());
+    QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(first.right() + 2, first.center().y()));
+    processEvents();
+    EXPECT_FALSE(clockSurface->isVisible());
+    EXPECT_TRUE(mainSurface()->isVisible());
+}
+
+TEST_F(QtProgramTest, ExitWhileTheReceptionWaitsForACharacterEndsTheProgram)
+{
+    MainWindow &w = program.frmDCF77;
+    w.txtComPort.setText("1");
+    QTimer::singleShot(0, &testAlive,
+                       [&] { QTest::mouseClick(widget(w.cmdStart), Qt::LeftButton); });
+    // Exit once the reset's second has passed and the reception waits for input.
+    bool waitedForInput = false;
+    QTimer::singleShot(1500, &testAlive, [&] {
+        waitedForInput = program.receptionActive() && serial.isOpen();
+        QTest::mouseClick(widget(w.cmdExit), Qt::LeftButton);
+    });
+    // A safety net only: a broken Exit would otherwise hang the test run.
+    QTimer::singleShot(10'000, &testAlive, [this] {
+        program.cmdExit_Click();
+        QCoreApplication::exit(99);
+    });
+
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_TRUE(waitedForInput);
+    EXPECT_TRUE(program.ended());
+    EXPECT_TRUE(desktop.hasQuit());
+    EXPECT_FALSE(program.receptionActive());
+    EXPECT_FALSE(mainSurface()->isVisible());
+
+    // Whatever is still written after Exit stays off the screen.
+    const int shown = host("frmDCF77").changesShown();
+    serial.receive("1");
+    w.txtZähl.setText("99");
+    w.chkPuls(0).setValue(CheckBox::Checked);
+    w.show();
+    processEvents();
+    EXPECT_EQ(host("frmDCF77").changesShown(), shown);
+    EXPECT_EQ(widgetAs<QLineEdit>(w.txtZähl)->text(), QString());
+    EXPECT_FALSE(mainSurface()->isVisible());
+}
+
+TEST_F(QtProgramTest, TheFrameCloseButtonIsOnlyARequest)
+{
+    int requests = 0;
+    program.frmDCF77.onCloseRequest = [&] {
+        ++requests;
+    };
+    mainSurface()->close();
+    EXPECT_EQ(requests, 1);
+    EXPECT_TRUE(mainSurface()->isVisible()) << "the program decides what a close request means";
+}
+
+TEST_F(QtProgramTest, AFaultInAReactionIsReportedAndTheProgramGoesOn)
+{
+    program.frmDCF77.cmdHide.onClick = [] {
+        throw std::runtime_error("kaputt");
+    };
+    // The report is a modal box; read and close it from inside its own event loop.
+    QString reported;
+    QTimer::singleShot(0, &testAlive, [&reported] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            reported = box->text();
+            box->accept();
+        }
+    });
+    QTest::mouseClick(widget(program.frmDCF77.cmdHide), Qt::LeftButton);
+    EXPECT_EQ(reported, QStringLiteral("Interner Fehler: kaputt"));
+    EXPECT_TRUE(mainSurface()->isVisible());
+}
+
+} // namespace
+} // namespace dcf::testing
