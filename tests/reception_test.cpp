@@ -517,6 +517,25 @@ TEST_F(Reception, TooManyPulsesBeginANewAttempt)
     EXPECT_TRUE(handOvers().empty());
 }
 
+TEST_F(Reception, MinuteGapHiddenByALostMarkFailsLikeTooFewPulses)
+{
+    // The first mark, 1.6 s after the opening, finds the first gap. Without the mark of second 58
+    // the next gap lasts 3 s, and the one after it, before the time-out, closes 117 pulses: the
+    // bits collected are those of the minute before last.
+    MinuteBits bits = sample;
+    bits[58] = kLostMark;
+    const int64_t last = receiver.minute(receiver.minute(kOpened + 1600, bits), zeros);
+    receiver.minute(last, zeros);
+    vp.endAt(last + 5 * kSecondMs);
+
+    pressStart();
+
+    EXPECT_TRUE(slept(last, 1000));
+    EXPECT_TRUE(handOvers().empty());
+    EXPECT_EQ(vp.serial.opens, 2);
+    EXPECT_EQ(afterStep(last, "txtFehler3", Property::Text), "       1");
+}
+
 TEST_F(Reception, CharacterCountStopsAtItsLimit)
 {
     vp.serialAt(kOpened + 500, std::string(32770, 'x'));

@@ -186,7 +186,10 @@ Outcome characterStep(const ReceptionContext &context, int64_t arrivalMicrosecon
 Outcome endChecks(const ReceptionContext &context)
 {
     Global &g = context.g;
-    if (g.PulsZaehler < kPulsesForMinute && g.PausenZaehler == kGapsForMinute) {
+    // Too many pulses fail like too few: decoding them would show a minute long past as the time.
+    const bool wrongCount
+        = g.PulsZaehler < kPulsesForMinute || g.PulsZaehler > kMostPulsesForMinute;
+    if (wrongCount && g.PausenZaehler == kGapsForMinute) {
         g.Fehler3 = 1;
         showAlarm(context.frmDCF77.txtFehler3, g.Fehler3);
         context.time.sleep(kTooFewPulsesPauseMs);

@@ -29,11 +29,15 @@ inline constexpr float kMinuteGapShortest = 1.5f;
 inline constexpr float kMinuteGapLongest = 2.5f;
 /// A minute needs this many pulses; one fewer than a normal minute is still accepted.
 inline constexpr float kPulsesForMinute = 58;
+/// A minute holds at most this many: 59, and one more with a leap second. More mean that a lost
+/// mark next to a minute gap hid that gap, so the bits collected belong to an earlier minute.
+inline constexpr float kMostPulsesForMinute = 60;
 /// Gaps found when the minute is complete.
 inline constexpr int16_t kGapsForMinute = 2;
 /// A pulse end after a pulse start later than this (seconds after the port opened) ends the
 /// reception even without a second minute gap.
 inline constexpr double kTimeOut = 121;
+/// How long a minute with the wrong number of pulses stays on display.
 inline constexpr int64_t kTooFewPulsesPauseMs = 1000;
 inline constexpr int64_t kShortMinutePauseMs = 500;
 
