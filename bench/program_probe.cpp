@@ -5,6 +5,7 @@
 #include "platform/qt/window_view.h"
 #include "program/program.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <stdexcept>
@@ -64,15 +65,19 @@ void ProgramProbe::propertyChanged(const Control &control, Property property)
     // The reset empties both time fields; an edge always writes a time.
     if (property == Property::Text && &control == &w.txtZeit1 && !w.txtZeit1.text().empty()) {
         m_pulseStartUs = arrivalUs(g.StartZeit, g.PulsBeginn);
+        m_pulseStartWaitMs = static_cast<double>(nowUs - m_pulseStartUs) / kUsPerMs;
         if (marksTo)
-            marksTo->waitsMs.push_back(static_cast<double>(nowUs - m_pulseStartUs) / kUsPerMs);
+            marksTo->waitsMs.push_back(m_pulseStartWaitMs);
     } else if (property == Property::Text && &control == &w.txtZeit2
                && !w.txtZeit2.text().empty()) {
         const int64_t endUs = arrivalUs(g.StartZeit, g.PulsEnde);
+        const double endWaitMs = static_cast<double>(nowUs - endUs) / kUsPerMs;
         if (marksTo) {
-            marksTo->waitsMs.push_back(static_cast<double>(nowUs - endUs) / kUsPerMs);
-            if (m_pulseStartUs >= 0)
-                marksTo->pulses.push_back({g.PulsLaenge, endUs - m_pulseStartUs});
+            marksTo->waitsMs.push_back(endWaitMs);
+            if (m_pulseStartUs >= 0) {
+                marksTo->pulses.push_back({g.PulsLaenge, endUs - m_pulseStartUs,
+                                           std::max(m_pulseStartWaitMs, endWaitMs)});
+            }
         }
         m_pulseStartUs = -1;
     } else if (property == Property::Caption && &control == &w.lblA(20)) {

@@ -38,6 +38,8 @@ public:
         double measuredSeconds = 0;
         /// The same pulse between the arrival stamps of its two edges, to the microsecond.
         int64_t stampedUs = 0;
+        /// The longer of its two edges' waits from arrival to processing, ms.
+        double longestWaitMs = 0;
     };
 
     /// What is recorded under one condition.
@@ -65,6 +67,7 @@ private:
     Program &m_program;
     WindowObserver *m_view = nullptr;
     int64_t m_pulseStartUs = -1;
+    double m_pulseStartWaitMs = 0;
     int m_clockSecondsShown = 0;
     int m_decodes = 0;
 };

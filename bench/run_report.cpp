@@ -147,7 +147,7 @@ void writeSamples(const std::string &path, const BenchRun &run)
         const ProgramProbe::Recording &recorded = condition->recording;
         for (const ProgramProbe::Pulse &pulse : recorded.pulses)
             out << prefix << "mark " << pulse.measuredSeconds * 1000 << ' ' << pulse.stampedUs
-                << '\n';
+                << ' ' << pulse.longestWaitMs << '\n';
         for (const double wait : recorded.waitsMs)
             out << prefix << "wait " << wait << '\n';
         for (std::size_t index = 0; index < recorded.secondsLate.size(); ++index)
