@@ -52,7 +52,7 @@ dcf::tools::CommandLine commandLine(Options &options)
         "seconds are shown, the start-up time and the peak memory, each against its target:\n"
         "on a quiet machine, with the window thread kept busy and with every processor kept\n"
         "busy, each beside a plain reader on the same machine at the same time.");
-    line.flag("--quick", "short phases for a quick check (10 s, 20 quiet marks; about 5 minutes)",
+    line.flag("--quick", "short phases for a quick check (10 s, 20 quiet marks; about 6 minutes)",
               options.quick);
     line.number("--phase-seconds", "N",
                 "length of the waiting and the quiet clock phase (default 60)",
