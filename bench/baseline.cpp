@@ -19,10 +19,8 @@ namespace {
 
 constexpr int64_t kNsPerMs = 1'000'000;
 constexpr int64_t kNsPerUs = 1000;
-constexpr int kPollMs = 200;
 /// Wake-ups halfway between the marks' edges, so that the two measurements do not meet.
 constexpr int64_t kWakeOffsetMs = 500;
-constexpr int kChildGraceMs = 15000;
 
 /// Sleeps until whole-millisecond deadlines once a second, as the running clock does, and
 /// records how late each wake-up came.
@@ -40,7 +38,7 @@ void timeWakeUps(const std::atomic<bool> &stop, std::vector<int64_t> &lateNs)
 
 } // namespace
 
-int runBaseline(int argc, char **argv, int seconds)
+int runBaseline(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);
     driver::SimulatorProcess receiver;
@@ -54,15 +52,23 @@ int runBaseline(int argc, char **argv, int seconds)
     std::vector<int64_t> lateNs;
     std::thread sleeper(timeWakeUps, std::cref(stop), std::ref(lateNs));
 
-    const int64_t endNs = monotonicNs() + seconds * 1000 * kNsPerMs;
     int64_t markStartNs = -1;
-    while (monotonicNs() < endNs) {
-        pollfd watch {fd, POLLIN, 0};
-        if (::poll(&watch, 1, kPollMs) <= 0)
+    bool receiverLost = false;
+    while (!receiverLost) {
+        pollfd watch[] = {{fd, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        if (::poll(watch, 2, -1) <= 0)
             continue;
         const int64_t now = monotonicNs();
+        // The benchmark closes the pipe (or has ended): enough.
+        char ignored = 0;
+        if (watch[1].revents != 0 && ::read(STDIN_FILENO, &ignored, 1) <= 0)
+            break;
+        if (watch[0].revents == 0)
+            continue;
         char characters[64];
         const ssize_t count = ::read(fd, characters, sizeof characters);
+        // A hung-up terminal stays readable with nothing to read.
+        receiverLost = count == 0 || (count < 0 && errno != EAGAIN && errno != EINTR);
         for (ssize_t index = 0; index < count; ++index) {
             if (characters[index] == '1') {
                 markStartNs = now;
@@ -77,20 +83,31 @@ int runBaseline(int argc, char **argv, int seconds)
     for (const int64_t late : lateNs)
         std::printf("wake %lld\n", static_cast<long long>(late / kNsPerUs));
     ::close(fd);
-    return 0;
+    if (receiverLost)
+        std::fprintf(stderr, "dcf77-bench: the plain reader's receiver went away\n");
+    return receiverLost ? 1 : 0;
 }
 
-void Baseline::start(int seconds)
+void Baseline::start()
 {
-    m_seconds = seconds;
     m_child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_child.start(QCoreApplication::applicationFilePath(),
-                  {QString::fromLatin1(kBaselineOption), QString::number(seconds)});
+    m_child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(kBaselineOption)});
+}
+
+void Baseline::stop()
+{
+    m_child.closeWriteChannel();
+}
+
+bool Baseline::hasEnded() const
+{
+    return m_child.state() == QProcess::NotRunning;
 }
 
 bool Baseline::collect(QString &error)
 {
-    if (!m_child.waitForFinished(m_seconds * 1000 + kChildGraceMs) || m_child.exitCode() != 0) {
+    if (m_child.error() == QProcess::FailedToStart || m_child.exitStatus() != QProcess::NormalExit
+        || m_child.exitCode() != 0) {
         error = QStringLiteral("the baseline measurement failed");
         return false;
     }

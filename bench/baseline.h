@@ -3,7 +3,8 @@
 // What the machine allows without the program: a plain reader, blocked in poll() on the same
 // kind of pseudo-terminal fed by the same simulated receiver, times the marks; a thread that
 // sleeps until whole-millisecond deadlines, as the running clock does, times its wake-ups. It
-// runs as a child process during the waiting phase, so it costs the program nothing.
+// runs as a child process beside the program under the same condition, and costs the program
+// nothing.
 
 #include <QProcess>
 #include <QString>
@@ -13,14 +14,18 @@ namespace dcf::bench {
 
 inline constexpr const char *kBaselineOption = "--baseline";
 
-/// The child's main (`--baseline SECONDS`): prints "mark <us>" and "wake <late us>" lines.
-int runBaseline(int argc, char **argv, int seconds);
+/// The child's main (`--baseline`): measures until its standard input ends, then prints
+/// "mark <us>" and "wake <late us>" lines.
+int runBaseline(int argc, char **argv);
 
 class Baseline
 {
 public:
-    void start(int seconds);
-    /// Waits for the child and reads its figures; false with `error` set when it failed.
+    void start();
+    /// Asks the child to end; it prints its figures then.
+    void stop();
+    bool hasEnded() const;
+    /// Reads the figures of the child that has ended; false with `error` set when it failed.
     bool collect(QString &error);
 
     /// Mark lengths as the reader saw them, microseconds.
@@ -30,7 +35,6 @@ public:
 
 private:
     QProcess m_child;
-    int m_seconds = 0;
 };
 
 } // namespace dcf::bench

@@ -37,18 +37,26 @@ std::optional<Summary> summarize(const std::vector<double> &samples)
     return summary;
 }
 
+std::size_t countReaching(const std::vector<double> &samples, double threshold)
+{
+    return static_cast<std::size_t>(std::count_if(
+        samples.begin(), samples.end(), [threshold](double value) { return value >= threshold; }));
+}
+
+std::optional<double> percentReaching(const std::vector<double> &samples, double threshold)
+{
+    if (samples.empty())
+        return std::nullopt;
+    return static_cast<double>(countReaching(samples, threshold)) * 100.0
+        / static_cast<double>(samples.size());
+}
+
 std::string shareReaching(const std::vector<double> &samples, double threshold)
 {
-    const auto reaching = std::count_if(samples.begin(), samples.end(),
-                                        [threshold](double value) { return value >= threshold; });
     std::ostringstream out;
-    out << reaching << " of " << samples.size();
-    if (!samples.empty()) {
-        out << " ("
-            << std::lround(static_cast<double>(reaching) * 100.0
-                           / static_cast<double>(samples.size()))
-            << " %)";
-    }
+    out << countReaching(samples, threshold) << " of " << samples.size();
+    if (const std::optional<double> percent = percentReaching(samples, threshold))
+        out << " (" << std::lround(*percent) << " %)";
     return out.str();
 }
 

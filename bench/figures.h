@@ -26,6 +26,10 @@ std::optional<double> percentile(std::vector<double> samples, double percent);
 /// Nothing when there are no samples.
 std::optional<Summary> summarize(const std::vector<double> &samples);
 
+/// How many samples reach `threshold`.
+std::size_t countReaching(const std::vector<double> &samples, double threshold);
+/// The same as a share in per cent; nothing when there are no samples.
+std::optional<double> percentReaching(const std::vector<double> &samples, double threshold);
 /// "k of n (p %)": how many samples reach `threshold`.
 std::string shareReaching(const std::vector<double> &samples, double threshold);
 

@@ -45,7 +45,9 @@ TEST(Summary, HasCountMedianPercentileAndMaximumOrIsNothing)
               std::vector<double>({5, 5, 9, 9}));
     EXPECT_FALSE(summarize({}));
     EXPECT_EQ(shareReaching({0, 1, 0, 2, 0.999, 0, 0, 0}, 1.0), "2 of 8 (25 %)");
+    EXPECT_EQ(percentReaching({0, 1, 0, 2, 0.999, 0, 0, 0}, 1.0), 25);
     EXPECT_EQ(shareReaching({}, 1.0), "0 of 0");
+    EXPECT_FALSE(percentReaching({}, 1.0)); // no marks are no share, not a share of none
 }
 
 TEST(MarkError, IsTheDistanceToTheNearerNominalLength)
@@ -76,6 +78,16 @@ TEST(Report, TargetsHoldBelowTheLimitOrAtItWhenInclusiveAndNothingIsAMiss)
     report.print(out);
     EXPECT_NE(out.str().find("0.50 ms  < 1 ms  PASS"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("none  < 1 ms  MISS"), std::string::npos) << out.str();
+
+    // A figure shown as a text is judged by its value, under its heading.
+    Report shares;
+    shares.heading("Under a load");
+    shares.add("off", "2 of 60 (3 %)", 2.0, "mark", {1, true});
+    std::ostringstream sharesOut;
+    shares.print(sharesOut);
+    EXPECT_NE(sharesOut.str().find("\nUnder a load\noff "), std::string::npos) << sharesOut.str();
+    EXPECT_NE(sharesOut.str().find("2 of 60 (3 %)  <= 1 mark  MISS"), std::string::npos)
+        << sharesOut.str();
 }
 
 } // namespace

@@ -1,20 +1,18 @@
 // dcf77-bench: the real program on Qt's offscreen platform, fed by the simulated receiver on a
 // pseudo-terminal, measured from the side:
-//   start-up probes -> waiting -> receiving -> running clock -> more marks -> table of figures.
+//   start-up probes -> waiting -> quiet machine -> window kept busy -> processors kept busy
+//   -> table of figures.
 
 #include "baseline.h"
 #include "bench_run.h"
 #include "command_line.h"
-#include "figures.h"
-#include "process_usage.h"
+#include "loads.h"
 #include "report.h"
+#include "run_report.h"
 #include "startup_probe.h"
 
 #include <QApplication>
 #include <QTest>
-#include <QThread>
-#include <cmath>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -27,12 +25,6 @@ using namespace dcf::bench;
 
 constexpr int kExitMissed = 1;
 constexpr int kExitFailed = 2;
-constexpr double kKiBPerMiB = 1024;
-constexpr double kNsPerUs = 1e3;
-
-const Target kProcessorTarget {1.0, false}; // per cent of a core
-const Target kPulseErrorTarget {1.0, false}; // ms, 99th percentile
-const Target kLatenessTarget {2.0, true}; // ms, 99th percentile
 
 struct Options
 {
@@ -40,10 +32,13 @@ struct Options
     std::optional<int> phaseSeconds;
     std::optional<int> marks;
     std::optional<int> startupRuns;
+    bool withoutWindowBusy = false;
+    bool withoutProcessorsBusy = false;
     std::string samplesPath;
-    // The benchmark started again as its own probe or baseline.
+    // The benchmark started again as its own probe, plain reader or spinning process.
     bool startupProbe = false;
-    int baselineSeconds = 0;
+    bool baseline = false;
+    int spinSeconds = 0;
 };
 
 dcf::tools::CommandLine commandLine(Options &options)
@@ -53,111 +48,34 @@ dcf::tools::CommandLine commandLine(Options &options)
         "Runs the program on Qt's offscreen platform with dcf77-sim on a pseudo-terminal and "
         "prints\n"
         "its processor use while waiting, receiving and running the clock, the error of the\n"
-        "measured marks, how late the clock's seconds are shown, the start-up time and the peak\n"
-        "memory, each against its target.");
-    line.flag("--quick", "short phases for a quick check (10 s, 20 marks; about 2 minutes)",
+        "measured marks, how long their edges waited to be processed, how late the clock's\n"
+        "seconds are shown, the start-up time and the peak memory, each against its target:\n"
+        "on a quiet machine, with the window thread kept busy and with every processor kept\n"
+        "busy, each beside a plain reader on the same machine at the same time.");
+    line.flag("--quick", "short phases for a quick check (10 s, 20 quiet marks; about 6 minutes)",
               options.quick);
-    line.number("--phase-seconds", "N", "length of the waiting and the clock phase (default 60)",
+    line.number("--phase-seconds", "N",
+                "length of the waiting and the quiet clock phase (default 60)",
                 options.phaseSeconds, 1, 3600);
-    line.number("--marks", "N", "marks to measure (default 125)", options.marks, 1, 100000);
+    line.number("--marks", "N", "marks to measure on the quiet machine (default 125)",
+                options.marks, 1, 100000);
+    line.flag("--without-window-busy", "leave out the window thread kept busy",
+              options.withoutWindowBusy);
+    line.flag("--without-processors-busy", "leave out the processors kept busy",
+              options.withoutProcessorsBusy);
     line.number("--startup-runs", "N", "start-up probes (default 5)", options.startupRuns, 1, 100);
-    line.value("--samples", "FILE", "also write every measured mark and clock second to FILE",
+    line.value("--samples", "FILE",
+               "also write every measured mark, edge wait and clock second to FILE",
                [&options](const std::string &path) {
                    options.samplesPath = path;
                    return path.empty() ? std::string("--samples needs a path") : std::string();
                });
     line.flag(kStartupProbeOption, {}, options.startupProbe);
-    line.number(kBaselineOption, "SECONDS", {}, options.baselineSeconds, 1, 3600);
+    line.flag(kBaselineOption, {}, options.baseline);
+    line.number(kSpinOption, "SECONDS", {}, options.spinSeconds, 1, 3600);
     line.epilogue("Exit status: 0 all targets met, 1 a target missed, 2 the run failed or a bad "
                   "option.");
     return line;
-}
-
-std::string phaseName(const char *name, const ProcessorMeter &meter)
-{
-    return std::string("Processor, ") + name + " ("
-        + (meter.hasRun() ? withUnit(meter.wallSeconds(), 0, "s") : "not reached") + ")";
-}
-
-void addProcessor(Report &report, const char *name, const ProcessorMeter &meter)
-{
-    report.add(phaseName(name, meter),
-               meter.hasRun() ? std::optional<double>(meter.percentOfCore()) : std::nullopt, 2,
-               "% of a core", kProcessorTarget);
-}
-
-/// Median, 99th percentile (judged against `target`) and maximum of `values`, in ms.
-void addMedianP99Maximum(Report &report, const std::string &what, const std::string &count,
-                         const std::vector<double> &values, const Target &target)
-{
-    const std::optional<Summary> summary = summarize(values);
-    report.add(what + ", median (" + count + ")",
-               summary ? withUnit(summary->median, 3, "ms") : "none");
-    report.add(what + ", 99th percentile",
-               summary ? std::optional<double>(summary->p99) : std::nullopt, 3, "ms", target);
-    report.add(what + ", maximum", summary ? withUnit(summary->maximum, 3, "ms") : "none");
-}
-
-/// The figures of the marks measured under one condition.
-void addPulses(Report &report, const std::vector<ProgramProbe::Pulse> &pulses)
-{
-    std::vector<double> errors;
-    std::vector<double> stampedErrors;
-    for (const ProgramProbe::Pulse &pulse : pulses) {
-        errors.push_back(markErrorMs(pulse.measuredSeconds));
-        stampedErrors.push_back(std::abs(static_cast<double>(pulse.stampedNs) / kNsPerUs
-                                         - nominalMarkMs(pulse.measuredSeconds) * 1000));
-    }
-    addMedianP99Maximum(report, "Mark length error", std::to_string(errors.size()) + " marks",
-                        errors, kPulseErrorTarget);
-    report.add("Marks measured 1 ms or more off", shareReaching(errors, 1.0));
-    if (const std::optional<Summary> stamped = summarize(stampedErrors)) {
-        report.note("Marks timed from the side to the microsecond (start and end writes): |error| "
-                    "median "
-                    + withUnit(stamped->median, 0, "us") + ", 99th percentile "
-                    + withUnit(stamped->p99, 0, "us") + ", maximum "
-                    + withUnit(stamped->maximum, 0, "us") + ".");
-    }
-}
-
-/// The same figures without the program, taken by the plain reader.
-void addBaseline(Report &report, const Baseline &baseline)
-{
-    std::vector<double> errors;
-    for (const double lengthUs : baseline.markLengthsUs) {
-        // Rounded to whole milliseconds as the program rounds its lengths.
-        errors.push_back(markErrorMs(std::round(lengthUs / 1000.0) / 1000.0));
-    }
-    const std::optional<Summary> marks = summarize(errors);
-    const std::optional<Summary> wakes = summarize(baseline.wakeLatenessMs);
-    report.add("Without the program: marks 1 ms or more off", shareReaching(errors, 1.0));
-    report.add("Without the program: mark error, 99th percentile",
-               marks ? withUnit(marks->p99, 3, "ms") : "none");
-    report.add("Without the program: wake-up late, 99th percentile ("
-                   + std::to_string(baseline.wakeLatenessMs.size()) + ")",
-               wakes ? withUnit(wakes->p99, 3, "ms") : "none");
-}
-
-void addClock(Report &report, const ProgramProbe &probe)
-{
-    addMedianP99Maximum(report, "Clock second shown late",
-                        std::to_string(probe.secondsLate().size()) + " seconds",
-                        probe.secondsLate(), kLatenessTarget);
-}
-
-void writeSamples(const std::string &path, const ProgramProbe &probe)
-{
-    std::ofstream out(path);
-    out << "# mark <measured ms> <timed from the side, us>\n"
-           "# second <second shown> <late, ms>\n";
-    for (const ProgramProbe::Pulse &pulse : probe.pulses())
-        out << "mark " << pulse.measuredSeconds * 1000 << ' '
-            << static_cast<double>(pulse.stampedNs) / kNsPerUs << '\n';
-    for (std::size_t index = 0; index < probe.secondsLate().size(); ++index)
-        out << "second " << probe.secondsShown()[index] << ' ' << probe.secondsLate()[index]
-            << '\n';
-    if (!out)
-        std::cerr << "dcf77-bench: cannot write " << path << '\n';
 }
 
 } // namespace
@@ -167,6 +85,8 @@ int main(int argc, char **argv)
     Options options;
     if (const std::optional<int> status = commandLine(options).readOrExit(argc, argv))
         return *status;
+    if (options.spinSeconds > 0)
+        return runSpinner(options.spinSeconds);
 
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -178,14 +98,17 @@ int main(int argc, char **argv)
     }
     if (options.startupProbe)
         return runStartupProbe(argc, argv);
-    if (options.baselineSeconds > 0)
-        return runBaseline(argc, argv, options.baselineSeconds);
+    if (options.baseline)
+        return runBaseline(argc, argv);
 
     RunSettings settings;
     settings.phaseSeconds = options.phaseSeconds.value_or(options.quick ? 10 : 60);
     settings.marksWanted = options.marks.value_or(options.quick ? 20 : 125);
     // Quick: the sending receiver begins a few seconds before a minute mark.
     settings.firstSecond = options.quick ? 50 : 3;
+    settings.loadedClockSeconds = options.quick ? 10 : 20;
+    settings.withWindowBusy = !options.withoutWindowBusy;
+    settings.withProcessorsBusy = !options.withoutProcessorsBusy;
     const int startupRuns = options.startupRuns.value_or(options.quick ? 3 : 5);
 
     QApplication application(argc, argv);
@@ -205,28 +128,11 @@ int main(int argc, char **argv)
         failure = run.failure();
 
     if (!options.samplesPath.empty())
-        writeSamples(options.samplesPath, run.probe());
-
-    Report report;
-    addProcessor(report, "waiting for a receiver", run.waiting);
-    addProcessor(report, "receiving", run.receiving);
-    addProcessor(report, "running clock", run.clock);
-    addPulses(report, run.probe().pulses());
-    addClock(report, run.probe());
-    addBaseline(report, run.baseline());
-    const std::optional<Summary> startupSummary = summarize(startup);
-    report.add("Start-up to main window exposed, median of " + std::to_string(startup.size()),
-               startupSummary ? withUnit(startupSummary->median, 1, "ms") : "none");
-    report.add("Peak memory (ru_maxrss)",
-               withUnit(static_cast<double>(peakResidentKiB()) / kKiBPerMiB, 1, "MiB"));
-    report.note("Whole machine busy (all processes, " + std::to_string(QThread::idealThreadCount())
-                + " cores): waiting " + withUnit(run.waiting.machineBusyPercent(), 0, "%")
-                + ", receiving " + withUnit(run.receiving.machineBusyPercent(), 0, "%")
-                + ", running clock " + withUnit(run.clock.machineBusyPercent(), 0, "%") + ".");
+        writeSamples(options.samplesPath, run);
+    Report report = reportOf(run, startup);
     if (options.quick)
         report.note("Quick run: phases and marks fall short of the full run's 60 s and two "
                     "minutes.");
-
     std::cout << "dcf77-bench: the program on Qt offscreen, dcf77-sim on a pseudo-terminal\n\n";
     report.print(std::cout);
     if (!failure.isEmpty()) {

@@ -5,7 +5,9 @@
 #include "platform/qt/window_view.h"
 #include "program/program.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <stdexcept>
 #include <string_view>
 
@@ -13,10 +15,20 @@ namespace dcf::bench {
 
 namespace {
 
-constexpr double kNsPerMs = 1e6;
+constexpr int64_t kNsPerUs = 1000;
+constexpr double kUsPerMs = 1000;
+constexpr double kUsPerSecond = 1e6;
 /// The decoder shows second "00" before the clock starts; the clock's seconds carry decimals
 /// ("07.00").
 constexpr std::string_view kDecodedSeconds = "00";
+
+/// When an edge arrived, microseconds on the monotonic clock: the reception keeps its time since
+/// the port's opening, both to the microsecond.
+int64_t arrivalUs(double startSeconds, double sinceStartSeconds)
+{
+    return std::llround(startSeconds * kUsPerSecond)
+        + std::llround(sinceStartSeconds * kUsPerSecond);
+}
 
 } // namespace
 
@@ -46,24 +58,38 @@ ProgramProbe::~ProgramProbe()
 void ProgramProbe::propertyChanged(const Control &control, Property property)
 {
     // Stamped first, so that drawing the change does not count.
-    const int64_t now = monotonicNs();
+    const int64_t nowUs = monotonicNs() / kNsPerUs;
     const Global &g = m_program.g;
     MainWindow &w = m_program.frmDCF77;
 
-    if (property == Property::Text && &control == &w.txtZeit1) {
-        m_pulseStartNs = now;
-    } else if (property == Property::Text && &control == &w.txtZeit2) {
-        // The reset empties the field with the length at 0; a pulse always lasts a little.
-        if (recordPulses && g.PulsLaenge > 0 && m_pulseStartNs >= 0)
-            m_pulses.push_back({g.PulsLaenge, now - m_pulseStartNs});
-        m_pulseStartNs = -1;
-    } else if (property == Property::Caption && &control == &w.lblA(20)
-               && w.lblA(20).caption() != kDecodedSeconds) {
-        ++m_clockSecondsShown;
-        if (recordClock) {
-            m_secondsLate.push_back(
-                lateness(static_cast<double>(now) / kNsPerMs, g.MinBeginn, g.Sekunde));
-            m_secondsShown.push_back(g.Sekunde);
+    // The reset empties both time fields; an edge always writes a time.
+    if (property == Property::Text && &control == &w.txtZeit1 && !w.txtZeit1.text().empty()) {
+        m_pulseStartUs = arrivalUs(g.StartZeit, g.PulsBeginn);
+        m_pulseStartWaitMs = static_cast<double>(nowUs - m_pulseStartUs) / kUsPerMs;
+        if (marksTo)
+            marksTo->waitsMs.push_back(m_pulseStartWaitMs);
+    } else if (property == Property::Text && &control == &w.txtZeit2
+               && !w.txtZeit2.text().empty()) {
+        const int64_t endUs = arrivalUs(g.StartZeit, g.PulsEnde);
+        const double endWaitMs = static_cast<double>(nowUs - endUs) / kUsPerMs;
+        if (marksTo) {
+            marksTo->waitsMs.push_back(endWaitMs);
+            if (m_pulseStartUs >= 0) {
+                marksTo->pulses.push_back({g.PulsLaenge, endUs - m_pulseStartUs,
+                                           std::max(m_pulseStartWaitMs, endWaitMs)});
+            }
+        }
+        m_pulseStartUs = -1;
+    } else if (property == Property::Caption && &control == &w.lblA(20)) {
+        if (w.lblA(20).caption() == kDecodedSeconds) {
+            ++m_decodes;
+        } else {
+            ++m_clockSecondsShown;
+            if (secondsTo) {
+                secondsTo->secondsLate.push_back(
+                    lateness(static_cast<double>(nowUs) / kUsPerMs, g.MinBeginn, g.Sekunde));
+                secondsTo->secondsShown.push_back(g.Sekunde);
+            }
         }
     }
     m_view->propertyChanged(control, property);

@@ -2,7 +2,9 @@
 
 // Watches the running program from the side: it stands between the main window and its view,
 // time-stamps the writes that mark a measured pulse and a shown clock second, samples the state
-// the program has just written, and hands every notification on to the view unchanged.
+// the program has just written, and hands every notification on to the view unchanged. An edge's
+// arrival stamp is in that state (StartZeit plus PulsBeginn or PulsEnde, on the monotonic clock to
+// the microsecond), so the write of its time also tells how long the edge waited to be processed.
 
 #include "ui/model/window.h"
 
@@ -34,29 +36,40 @@ public:
     {
         /// PulsLaenge after the pulse end, seconds.
         double measuredSeconds = 0;
-        /// The same pulse between the writes of its start and end time, to the nanosecond.
-        int64_t stampedNs = 0;
+        /// The same pulse between the arrival stamps of its two edges, to the microsecond.
+        int64_t stampedUs = 0;
+        /// The longer of its two edges' waits from arrival to processing, ms.
+        double longestWaitMs = 0;
     };
 
-    bool recordPulses = false;
-    bool recordClock = false;
+    /// What is recorded under one condition.
+    struct Recording
+    {
+        std::vector<Pulse> pulses;
+        /// How long each edge waited from its arrival to its processing, ms.
+        std::vector<double> waitsMs;
+        /// Lateness of each clock second, ms, and the second shown.
+        std::vector<double> secondsLate;
+        std::vector<int> secondsShown;
+    };
 
-    const std::vector<Pulse> &pulses() const { return m_pulses; }
-    /// Lateness of each recorded clock second, ms.
-    const std::vector<double> &secondsLate() const { return m_secondsLate; }
-    /// The second shown at each of them.
-    const std::vector<int> &secondsShown() const { return m_secondsShown; }
+    /// Where pulses and their edges' waits go; nowhere when null.
+    Recording *marksTo = nullptr;
+    /// Where clock seconds go; nowhere when null.
+    Recording *secondsTo = nullptr;
+
     /// Clock seconds shown so far, recorded or not.
     int clockSecondsShown() const { return m_clockSecondsShown; }
+    /// Minutes decoded so far.
+    int decodes() const { return m_decodes; }
 
 private:
     Program &m_program;
     WindowObserver *m_view = nullptr;
-    int64_t m_pulseStartNs = -1;
-    std::vector<Pulse> m_pulses;
-    std::vector<double> m_secondsLate;
-    std::vector<int> m_secondsShown;
+    int64_t m_pulseStartUs = -1;
+    double m_pulseStartWaitMs = 0;
     int m_clockSecondsShown = 0;
+    int m_decodes = 0;
 };
 
 } // namespace dcf::bench

@@ -21,11 +21,23 @@ void Report::add(std::string figure, std::string measured)
 void Report::add(std::string figure, std::optional<double> value, int decimals,
                  const std::string &unit, Target target)
 {
+    std::string measured = value ? withUnit(*value, decimals, unit) : "none";
+    add(std::move(figure), std::move(measured), value, unit, target);
+}
+
+void Report::add(std::string figure, std::string measured, std::optional<double> value,
+                 const std::string &unit, Target target)
+{
     const bool met = value && target.isMetBy(*value);
     if (!met)
         ++m_misses;
-    m_rows.push_back({std::move(figure), value ? withUnit(*value, decimals, unit) : "none",
-                      target.text(unit), met ? "PASS" : "MISS"});
+    m_rows.push_back(
+        {std::move(figure), std::move(measured), target.text(unit), met ? "PASS" : "MISS"});
+}
+
+void Report::heading(std::string text)
+{
+    m_rows.push_back({std::move(text), {}, {}, {}, true});
 }
 
 void Report::note(std::string text)
@@ -39,6 +51,8 @@ void Report::print(std::ostream &out) const
     std::size_t measuredWidth = 8;
     std::size_t targetWidth = 6;
     for (const Row &row : m_rows) {
+        if (row.isHeading)
+            continue;
         figureWidth = std::max(figureWidth, row.figure.size());
         measuredWidth = std::max(measuredWidth, row.measured.size());
         targetWidth = std::max(targetWidth, row.target.size());
@@ -55,8 +69,12 @@ void Report::print(std::ostream &out) const
     };
     line("Figure", "Measured", "Target", "");
     out << std::string(figureWidth + measuredWidth + targetWidth + 10, '-') << '\n';
-    for (const Row &row : m_rows)
-        line(row.figure, row.measured, row.target, row.verdict);
+    for (const Row &row : m_rows) {
+        if (row.isHeading)
+            out << '\n' << row.figure << '\n';
+        else
+            line(row.figure, row.measured, row.target, row.verdict);
+    }
     if (!m_notes.empty())
         out << '\n';
     for (const std::string &text : m_notes)

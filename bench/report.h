@@ -19,6 +19,11 @@ public:
     /// A figure judged against `target`; a missing value is a MISS.
     void add(std::string figure, std::optional<double> value, int decimals, const std::string &unit,
              Target target);
+    /// The same, shown as `measured` rather than as the value judged.
+    void add(std::string figure, std::string measured, std::optional<double> value,
+             const std::string &unit, Target target);
+    /// A heading over the rows added after it.
+    void heading(std::string text);
     /// A line of explanation printed under the table.
     void note(std::string text);
 
@@ -32,6 +37,7 @@ private:
         std::string measured;
         std::string target;
         std::string verdict;
+        bool isHeading = false;
     };
     std::vector<Row> m_rows;
     std::vector<std::string> m_notes;
