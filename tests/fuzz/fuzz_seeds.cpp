@@ -48,6 +48,14 @@ struct Seed
                            }});
         return *this;
     }
+    Seed &mark(int64_t atUs, int64_t lengthUs)
+    {
+        for (const auto &[at, c] : {std::pair {atUs, '1'}, std::pair {atUs + lengthUs, '0'}})
+            actions.push_back({at, [c](ScriptWriter &w, int64_t gap) {
+                                   w.character(gap, c);
+                               }});
+        return *this;
+    }
     Seed &type(int64_t atUs, Op op, std::string text)
     {
         actions.push_back({atUs, [op, text](ScriptWriter &w, int64_t gap) {
@@ -176,6 +184,34 @@ std::vector<Seed> seeds()
         .act(60 * s, Op::DeviceReturns)
         .act(61 * s, Op::Start);
     add("bit-boxes").act(90 * s, Op::BitBoxClick, 59).act(91 * s, Op::BitBoxClick, 30);
+
+    // Beyond what the simulator's schedule sends: a flood of random bytes at the line's speed,
+    // more pulses than the pulse tables hold, and lengths and gaps a microsecond either side of
+    // each limit.
+    Seed &flood = add("flood");
+    sim::Random random(1);
+    for (int k = 0; k < 2000; ++k) {
+        const char c = static_cast<char>(random.uniform(0, 255));
+        flood.actions.push_back({20 * s + k * 260, [c](ScriptWriter &w, int64_t gap) {
+                                     w.character(gap, c);
+                                 }});
+    }
+    Seed &many = add("more-pulses-than-the-tables-hold");
+    many.signalUs = 0;
+    for (int k = 0; k < 160; ++k)
+        many.mark(2 * s + k * 700'000, 100'000);
+    Seed &limits = add("limits-to-the-microsecond");
+    limits.signalUs = 0;
+    int64_t at = 2 * s;
+    for (const int64_t length :
+         {29'999, 30'000, 30'001, 149'999, 150'000, 150'001, 249'999, 250'000, 250'001}) {
+        limits.mark(at, length);
+        at += s;
+    }
+    for (const int64_t gap : {1'499'999, 1'500'000, 1'500'001, 2'499'999, 2'500'000, 2'500'001}) {
+        limits.mark(at, 100'000);
+        at += gap;
+    }
     return all;
 }
 
