@@ -10,7 +10,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <deque>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -54,13 +53,15 @@ struct Plan
     std::vector<int64_t> burstAt; ///< offset into the minute of a burst, or -1
     std::vector<int64_t> starts;
     std::vector<std::pair<int64_t, int64_t>> unplugged;
+    int64_t leapMinuteUtc = 0; ///< the minute with a 61st second
 };
 
 Plan makePlan(int64_t origin, std::mt19937_64 &random)
 {
     Plan plan;
     const int64_t firstUtc = *sim::parseLegalTime("2026-03-20 09:00", false).utcSeconds - 3600;
-    const int64_t leapUtc = *sim::parseLegalTime("2026-04-01 01:59", false).utcSeconds;
+    plan.leapMinuteUtc = *sim::parseLegalTime("2026-04-01 01:59", false).utcSeconds;
+    const int64_t summerTimeUtc = *sim::parseLegalTime("2026-03-29 01:59", false).utcSeconds;
     const int minutes = kDays * 1440 + 10;
     std::bernoulli_distribution lose(0.08), burst(0.08);
     std::uniform_int_distribution<int> lostSecond(1, 57); // see markFor()
@@ -73,7 +74,10 @@ Plan makePlan(int64_t origin, std::mt19937_64 &random)
         plan.lostMark.push_back(lose(random) ? lostSecond(random) : -1);
         plan.burstAt.push_back(burst(random) ? anywhere(random) : -1);
         plan.disturbed.push_back(plan.lostMark.back() >= 0 || plan.burstAt.back() >= 0);
-        at += (utc == leapUtc ? 61 : 60) * kSecond;
+        at += (utc == plan.leapMinuteUtc ? 61 : 60) * kSecond;
+        // Receptions across the change to summer time and across the leap second.
+        if (utc == summerTimeUtc || utc == plan.leapMinuteUtc)
+            plan.starts.push_back(at - 2 * kMinute);
     }
 
     // The receiver is unplugged now and then, for seconds to minutes.
@@ -255,7 +259,7 @@ private:
         }
 
         const sim::Telegram telegram
-            = sim::telegramSentDuring(m_plan.minuteUtc[n], leapMinuteUtc(), false);
+            = sim::telegramSentDuring(m_plan.minuteUtc[n], m_plan.leapMinuteUtc, false);
         std::uniform_int_distribution<int64_t> jitter(-kJitterMs, kJitterMs);
         std::uniform_int_distribution<int> noiseByte(0, 255);
         for (int second = 0; second < telegram.seconds; ++second) {
@@ -282,11 +286,6 @@ private:
                 at += spacing(m_random);
             }
         }
-    }
-
-    std::optional<int64_t> leapMinuteUtc() const
-    {
-        return *sim::parseLegalTime("2026-04-01 01:59", false).utcSeconds;
     }
 
     /// After every Start: the first minute that is undisturbed, follows an undisturbed minute
