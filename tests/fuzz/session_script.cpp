@@ -125,18 +125,18 @@ void ScriptWriter::head(Op op, int64_t gapUs)
     while (unit > 0 && gapUs % kGapUnitsUs[unit] != 0)
         --unit;
     int64_t count = gapUs / kGapUnitsUs[unit];
-    while (count >= kGapCountLimit) {
-        const int64_t part = kGapCountLimit - 1;
+    for (; count >= kGapCountLimit; count -= kGapCountLimit - 1) {
         m_bytes.push_back(static_cast<uint8_t>(Op::Wait));
-        const int encoded = (unit << kGapUnitShift) | static_cast<int>(part);
-        m_bytes.push_back(static_cast<uint8_t>(encoded >> 8));
-        m_bytes.push_back(static_cast<uint8_t>(encoded & 0xFF));
-        count -= part;
+        twoBytes((unit << kGapUnitShift) | static_cast<int>(kGapCountLimit - 1));
     }
     m_bytes.push_back(static_cast<uint8_t>(op));
-    const int encoded = (unit << kGapUnitShift) | static_cast<int>(count);
-    m_bytes.push_back(static_cast<uint8_t>(encoded >> 8));
-    m_bytes.push_back(static_cast<uint8_t>(encoded & 0xFF));
+    twoBytes((unit << kGapUnitShift) | static_cast<int>(count));
+}
+
+void ScriptWriter::twoBytes(int value)
+{
+    m_bytes.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
+    m_bytes.push_back(static_cast<uint8_t>(value & 0xFF));
 }
 
 void ScriptWriter::character(int64_t gapUs, char c)
@@ -148,13 +148,10 @@ void ScriptWriter::character(int64_t gapUs, char c)
 void ScriptWriter::action(int64_t gapUs, Op op, int value)
 {
     head(op, gapUs);
-    if (takesScrollValue(op)) {
-        const auto bits = static_cast<uint16_t>(static_cast<int16_t>(value));
-        m_bytes.push_back(static_cast<uint8_t>(bits >> 8));
-        m_bytes.push_back(static_cast<uint8_t>(bits & 0xFF));
-    } else if (op == Op::BitBoxClick) {
+    if (takesScrollValue(op))
+        twoBytes(static_cast<uint16_t>(static_cast<int16_t>(value)));
+    else if (op == Op::BitBoxClick)
         m_bytes.push_back(static_cast<uint8_t>(value));
-    }
 }
 
 void ScriptWriter::type(int64_t gapUs, Op op, const std::string &text)
@@ -163,11 +160,6 @@ void ScriptWriter::type(int64_t gapUs, Op op, const std::string &text)
     const std::size_t length = std::min(text.size(), kLongestText);
     m_bytes.push_back(static_cast<uint8_t>(length));
     m_bytes.insert(m_bytes.end(), text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length));
-}
-
-void ScriptWriter::wait(int64_t gapUs)
-{
-    head(Op::Wait, gapUs);
 }
 
 } // namespace dcf::fuzz

@@ -73,12 +73,12 @@ public:
     void character(int64_t gapUs, char c);
     void action(int64_t gapUs, Op op, int value = 0);
     void type(int64_t gapUs, Op op, const std::string &text);
-    void wait(int64_t gapUs);
 
     const std::vector<uint8_t> &bytes() const { return m_bytes; }
 
 private:
     void head(Op op, int64_t gapUs);
+    void twoBytes(int value);
     std::vector<uint8_t> m_bytes;
 };
 
