@@ -320,72 +320,45 @@ void Session::perform(const Step &step)
 
 void Session::userAction(const Step &step)
 {
+    // The user acts only on a window that is on the screen.
     MainWindow &w = program.frmDCF77;
-    const bool mainShown = w.isShown();
-    const bool clockShown = clockWindowShown();
+    const bool onClockWindow = step.op == Op::ClockWindowClick || step.op == Op::ClockWindowClose
+        || step.op == Op::Hsc1 || step.op == Op::Vsc1;
+    if (onClockWindow ? !clockWindowShown() : !w.isShown())
+        return;
     switch (step.op) {
     case Op::Start:
-        if (mainShown)
-            w.cmdStart.click();
-        return;
+        return w.cmdStart.click();
     case Op::Hide:
-        if (mainShown)
-            w.cmdHide.click();
-        return;
+        return w.cmdHide.click();
     case Op::Exit:
-        if (mainShown)
-            w.cmdExit.click();
-        return;
+        return w.cmdExit.click();
     case Op::MainWindowClose:
-        if (mainShown)
-            w.closeRequest();
-        return;
+        return w.closeRequest();
     case Op::ClockWindowClick:
-        if (clockShown)
-            program.frmZeit().click();
-        return;
+        return program.frmZeit().click();
     case Op::ClockWindowClose:
-        if (clockShown)
-            program.frmZeit().closeRequest();
-        return;
+        return program.frmZeit().closeRequest();
     case Op::HScroll1:
-        if (mainShown)
-            w.HScroll1.userSetValue(step.value);
-        return;
+        return w.HScroll1.userSetValue(step.value);
     case Op::VScroll1:
-        if (mainShown)
-            w.VScroll1.userSetValue(step.value);
-        return;
+        return w.VScroll1.userSetValue(step.value);
     case Op::Hsc1:
-        if (clockShown)
-            program.frmZeit().hsc1.userSetValue(step.value);
-        return;
+        return program.frmZeit().hsc1.userSetValue(step.value);
     case Op::Vsc1:
-        if (clockShown)
-            program.frmZeit().vsc1.userSetValue(step.value);
-        return;
+        return program.frmZeit().vsc1.userSetValue(step.value);
     case Op::TypeLeft:
-        if (mainShown)
-            w.txtLeft.setText(step.text);
-        return;
+        return w.txtLeft.setText(step.text);
     case Op::TypeTop:
-        if (mainShown)
-            w.txtTop.setText(step.text);
-        return;
+        return w.txtTop.setText(step.text);
     case Op::TypeComPort:
-        if (mainShown)
-            w.txtComPort.setText(step.text);
-        return;
+        return w.txtComPort.setText(step.text);
     case Op::PointerMove:
-        if (mainShown)
-            w.mouseMove();
-        return;
+        return w.mouseMove();
     case Op::BitBoxClick:
-        if (mainShown) {
-            m_userClicksBitBox = true;
-            w.chkPuls(step.value).click();
-            m_userClicksBitBox = false;
-        }
+        m_userClicksBitBox = true;
+        w.chkPuls(step.value).click();
+        m_userClicksBitBox = false;
         return;
     default:
         return;
