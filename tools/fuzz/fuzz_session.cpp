@@ -106,6 +106,7 @@ Session::Session(const Script &script)
 
 SessionSummary Session::run()
 {
+    vp.serial.ports = {{"/dev/ttyUSB0", "FT232R USB UART", "FTDI"}};
     program.start();
     program.frmDCF77.txtComPort.setText("1");
     vp.at(m_endMs, [] {}); // so that waits go on to the end
@@ -135,9 +136,9 @@ void Session::schedule(const Step &step)
             vp.serial.receive(std::string(1, c), arrivalUs);
         });
     case Op::DeviceVanishes:
-        return vp.lineAt(ms, [this] {
+        return vp.lineAt(ms, [this, cause = static_cast<PortOpenFailure>(step.value % 4)] {
             vp.serial.openError = "Das Gerät ist nicht vorhanden.";
-            vp.serial.openFailureCause = PortOpenFailure::NoSuchDevice;
+            vp.serial.openFailureCause = cause;
             vp.serial.fail("Das Gerät ist nicht mehr vorhanden.");
         });
     case Op::DeviceReturns:

@@ -19,6 +19,7 @@ Data dataOf(Op op)
 {
     switch (op) {
     case Op::Character:
+    case Op::DeviceVanishes:
     case Op::BitBoxClick:
         return Data::Byte;
     case Op::HScroll1:

@@ -6,8 +6,8 @@
 //
 // Input: one byte choosing the time base's starting point, then steps. Each step is an opcode
 // byte, a two-byte gap since the previous step (the top two bits choose the unit: 1 us, 1 ms,
-// 100 ms or 1 s) and the opcode's own data: a character, a two-byte scroll bar value, a one-byte
-// bit box, or a typed text (a length byte, then the text).
+// 100 ms or 1 s) and the opcode's own data: a character, why the port no longer opens, a two-byte
+// scroll bar value, a one-byte bit box, or a typed text (a length byte, then the text).
 
 #include <cstdint>
 #include <span>
@@ -42,7 +42,7 @@ struct Step
 {
     int64_t atUs = 0; ///< since the script's start
     Op op = Op::Wait;
-    int value = 0; ///< character, scroll bar value or bit box index
+    int value = 0; ///< character, open failure, scroll bar value or bit box index
     std::string text; ///< typed text
 };
 
