@@ -104,6 +104,11 @@ std::vector<Seed> seeds()
             add(std::string(name) + "-mark-" + std::to_string(second)).signal.faults
                 = {{second, kind}};
     }
+    // The first gap found at once, the next one hidden by a lost mark: the gap after it closes
+    // two minutes' pulses before the time-out.
+    Seed &hidden = add("minute-gap-hidden");
+    hidden.firstSecond = "2026-12-05 14:36:58";
+    hidden.signal.faults = {{60, MarkFault::Missing}};
     Seed &lost = add("missing-marks-many");
     for (const int second : {10, 40, 80, 100, 150})
         lost.signal.faults.push_back({second, MarkFault::Missing});
