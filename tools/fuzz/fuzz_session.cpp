@@ -127,7 +127,7 @@ SessionSummary Session::run()
 void Session::schedule(const Step &step)
 {
     const int64_t arrivalUs = m_originUs + step.atUs;
-    // Nothing arrives before its time: at the millisecond that has begun after it.
+    // Delivered at the first millisecond at or after it, stamped to the microsecond.
     const int64_t ms = (arrivalUs + 999) / 1000;
     switch (step.op) {
     case Op::Character:
