@@ -593,7 +593,7 @@ TEST_F(Reception, PortThatFailsDuringReceptionEndsIt)
     const int64_t minute = leadIn();
     receiver.minute(minute, zeros);
     const int64_t failure = minute + 20 * kSecondMs + 500;
-    vp.serialFailsAt(failure, "Input/output error");
+    vp.lineAt(failure, [this] { vp.serial.fail("Input/output error"); });
 
     EXPECT_TRUE(pressStart()); // returns although more marks are scripted
 

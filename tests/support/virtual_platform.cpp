@@ -295,15 +295,7 @@ void VirtualEvents::waitForActivity()
 
 void VirtualPlatform::serialAt(int64_t ms, const std::string &characters)
 {
-    m_script.emplace(
-        ms,
-        Item {[this, ms, characters] { serial.receive(characters, time.microsecondsAt(ms)); },
-              false});
-}
-
-void VirtualPlatform::serialFailsAt(int64_t ms, const std::string &reason)
-{
-    m_script.emplace(ms, Item {[this, reason] { serial.fail(reason); }, false});
+    lineAt(ms, [this, ms, characters] { serial.receive(characters, time.microsecondsAt(ms)); });
 }
 
 void VirtualPlatform::deliverLineUntil(int64_t until)

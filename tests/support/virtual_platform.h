@@ -250,8 +250,12 @@ public:
     /// Characters that arrive on the serial line at `ms`; they carry that time (with its
     /// extraMicroseconds) as their arrival stamp, however late the program takes them.
     void serialAt(int64_t ms, const std::string &characters);
-    /// The serial device fails at `ms`.
-    void serialFailsAt(int64_t ms, const std::string &reason);
+    /// A change on the serial line at `ms` (characters, a failing device): as serialAt(), it
+    /// happens while the program sleeps too.
+    void lineAt(int64_t ms, std::function<void()> change)
+    {
+        m_script.emplace(ms, Item {std::move(change), false});
+    }
     /// Waits and sleeps end the scenario (ScriptExhausted) once the clock passes `ms`.
     void endAt(int64_t ms) { m_timeLimit = ms; }
 
