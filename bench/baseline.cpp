@@ -2,11 +2,14 @@
 
 #include "program_probe.h"
 #include "pseudo_terminal.h"
+#include "sent_edges.h"
 #include "simulator_process.h"
 
 #include <QCoreApplication>
+#include <QTemporaryDir>
 #include <atomic>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <poll.h>
@@ -41,7 +44,9 @@ void timeWakeUps(const std::atomic<bool> &stop, std::vector<int64_t> &lateNs)
 int runBaseline(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);
-    driver::SimulatorProcess receiver;
+    QTemporaryDir logFolder;
+    const QString writeLog = logFolder.filePath(QStringLiteral("sent"));
+    driver::SimulatorProcess receiver({QStringLiteral("--log-writes"), writeLog});
     if (!receiver.start())
         return 1;
     const int fd = sim::openDeviceRaw(receiver.devicePath().toStdString());
@@ -53,6 +58,8 @@ int runBaseline(int argc, char **argv)
     std::thread sleeper(timeWakeUps, std::cref(stop), std::ref(lateNs));
 
     int64_t markStartNs = -1;
+    // Each mark's edges as they arrived, matched with what was sent at the end.
+    std::vector<std::pair<int64_t, int64_t>> marks;
     bool receiverLost = false;
     while (!receiverLost) {
         pollfd watch[] = {{fd, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
@@ -73,13 +80,20 @@ int runBaseline(int argc, char **argv)
             if (characters[index] == '1') {
                 markStartNs = now;
             } else if (characters[index] == '0' && markStartNs >= 0) {
-                std::printf("mark %lld\n", static_cast<long long>((now - markStartNs) / kNsPerUs));
+                marks.emplace_back(markStartNs, now);
                 markStartNs = -1;
             }
         }
     }
     stop = true;
     sleeper.join();
+    const SentEdges sent = SentEdges::read(writeLog.toStdString());
+    for (const auto &[beginNs, endNs] : marks) {
+        const std::optional<SentEdges::Mark> mark
+            = sent.markArrivedAt(beginNs / kNsPerUs, endNs / kNsPerUs);
+        std::printf("mark %lld %lld\n", static_cast<long long>((endNs - beginNs) / kNsPerUs),
+                    mark ? std::llround(mark->sentMs * 1000) : -1LL);
+    }
     for (const int64_t late : lateNs)
         std::printf("wake %lld\n", static_cast<long long>(late / kNsPerUs));
     ::close(fd);
@@ -114,13 +128,12 @@ bool Baseline::collect(QString &error)
     const QList<QByteArray> lines = m_child.readAllStandardOutput().split('\n');
     for (const QByteArray &line : lines) {
         const QList<QByteArray> fields = line.split(' ');
-        if (fields.size() != 2)
-            continue;
-        const double value = fields[1].toDouble();
-        if (fields[0] == "mark")
-            markLengthsUs.push_back(value);
-        else if (fields[0] == "wake")
-            wakeLatenessMs.push_back(value / 1000.0);
+        if (fields.size() == 3 && fields[0] == "mark") {
+            markLengthsUs.push_back(fields[1].toDouble());
+            sentLengthsUs.push_back(fields[2].toDouble());
+        } else if (fields.size() == 2 && fields[0] == "wake") {
+            wakeLatenessMs.push_back(fields[1].toDouble() / 1000.0);
+        }
     }
     return true;
 }

@@ -15,7 +15,7 @@ namespace dcf::bench {
 inline constexpr const char *kBaselineOption = "--baseline";
 
 /// The child's main (`--baseline`): measures until its standard input ends, then prints
-/// "mark <us>" and "wake <late us>" lines.
+/// "mark <us> <sent us>" and "wake <late us>" lines.
 int runBaseline(int argc, char **argv);
 
 class Baseline
@@ -30,6 +30,8 @@ public:
 
     /// Mark lengths as the reader saw them, microseconds.
     std::vector<double> markLengthsUs;
+    /// The same marks as they were sent, microseconds; -1 where the sender's log lacks one.
+    std::vector<double> sentLengthsUs;
     /// Lateness of each wake-up, ms.
     std::vector<double> wakeLatenessMs;
 

@@ -72,8 +72,13 @@ QWidget *BenchRun::widget(const Control &control)
     return found;
 }
 
-void BenchRun::startReceiver(const QStringList &arguments)
+void BenchRun::startReceiver(QStringList arguments, Condition *condition)
 {
+    if (condition) {
+        condition->writeLog
+            = m_writeLogs.filePath(QString::fromStdString(condition->name)).toStdString();
+        arguments << QStringLiteral("--log-writes") << QString::fromStdString(condition->writeLog);
+    }
     m_previousReceiver = std::move(m_receiver);
     m_receiver = std::make_unique<driver::SimulatorProcess>(arguments);
     if (!m_receiver->start())
@@ -134,7 +139,7 @@ void BenchRun::buildScript()
         // Start again on the sending receiver: the waiting reception gives way to a new one.
         .act(QStringLiteral("start the sending receiver"),
              [this] {
-                 startReceiver(sendingReceiverArguments(m_settings.firstSecond));
+                 startReceiver(sendingReceiverArguments(m_settings.firstSecond), &quiet);
                  quiet.ran = true;
                  quiet.baseline.start();
              })
@@ -202,7 +207,7 @@ void BenchRun::addLoadedCondition(Condition &condition, std::function<void()> st
     m_user
         .act(named("start the receiver and the load", condition),
              [this, &condition, startLoad] {
-                 startReceiver(sendingReceiverArguments(kLoadedFirstSecond));
+                 startReceiver(sendingReceiverArguments(kLoadedFirstSecond), &condition);
                  condition.ran = true;
                  condition.baseline.start();
                  startLoad();

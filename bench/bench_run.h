@@ -19,6 +19,7 @@
 #include "simulator_process.h"
 
 #include <QString>
+#include <QTemporaryDir>
 #include <functional>
 #include <memory>
 #include <string>
@@ -50,6 +51,8 @@ struct Condition
 
     std::string name;
     bool ran = false;
+    /// Where its receiver logs the edges it sends.
+    std::string writeLog;
     ProgramProbe::Recording recording;
     /// The whole process under a load, from the port's opening to the end of the clock.
     ProcessorMeter meter;
@@ -77,8 +80,8 @@ public:
 private:
     void buildScript();
     /// Starts a receiver and types its device into the program; the receiver before stays until
-    /// the program has opened the new one.
-    void startReceiver(const QStringList &arguments);
+    /// the program has opened the new one. A receiver for `condition` logs what it sends.
+    void startReceiver(QStringList arguments, Condition *condition = nullptr);
     /// Start on a fresh receiver under `condition`, with `startLoad` and `stopLoad` around it,
     /// until the minute is decoded and the clock has run a while.
     void addLoadedCondition(Condition &condition, std::function<void()> startLoad,
@@ -95,6 +98,7 @@ private:
 
     QtProgram &m_bundle;
     RunSettings m_settings;
+    QTemporaryDir m_writeLogs;
     ProgramProbe m_probe;
     driver::ScriptedUser m_user;
     std::unique_ptr<driver::SimulatorProcess> m_receiver;

@@ -2,7 +2,10 @@
 
 #include "figures.h"
 #include "report.h"
+#include "sent_edges.h"
 
+#include <cstdio>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -88,6 +91,26 @@ TEST(Report, TargetsHoldBelowTheLimitOrAtItWhenInclusiveAndNothingIsAMiss)
     EXPECT_NE(sharesOut.str().find("\nUnder a load\noff "), std::string::npos) << sharesOut.str();
     EXPECT_NE(sharesOut.str().find("2 of 60 (3 %)  <= 1 mark  MISS"), std::string::npos)
         << sharesOut.str();
+}
+
+TEST(SentEdges, AMarkIsMatchedWithTheLastEdgesWrittenBeforeItsArrivalStamps)
+{
+    const std::string path = testing::TempDir() + "sent_edges_test.log";
+    // A second mark whose "0" the sender wrote 2.5 ms late, and a line that is no edge.
+    std::ofstream(path) << "1000000000 1\n1100000000 0\nnoise\n2000000000 1\n2102500000 0\n";
+    const SentEdges sent = SentEdges::read(path);
+    std::remove(path.c_str());
+
+    const std::optional<SentEdges::Mark> late = sent.markArrivedAt(2'000'300, 2'102'650);
+    ASSERT_TRUE(late);
+    EXPECT_DOUBLE_EQ(late->sentMs, 102.5);
+    EXPECT_DOUBLE_EQ(late->beginDeliveryMs, 0.3);
+    EXPECT_DOUBLE_EQ(late->endDeliveryMs, 0.15);
+    // The edge written at the very microsecond of the arrival counts as sent before it.
+    EXPECT_DOUBLE_EQ(sent.markArrivedAt(1'000'000, 1'100'000)->sentMs, 100);
+
+    EXPECT_FALSE(sent.markArrivedAt(999'999, 1'100'100)) << "arrived before anything was sent";
+    EXPECT_FALSE(SentEdges::read(path + ".absent").markArrivedAt(2'000'300, 2'102'650));
 }
 
 } // namespace

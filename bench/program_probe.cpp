@@ -75,8 +75,8 @@ void ProgramProbe::propertyChanged(const Control &control, Property property)
         if (marksTo) {
             marksTo->waitsMs.push_back(endWaitMs);
             if (m_pulseStartUs >= 0) {
-                marksTo->pulses.push_back({g.PulsLaenge, endUs - m_pulseStartUs,
-                                           std::max(m_pulseStartWaitMs, endWaitMs)});
+                marksTo->pulses.push_back(
+                    {g.PulsLaenge, m_pulseStartUs, endUs, std::max(m_pulseStartWaitMs, endWaitMs)});
             }
         }
         m_pulseStartUs = -1;

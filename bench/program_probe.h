@@ -36,8 +36,9 @@ public:
     {
         /// PulsLaenge after the pulse end, seconds.
         double measuredSeconds = 0;
-        /// The same pulse between the arrival stamps of its two edges, to the microsecond.
-        int64_t stampedUs = 0;
+        /// The arrival stamps of its two edges, microseconds on the monotonic clock.
+        int64_t beginUs = 0;
+        int64_t endUs = 0;
         /// The longer of its two edges' waits from arrival to processing, ms.
         double longestWaitMs = 0;
     };

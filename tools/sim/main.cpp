@@ -7,8 +7,12 @@
 #include "schedule.h"
 #include "sender.h"
 
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <system_error>
 
@@ -46,6 +50,15 @@ int main(int argc, char **argv)
         return *status;
 
     installSignalHandlers();
+    std::unique_ptr<std::FILE, int (*)(std::FILE *)> writeLog(nullptr, &std::fclose);
+    if (!options.writeLogPath.empty()) {
+        writeLog.reset(std::fopen(options.writeLogPath.c_str(), "w"));
+        if (!writeLog) {
+            std::cerr << "dcf77-sim: cannot write " << options.writeLogPath << ": "
+                      << std::strerror(errno) << '\n';
+            return 1;
+        }
+    }
     std::optional<PseudoTerminal> terminal;
     std::optional<DeviceLink> link;
     try {
@@ -65,6 +78,7 @@ int main(int argc, char **argv)
         settings.durationMs = *options.durationSeconds * 1000;
     settings.flood = options.flood;
     settings.seed = options.signal.seed;
+    settings.writeLog = writeLog.get();
     runSender(*terminal, anchor, schedule, settings, stopRequested);
     return 0;
 }

@@ -41,6 +41,13 @@ tools::CommandLine simulatorCommandLine(Options &options)
                });
     line.number("--duration", "SEC", "stop after SEC seconds", options.durationSeconds, int64_t {1},
                 kMaxSeconds);
+    line.value("--log-writes", "FILE",
+               "write a line to FILE for every mark's edge as it is sent: the\n"
+               "CLOCK_MONOTONIC nanoseconds just before the write, then 1 or 0",
+               [&options](const std::string &path) {
+                   options.writeLogPath = path;
+                   return path.empty() ? std::string("--log-writes needs a file") : std::string();
+               });
 
     line.section("Signal faults (the same --seed gives the same faults):");
     line.number("--jitter", "MS", "move every edge by a random amount within +-MS ms (0 to 200)",
@@ -94,8 +101,8 @@ tools::CommandLine simulatorCommandLine(Options &options)
     line.number("--silence-after", "SEC", "send nothing from SEC seconds after the start on",
                 options.silenceAfterSeconds, int64_t {0}, kMaxSeconds);
 
-    line.epilogue("Exit status: 0 when stopped or done, 1 when the terminal or the link cannot be "
-                  "made,\n2 for a bad option or value.");
+    line.epilogue("Exit status: 0 when stopped or done, 1 when the terminal, the link or the log "
+                  "cannot\nbe made, 2 for a bad option or value.");
     return line;
 }
 

@@ -18,6 +18,8 @@ struct Options
     std::optional<int64_t> durationSeconds;
     std::optional<int64_t> silenceAfterSeconds;
     std::string linkPath;
+    /// Where to log the moment of every edge written; nowhere when empty.
+    std::string writeLogPath;
     bool flood = false;
     /// --leap-second without a time: the minute that ends at the next full hour.
     bool leapSecondNextHour = false;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <string>
@@ -91,7 +92,9 @@ int exitStatus(FILE *simulator)
 TEST(Simulator, SendsMarksOnItsDeviceUntilStoppedAndCleansUp)
 {
     const std::string link = "/tmp/dcf77-sim-test-" + std::to_string(getpid());
-    FILE *simulator = startSimulator("--start '2026-12-05 14:36:10' --link " + link, 3);
+    const std::string writeLog = link + ".log";
+    FILE *simulator = startSimulator(
+        "--start '2026-12-05 14:36:10' --link " + link + " --log-writes " + writeLog, 3);
     const std::string path = firstLine(simulator);
     ASSERT_TRUE(path.starts_with("/dev/")) << path;
     EXPECT_EQ(std::filesystem::read_symlink(link), path);
@@ -101,6 +104,20 @@ TEST(Simulator, SendsMarksOnItsDeviceUntilStoppedAndCleansUp)
     EXPECT_TRUE(received.starts_with("10") || received.starts_with("0")) << received;
     EXPECT_EQ(exitStatus(simulator), 0) << "a clean stop on SIGTERM";
     EXPECT_FALSE(std::filesystem::is_symlink(link)) << "the link outlives the simulator";
+
+    // The log has every edge that was sent, in order, and only those.
+    std::ifstream log(writeLog);
+    std::string logged;
+    long long previousNs = 0;
+    long long sentNs = 0;
+    char edge = 0;
+    while (log >> sentNs >> edge) {
+        EXPECT_GE(sentNs, previousNs);
+        previousNs = sentNs;
+        logged += edge;
+    }
+    std::filesystem::remove(writeLog);
+    EXPECT_EQ(logged, received);
 }
 
 TEST(Simulator, RefusesABadValueWithStatus2)

@@ -102,6 +102,17 @@ private:
     Random m_random;
 };
 
+/// The edges among `characters` (noise aside), each on a line with the time it was sent. Flushed
+/// at once, so that a reader has them while the simulator goes on.
+void logEdges(std::FILE *log, int64_t sentNs, const std::string &characters)
+{
+    for (const char character : characters) {
+        if (character == '1' || character == '0')
+            std::fprintf(log, "%lld %c\n", static_cast<long long>(sentNs), character);
+    }
+    std::fflush(log);
+}
+
 } // namespace
 
 Anchor anchorToNextSecond()
@@ -129,7 +140,9 @@ void runSender(PseudoTerminal &terminal, const Anchor &anchor, SignalSchedule &s
             const int64_t dueNs = anchor.monotonicNs + emission.atMs * kNsPerMs;
             if (dueNs >= endNs || !waiter.waitUntil(dueNs))
                 return false;
-            terminal.send(emission.characters);
+            const int64_t sentNs = nowNs(CLOCK_MONOTONIC);
+            if (terminal.send(emission.characters) > 0 && settings.writeLog)
+                logEdges(settings.writeLog, sentNs, emission.characters);
         }
         return true;
     };

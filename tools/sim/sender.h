@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 
 namespace dcf::sim {
@@ -30,6 +31,8 @@ struct SenderSettings
     /// Random bytes whenever the line takes them, besides the signal.
     bool flood = false;
     uint64_t seed = 1;
+    /// Gets "<CLOCK_MONOTONIC ns> <1 or 0>" for every edge sent; none when null.
+    std::FILE *writeLog = nullptr;
 };
 
 /// Sends the schedule until it ends and the duration has passed (or, without a duration, until
