@@ -70,9 +70,15 @@ double markErrorMs(double measuredSeconds)
     return std::abs(measuredSeconds * 1000.0 - nominalMarkMs(measuredSeconds));
 }
 
-double lateness(double shownMs, double minuteStartSeconds, int second)
+std::optional<double> lateness(double shownMs, double minuteStartSeconds,
+                               std::optional<double> previousMinuteStartSeconds, int second)
 {
-    return shownMs - (minuteStartSeconds + second) * 1000.0;
+    constexpr int kSecondsPerMinute = 60;
+    if (second != 0)
+        return shownMs - (minuteStartSeconds + second) * 1000.0;
+    if (!previousMinuteStartSeconds)
+        return std::nullopt;
+    return shownMs - (*previousMinuteStartSeconds + kSecondsPerMinute) * 1000.0;
 }
 
 double percentOfCore(double processorSeconds, double wallSeconds)

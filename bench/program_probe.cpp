@@ -55,6 +55,18 @@ ProgramProbe::~ProgramProbe()
     m_program.frmDCF77.setObserver(m_view);
 }
 
+void ProgramProbe::recordSecond(double shownMs, const Global &g)
+{
+    const std::optional<double> previousMinuteStart = m_minuteStartSeconds;
+    m_minuteStartSeconds = g.MinBeginn;
+    if (!secondsTo)
+        return;
+    if (const auto late = lateness(shownMs, g.MinBeginn, previousMinuteStart, g.Sekunde)) {
+        secondsTo->secondsLate.push_back(*late);
+        secondsTo->secondsShown.push_back(g.Sekunde);
+    }
+}
+
 void ProgramProbe::propertyChanged(const Control &control, Property property)
 {
     // Stamped first, so that drawing the change does not count.
@@ -83,13 +95,10 @@ void ProgramProbe::propertyChanged(const Control &control, Property property)
     } else if (property == Property::Caption && &control == &w.lblA(20)) {
         if (w.lblA(20).caption() == kDecodedSeconds) {
             ++m_decodes;
+            m_minuteStartSeconds.reset();
         } else {
             ++m_clockSecondsShown;
-            if (secondsTo) {
-                secondsTo->secondsLate.push_back(
-                    lateness(static_cast<double>(nowUs) / kUsPerMs, g.MinBeginn, g.Sekunde));
-                secondsTo->secondsShown.push_back(g.Sekunde);
-            }
+            recordSecond(static_cast<double>(nowUs) / kUsPerMs, g);
         }
     }
     m_view->propertyChanged(control, property);

@@ -9,11 +9,13 @@
 #include "ui/model/window.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace dcf {
 class Program;
-}
+struct Global;
+} // namespace dcf
 
 namespace dcf::bench {
 
@@ -65,12 +67,17 @@ public:
     int decodes() const { return m_decodes; }
 
 private:
+    /// Records how late the clock showed the second in `g`, unless it falls due at no time.
+    void recordSecond(double shownMs, const Global &g);
+
     Program &m_program;
     WindowObserver *m_view = nullptr;
     int64_t m_pulseStartUs = -1;
     double m_pulseStartWaitMs = 0;
     int m_clockSecondsShown = 0;
     int m_decodes = 0;
+    /// When the clock's current minute began (`MinBeginn`); none before the clock's first second.
+    std::optional<double> m_minuteStartSeconds;
 };
 
 } // namespace dcf::bench
