@@ -17,9 +17,11 @@ namespace {
 
 using Captions = std::vector<std::pair<int64_t, std::string>>;
 
-// Eleven and a half days after the machine started, at an odd millisecond: no due time is a
-// round number, and a single-precision time stamp would be off by tens of milliseconds.
-constexpr int64_t kStart = 987'654'321;
+// Twelve days after the machine started, at an odd millisecond: no due time is a round number,
+// and a single-precision time stamp would be off by tens of milliseconds. In seconds times 1000
+// this count falls a hair short of itself, so a due time truncated instead of rounded would
+// come a millisecond early.
+constexpr int64_t kStart = 1'048'576'329;
 
 class ClockTest : public ::testing::Test
 {

@@ -378,11 +378,14 @@ using Opening = ReceptionOf<OpeningCase>;
 
 TEST_P(Opening, IsTakenOnTheClockOfTheStamps)
 {
-    // The port opens 700 us into its millisecond; an opening taken from the millisecond count
-    // would add them to every time since.
+    // On a machine up for a month, the port opens 700 us into its millisecond. An opening taken
+    // from the millisecond count would add those microseconds to every time since; one kept in
+    // single precision would be a quarter of a second off.
+    constexpr int64_t kUpMs = 2'600'000'000;
     constexpr int64_t kPastUs = 700;
-    vp.time.extraMicroseconds[kOpened] = kPastUs;
-    const int64_t start = kOpened * 1000 + kPastUs + GetParam().firstStartUs;
+    vp.time.advanceTo(kUpMs);
+    vp.time.extraMicroseconds[kUpMs + kOpened] = kPastUs;
+    const int64_t start = (kUpMs + kOpened) * 1000 + kPastUs + GetParam().firstStartUs;
     arrive(start, "1");
     arrive(start + 100'000, "0");
     vp.endAt(start / 1000 + 300);
