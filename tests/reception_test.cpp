@@ -380,7 +380,7 @@ TEST_P(Opening, IsTakenOnTheClockOfTheStamps)
 {
     // On a machine up for a month, the port opens 700 us into its millisecond. An opening taken
     // from the millisecond count would add those microseconds to every time since; one kept in
-    // single precision would be a quarter of a second off.
+    // single precision would be up to an eighth of a second off.
     constexpr int64_t kUpMs = 2'600'000'000;
     constexpr int64_t kPastUs = 700;
     vp.time.advanceTo(kUpMs);
