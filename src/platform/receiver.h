@@ -1,0 +1,70 @@
+#pragma once
+
+// The kinds of DCF77 receiver that the serial service reads, and how the user chooses one
+// (dcf77 --receiver KIND --invert --power LINES). Every kind becomes the same stream of edges.
+
+#include <array>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+namespace dcf {
+
+enum class ReceiverKind {
+    Characters, ///< "1" when a mark begins, "0" when it ends, at 38400 baud
+    Dcd, ///< the mark as the level of a modem-status line
+    Cts,
+    Dsr,
+    Ri,
+    Rxd50, ///< each mark starts a character on RxD at 50 baud; its low bits give its length
+};
+
+/// Which state of a modem-status line is the mark.
+enum class Polarity {
+    FromSignal, ///< the state that lasts 50 to 300 ms
+    MarkWhileActive,
+    MarkWhileInactive, ///< --invert
+};
+
+/// Which of DTR and RTS are set to power the receiver module.
+enum class PowerLines { None, Dtr, Rts, Both };
+
+/// What the user chose; what is left open is found from the signal.
+struct ReceiverChoice
+{
+    /// None: recognised within the first seconds after the port opens.
+    std::optional<ReceiverKind> kind;
+    Polarity polarity = Polarity::FromSignal;
+    PowerLines power = PowerLines::Dtr;
+    bool operator==(const ReceiverChoice &) const = default;
+};
+
+/// The names on the command line.
+inline constexpr std::array<std::pair<ReceiverKind, std::string_view>, 6> kReceiverKindNames {{
+    {ReceiverKind::Characters, "characters"},
+    {ReceiverKind::Dcd, "dcd"},
+    {ReceiverKind::Cts, "cts"},
+    {ReceiverKind::Dsr, "dsr"},
+    {ReceiverKind::Ri, "ri"},
+    {ReceiverKind::Rxd50, "rxd50"},
+}};
+
+inline std::string_view receiverKindName(ReceiverKind kind)
+{
+    for (const auto &[known, name] : kReceiverKindNames) {
+        if (known == kind)
+            return name;
+    }
+    return {};
+}
+
+inline std::optional<ReceiverKind> receiverKindNamed(std::string_view name)
+{
+    for (const auto &[kind, known] : kReceiverKindNames) {
+        if (known == name)
+            return kind;
+    }
+    return std::nullopt;
+}
+
+} // namespace dcf
