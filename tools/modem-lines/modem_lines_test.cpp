@@ -5,8 +5,11 @@
 #include "line_board.h"
 #include "pseudo_terminal.h"
 
+#include <array>
 #include <atomic>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <linux/serial.h>
@@ -227,6 +230,50 @@ TEST(ModemLines, TheSimulatorsEndEndsTheWaitWithEio)
     ASSERT_TRUE(waiter.asleep());
     port.board.reset();
     EXPECT_EQ(waiter.outcome(), EIO);
+}
+
+TEST(ModemLines, CarryASimulatedDcdReceiverToAProgramThatWaitsOnTheLine)
+{
+    const std::string writeLog = "/tmp/dcf77-modem-lines-test-" + std::to_string(getpid());
+    const std::string command
+        = "timeout --foreground --preserve-status --kill-after=10 4 " DCF77_SIM_EXECUTABLE
+          " --receiver dcd --needs-power dtr --log-writes "
+        + writeLog;
+    FILE *simulator = popen(command.c_str(), "r");
+    std::array<char, 256> path {};
+    ASSERT_TRUE(fgets(path.data(), path.size(), simulator));
+    const int device
+        = sim::openDeviceRaw(std::string(path.data(), std::strcspn(path.data(), "\n")));
+    ASSERT_GE(device, 0);
+    const int power = TIOCM_DTR;
+    ASSERT_EQ(::ioctl(device, TIOCMBIS, &power), 0);
+
+    // Each wake-up: the line's new state, as the program's reader would stamp it.
+    std::string seen;
+    for (int edge = 0; edge < 4; ++edge) {
+        ASSERT_EQ(::ioctl(device, TIOCMIWAIT, TIOCM_CAR), 0);
+        int lines = 0;
+        ASSERT_EQ(::ioctl(device, TIOCMGET, &lines), 0);
+        seen += (lines & TIOCM_CAR) != 0 ? '1' : '0';
+    }
+    serial_icounter_struct counts {};
+    ASSERT_EQ(::ioctl(device, TIOCGICOUNT, &counts), 0);
+    EXPECT_EQ(counts.dcd, 4);
+    // The simulator ends while the program still waits: the wait fails as on an unplugged
+    // adapter.
+    EXPECT_EQ(::ioctl(device, TIOCMIWAIT, TIOCM_RNG) == 0 ? 0 : errno, EIO);
+    ::close(device);
+    pclose(simulator);
+
+    std::ifstream log(writeLog);
+    std::string logged;
+    long long sentNs = 0;
+    char edge = 0;
+    while (log >> sentNs >> edge)
+        logged += edge;
+    std::remove(writeLog.c_str());
+    EXPECT_EQ(seen, "1010");
+    EXPECT_EQ(logged.substr(0, 4), seen);
 }
 
 } // namespace

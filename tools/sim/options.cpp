@@ -2,6 +2,8 @@
 
 #include "german_time.h"
 
+#include <sys/ioctl.h>
+
 namespace dcf::sim {
 
 namespace {
@@ -47,6 +49,32 @@ tools::CommandLine simulatorCommandLine(Options &options)
                [&options](const std::string &path) {
                    options.writeLogPath = path;
                    return path.empty() ? std::string("--log-writes needs a file") : std::string();
+               });
+
+    line.section("Receiver:");
+    line.value("--receiver", "KIND",
+               "how the receiver gives the signal: characters (\"1\" and \"0\",\n"
+               "the default), the level of the line dcd, cts, dsr or ri, or\n"
+               "rxd50 (a character on RxD per mark, as a UART at the baud\n"
+               "rate set on the terminal receives the low pulse)",
+               [&options](const std::string &name) {
+                   const std::optional<ReceiverKind> kind = receiverKindNamed(name);
+                   options.receiver.kind = kind.value_or(ReceiverKind::Characters);
+                   return kind ? std::string() : "--receiver: no receiver kind \"" + name + "\"";
+               });
+    line.flag("--invert", "the mark releases the line instead of asserting it",
+              options.receiver.invert);
+    line.value("--needs-power", "LINES",
+               "dtr, rts or both: send nothing while the program has not\n"
+               "set these lines (with the modem-line library)",
+               [&options](const std::string &name) {
+                   const uint32_t lines = name == "dtr" ? TIOCM_DTR
+                       : name == "rts"                  ? TIOCM_RTS
+                       : name == "both"                 ? TIOCM_DTR | TIOCM_RTS
+                                                        : 0;
+                   options.receiver.neededPower = lines;
+                   return lines ? std::string()
+                                : "--needs-power: dtr, rts or both, not \"" + name + "\"";
                });
 
     line.section("Signal faults (the same --seed gives the same faults):");

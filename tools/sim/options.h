@@ -3,6 +3,7 @@
 // The command line of dcf77-sim.
 
 #include "command_line.h"
+#include "receiver_line.h"
 #include "schedule.h"
 
 #include <cstdint>
@@ -23,6 +24,7 @@ struct Options
     bool flood = false;
     /// --leap-second without a time: the minute that ends at the next full hour.
     bool leapSecondNextHour = false;
+    ReceiverSettings receiver;
     /// The shape of the signal; its start is set when sending begins.
     SignalOptions signal;
 };
