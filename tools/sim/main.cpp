@@ -49,12 +49,10 @@ int main(int argc, char **argv)
     using namespace dcf::sim;
 
     Options options;
-    dcf::tools::CommandLine line = simulatorCommandLine(options);
-    if (const std::optional<int> status = line.readOrExit(argc, argv))
+    if (const std::optional<int> status = dcf::tools::exitFor(
+            readSimulatorOptions(argc, argv, options), "dcf77-sim", kSimulatorHelp))
         return *status;
     const ReceiverSettings &receiver = options.receiver;
-    if (receiver.invert && statusLineOf(receiver.kind) == 0)
-        return line.refuse("--invert needs a receiver on dcd, cts, dsr or ri");
 
     installSignalHandlers();
     std::unique_ptr<std::FILE, int (*)(std::FILE *)> writeLog(nullptr, &std::fclose);

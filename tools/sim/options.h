@@ -2,7 +2,7 @@
 
 // The command line of dcf77-sim.
 
-#include "command_line.h"
+#include "option_reading.h"
 #include "receiver_line.h"
 #include "schedule.h"
 
@@ -29,8 +29,11 @@ struct Options
     SignalOptions signal;
 };
 
-/// dcf77-sim's options, read into `options`.
-tools::CommandLine simulatorCommandLine(Options &options);
+/// dcf77-sim's --help.
+extern const char kSimulatorHelp[];
+
+/// Reads dcf77-sim's arguments (argv[1] on) into `options`.
+tools::Reading readSimulatorOptions(int argc, char **argv, Options &options);
 
 /// The signal to send from `startUtc` on.
 SignalOptions signalFrom(const Options &options, int64_t startUtc);
