@@ -79,7 +79,7 @@ int main(int argc, char **argv)
         }
         if (!options.linkPath.empty())
             link.emplace(options.linkPath, terminal->devicePath());
-    } catch (const std::system_error &error) {
+    } catch (const std::exception &error) { // the terminal, its board or the link
         std::cerr << "dcf77-sim: " << error.what() << '\n';
         return 1;
     }
