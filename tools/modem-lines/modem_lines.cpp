@@ -5,6 +5,8 @@
 // without a board, goes to the real ioctl. Usage:
 //   dcf77-sim --receiver dcd            # prints /dev/pts/N
 //   LD_PRELOAD=.../libdcf77-modem-lines.so dcf77 --receiver dcd
+// A program built with AddressSanitizer also needs ASAN_OPTIONS=verify_asan_link_order=0, as the
+// sanitizer otherwise insists on coming first.
 
 #include "line_board.h"
 
