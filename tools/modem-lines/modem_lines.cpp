@@ -155,7 +155,8 @@ extern "C" __attribute__((visibility("default"))) int ioctl(int descriptor, unsi
     va_end(arguments);
 
     if (isModemRequest(request)) {
-        static Boards boards;
+        // Never destroyed: a reader thread may still sleep on a board while the process exits.
+        static Boards &boards = *new Boards;
         const int callersErrno = errno; // the look-up's failures are not the caller's
         if (LineBoard *board = boards.forDescriptor(descriptor))
             return answer(*board, request, argument);

@@ -272,8 +272,9 @@ TEST(ModemLines, CarryASimulatedDcdReceiverToAProgramThatWaitsOnTheLine)
     while (log >> sentNs >> edge)
         logged += edge;
     std::remove(writeLog.c_str());
-    EXPECT_EQ(seen, "1010");
-    EXPECT_EQ(logged.substr(0, 4), seen);
+    // A mark may have begun before the first wait; then the first wake-up is its end.
+    EXPECT_TRUE(seen == "1010" || seen == "0101") << seen;
+    EXPECT_NE(logged.find(seen), std::string::npos) << logged;
 }
 
 } // namespace
