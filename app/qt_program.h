@@ -4,11 +4,14 @@
 // the two windows' logic. main() runs it; the headless run, the end-to-end tests and the
 // benchmarks drive the very same object.
 
+#include "app/program_options.h"
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/qt_event_loop.h"
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_time_base.h"
 #include "program/program.h"
+
+#include <utility>
 
 class QWidget;
 
@@ -23,7 +26,10 @@ void prepareApplication();
 class QtProgram
 {
 public:
-    QtProgram() = default;
+    /// `options`: the receiver and chrony as chosen on the command line.
+    explicit QtProgram(ProgramOptions chosen = {})
+        : options(std::move(chosen))
+    { }
     QtProgram(const QtProgram &) = delete;
     QtProgram &operator=(const QtProgram &) = delete;
 
@@ -32,6 +38,7 @@ public:
     /// The widget that shows `control`, or null.
     QWidget *widget(const Control &control) const;
 
+    const ProgramOptions options;
     QtTimeBase time;
     QtEventLoop events;
     QtSerialPort serial;

@@ -8,7 +8,7 @@ add_test(NAME package.build
                  ${CMAKE_BINARY_DIR}/CPackConfig.cmake)
 set_tests_properties(package.build PROPERTIES FIXTURES_SETUP dcf77_package TIMEOUT 300)
 
-foreach(check files depends desktop-entry metainfo manuals runs)
+foreach(check files depends copyright desktop-entry metainfo manuals runs)
     add_test(NAME package.${check} COMMAND ${package_check} ${check} ${package_work})
     set_tests_properties(package.${check} PROPERTIES FIXTURES_REQUIRED dcf77_package TIMEOUT 60)
 endforeach()
@@ -17,4 +17,5 @@ string(JOIN " " icon_sizes ${DCF77_ICON_SIZES})
 get_property(package_tests DIRECTORY PROPERTY TESTS)
 set_tests_properties(${package_tests} PROPERTIES
     LABELS package
-    ENVIRONMENT "DCF77_APP_ID=${DCF77_APP_ID};DCF77_ICON_SIZES=${icon_sizes}")
+    ENVIRONMENT
+    "DCF77_APP_ID=${DCF77_APP_ID};DCF77_ICON_SIZES=${icon_sizes};DCF77_LICENSE=${PROJECT_SOURCE_DIR}/LICENSE")

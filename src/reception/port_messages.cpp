@@ -6,17 +6,9 @@ namespace {
 
 constexpr const char *kTryAgain = " und erneut Start drücken.";
 
-/// "/dev/ttyUSB0 – FT232R USB UART (Hersteller: FTDI)", as far as the system knows the adapter.
 std::string portLine(const SerialPortInfo &port)
 {
-    std::string line = "    " + port.device;
-    if (!port.description.empty())
-        line += " – " + port.description;
-    if (!port.manufacturer.empty()) {
-        line += port.description.empty() ? " – Hersteller: " + port.manufacturer
-                                         : " (Hersteller: " + port.manufacturer + ")";
-    }
-    return line + "\n";
+    return "    " + portDescription(port) + "\n";
 }
 
 std::string noAccess(const PortOpenReport &report, DeviceNaming naming)

@@ -55,15 +55,27 @@ std::optional<std::string> portTextForDevice(std::string_view device, DeviceNami
     return std::string(digits);
 }
 
-std::vector<std::string> portSuggestions(const std::vector<SerialPortInfo> &ports,
-                                         DeviceNaming naming)
+std::string portDescription(const SerialPortInfo &port)
 {
-    std::vector<std::string> texts;
+    std::string line = port.device;
+    if (!port.description.empty())
+        line += " – " + port.description;
+    if (!port.manufacturer.empty()) {
+        line += port.description.empty() ? " – Hersteller: " + port.manufacturer
+                                         : " (Hersteller: " + port.manufacturer + ")";
+    }
+    return line;
+}
+
+std::vector<TextBox::Suggestion> portSuggestions(const std::vector<SerialPortInfo> &ports,
+                                                 DeviceNaming naming)
+{
+    std::vector<TextBox::Suggestion> suggestions;
     for (const SerialPortInfo &port : ports) {
         if (auto text = portTextForDevice(port.device, naming))
-            texts.push_back(std::move(*text));
+            suggestions.push_back({std::move(*text), portDescription(port)});
     }
-    return texts;
+    return suggestions;
 }
 
 } // namespace dcf

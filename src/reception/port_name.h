@@ -3,6 +3,7 @@
 // What the user types into "ComPort No." and which serial device that names.
 
 #include "platform/serial_port.h"
+#include "ui/model/controls.h"
 
 #include <optional>
 #include <string>
@@ -37,8 +38,12 @@ std::optional<std::string> serialDeviceForPortText(std::string_view text,
 std::optional<std::string> portTextForDevice(std::string_view device,
                                              DeviceNaming naming = DeviceNaming::Native);
 
-/// The port texts of the ports present, in their order: what "ComPort No." suggests.
-std::vector<std::string> portSuggestions(const std::vector<SerialPortInfo> &ports,
-                                         DeviceNaming naming = DeviceNaming::Native);
+/// "/dev/ttyUSB0 – FT232R USB UART (Hersteller: FTDI)", as far as the system knows the adapter.
+std::string portDescription(const SerialPortInfo &port);
+
+/// The ports present, in their order, as "ComPort No." suggests them: each with its port text and
+/// its description.
+std::vector<TextBox::Suggestion> portSuggestions(const std::vector<SerialPortInfo> &ports,
+                                                 DeviceNaming naming = DeviceNaming::Native);
 
 } // namespace dcf

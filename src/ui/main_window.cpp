@@ -31,6 +31,7 @@ Control::Design readoutLabel(int top)
                          Alignment::Right);
 }
 
+// The readout boxes show what the program measures; the user may copy it but not type over it.
 Control::Design readoutBox(int top)
 {
     return controlDesign({2520, top, 1995, 495}, courier(20.25), colors::kBlack, colors::kWhite);
@@ -58,6 +59,8 @@ Control::Design placementLabel(int left)
     return controlDesign({left, 6180, 435, 255}, arial(9.75), colors::kButtonFace,
                          colors::kButtonText);
 }
+
+constexpr auto kShown = TextBox::Entry::DisplayOnly;
 
 constexpr ScrollBar::Range kPlacementRange {-3000, 3000, 1, 100, 0};
 
@@ -204,24 +207,24 @@ MainWindow::MainWindow()
     : Window("frmDCF77",
              {kProgramTitle, 15270, 9915, colors::kLightPeach, {"Courier New", 8.25, false}})
     , Label1(*this, "Label1", -1, readoutLabel(180), "Puls-Zähler")
-    , txtZähl(*this, "txtZähl", -1, readoutBox(120))
+    , txtZähl(*this, "txtZähl", -1, readoutBox(120), kShown)
     , Label5(*this, "Label5", -1, readoutLabel(840), "Zeit absolut [s]")
-    , txtZeit1(*this, "txtZeit1", -1, readoutBox(720))
+    , txtZeit1(*this, "txtZeit1", -1, readoutBox(720), kShown)
     , Label2(*this, "Label2", -1, readoutLabel(1440), "Puls-Länge [s]")
-    , txtZeit2(*this, "txtZeit2", -1, readoutBox(1320))
+    , txtZeit2(*this, "txtZeit2", -1, readoutBox(1320), kShown)
     , Label3(*this, "Label3", -1, readoutLabel(2040), "letzter Puls [s]")
-    , txtDCF1(*this, "txtDCF1", -1, readoutBox(1920))
+    , txtDCF1(*this, "txtDCF1", -1, readoutBox(1920), kShown)
     , Label4(*this, "Label4", -1, readoutLabel(2640), "letzter Puls [s]")
-    , txtDCF2(*this, "txtDCF2", -1, readoutBox(2520))
+    , txtDCF2(*this, "txtDCF2", -1, readoutBox(2520), kShown)
     , Label6(*this, "Label6", -1, readoutLabel(3240), "Fehler1-Zähler")
-    , txtFehler1(*this, "txtFehler1", -1, readoutBox(3120))
+    , txtFehler1(*this, "txtFehler1", -1, readoutBox(3120), kShown)
     , Label7(*this, "Label7", -1, readoutLabel(3840), "Fehler2-Zähler")
-    , txtFehler2(*this, "txtFehler2", -1, readoutBox(3720))
+    , txtFehler2(*this, "txtFehler2", -1, readoutBox(3720), kShown)
     , Label15(*this, "Label15", -1, readoutLabel(4440), "Fehler3-Zähler")
-    , txtFehler3(*this, "txtFehler3", -1, readoutBox(4320))
+    , txtFehler3(*this, "txtFehler3", -1, readoutBox(4320), kShown)
     , Label10(*this, "Label10", -1, readoutLabel(5040), "Pause [s]")
-    , txtPause(*this, "txtPause", -1, readoutBox(4920))
-    , txtPausZ(*this, "txtPausZ", -1, readoutBox(5520))
+    , txtPause(*this, "txtPause", -1, readoutBox(4920), kShown)
+    , txtPausZ(*this, "txtPausZ", -1, readoutBox(5520), kShown)
     , optPuls01(*this, "optPuls01", -1, indicator(240, 1215, 11.25), "Puls", pulseOptions)
     , chk100(*this, "chk100", -1, indicator(1950, 1215, 11.25), "Puls 100")
     , chk200(*this, "chk200", -1, indicator(2520, 1215, 11.25), "Puls 200")
@@ -233,8 +236,8 @@ MainWindow::MainWindow()
                 controlDesign({2520, 6120, 1995, 315}, arial(11.25), colors::kLightCyan,
                               colors::kButtonText),
                 "        fertig", pulseOptions)
-    , txtSign(*this, "txtSign", -1, textBox({2940, 6570, 375, 525}, 21.75))
-    , txtZahl(*this, "txtZahl", -1, textBox({3480, 6570, 645, 525}, 21.75))
+    , txtSign(*this, "txtSign", -1, textBox({2940, 6570, 375, 525}, 21.75), kShown)
+    , txtZahl(*this, "txtZahl", -1, textBox({3480, 6570, 645, 525}, 21.75), kShown)
     , HScroll1(*this, Kind::HScrollBar, "HScroll1", -1,
                ScrollBar::designAt({4680, 5580, 2835, 315}), kPlacementRange)
     , VScroll1(*this, Kind::VScrollBar, "VScroll1", -1,
@@ -252,6 +255,9 @@ MainWindow::MainWindow()
                  "ComPort No.")
     , txtComPort(*this, "txtComPort", -1, textBox({6180, 9420, 435, 360}, 14.25))
 {
+    // The user comes to type the port and press Start; the placement fields come last.
+    setTabOrder({&txtComPort, &cmdStart, &cmdHide, &cmdExit, &txtLeft, &txtTop});
+
     Label12.append(*this, "Label12", 0, readoutLabel(5580), "Pausen-Zähler");
     Label12.append(*this, "Label12", 1,
                    controlDesign({240, 6660, 2625, 315}, arial(12), colors::kLightCyan,

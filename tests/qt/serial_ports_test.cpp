@@ -5,10 +5,10 @@
 #include "platform/qt/qt_open_failure.h"
 #include "reception/port_messages.h"
 
+#include <QAbstractItemModel>
 #include <QCompleter>
 #include <QLineEdit>
 #include <QSerialPortInfo>
-#include <QStringListModel>
 #include <QTest>
 #include <algorithm>
 #include <cerrno>
@@ -115,10 +115,14 @@ TEST(PortField, SuggestsThePortsTheSystemReportsAndTakesAChosenOne)
     field->setFocus(Qt::TabFocusReason);
 
     ASSERT_NE(field->completer(), nullptr);
+    const QAbstractItemModel *rows = field->completer()->model();
     std::vector<std::string> offered;
-    for (const QString &text :
-         qobject_cast<QStringListModel *>(field->completer()->model())->stringList())
-        offered.push_back(text.toStdString());
+    for (int row = 0; row < rows->rowCount(); ++row) {
+        const QModelIndex index = rows->index(row, 0);
+        const QString path = index.data(field->completer()->completionRole()).toString();
+        EXPECT_TRUE(index.data().toString().startsWith(path)) << path.toStdString();
+        offered.push_back(path.toStdString());
+    }
     std::ranges::sort(offered);
     EXPECT_EQ(offered, systemPortPaths());
 

@@ -38,8 +38,8 @@ std::string valueOf(const Control &control, Property property)
         break;
     case Property::Suggestions: {
         std::string joined;
-        for (const std::string &suggestion : static_cast<const TextBox &>(control).suggestions())
-            joined += (joined.empty() ? "" : "|") + suggestion;
+        for (const auto &suggestion : static_cast<const TextBox &>(control).suggestions())
+            joined += (joined.empty() ? "" : "|") + suggestion.text;
         return joined;
     }
     }

@@ -4,6 +4,7 @@
 #include "platform/twips.h"
 #include "ui/model/controls.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCompleter>
@@ -12,9 +13,11 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QStringListModel>
+#include <QStandardItemModel>
+#include <QStyle>
 
 namespace dcf {
 
@@ -131,6 +134,73 @@ private:
     Label &m_model;
 };
 
+/// The completions of a text box. Each row shows the whole suggestion (a device path with its
+/// adapter and maker) however narrow the box is; choosing one types only its text.
+class SuggestionList final : public QCompleter
+{
+public:
+    SuggestionList(QLineEdit *field, std::function<void(const QString &)> chosen)
+        : QCompleter(field)
+        , m_rows(new QStandardItemModel(this))
+        , m_list(popup())
+    {
+        setModel(m_rows);
+        setCompletionRole(kTypedRole);
+        setFilterMode(Qt::MatchContains);
+        // The line edit takes a chosen completion as if the program wrote it (no textEdited),
+        // but it is the user's choice.
+        connect(this, qOverload<const QString &>(&QCompleter::activated), field, chosen);
+        connect(this, qOverload<const QString &>(&QCompleter::highlighted), field, chosen);
+        m_list->installEventFilter(this);
+    }
+
+    void show(const std::vector<TextBox::Suggestion> &suggestions)
+    {
+        m_rows->clear();
+        const QFontMetrics metrics(m_list->font());
+        int widest = 0;
+        for (const TextBox::Suggestion &suggestion : suggestions) {
+            auto *row = new QStandardItem(toQString(suggestion.shown));
+            row->setData(toQString(suggestion.text), kTypedRole);
+            row->setEditable(false);
+            m_rows->appendRow(row);
+            widest = std::max(widest, metrics.horizontalAdvance(row->text()));
+        }
+        // The popup opens as wide as the box; its minimum widens it to the longest row, with
+        // room for the frame, the item margins and a scroll bar.
+        const QStyle *style = m_list->style();
+        const int margins = 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth)
+            + 4 * style->pixelMetric(QStyle::PM_FocusFrameHMargin)
+            + style->pixelMetric(QStyle::PM_ScrollBarExtent);
+        m_list->setMinimumWidth(widest + margins);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // Widened past the box, the list may reach beyond the screen's right edge; it is placed
+        // anew at every key typed.
+        const QEvent::Type type = event->type();
+        if (watched == m_list
+            && (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize)) {
+            const QScreen *screen = m_list->screen();
+            const QRect room = screen ? screen->availableGeometry() : QRect();
+            QRect frame = m_list->geometry();
+            if (room.isValid() && frame.right() > room.right()) {
+                frame.moveRight(room.right());
+                frame.moveLeft(std::max(frame.left(), room.left()));
+                m_list->move(frame.topLeft());
+            }
+        }
+        return QCompleter::eventFilter(watched, event);
+    }
+
+private:
+    static constexpr int kTypedRole = Qt::UserRole;
+    QStandardItemModel *m_rows;
+    QAbstractItemView *m_list;
+};
+
 class TextBoxView final : public QLineEdit, public ControlView
 {
 public:
@@ -140,8 +210,11 @@ public:
         , m_gate(gate)
     {
         setAlignment(horizontalAlignment(model.alignment()) | Qt::AlignVCenter);
+        // Still selectable, so that a reading can be copied.
+        setReadOnly(model.entry() == TextBox::Entry::DisplayOnly);
         setColors(this, model);
         setText(toQString(model.text()));
+        showWholeTextAsTip();
         // Typing only: the program's own writes come back through showProperty.
         connect(this, &QLineEdit::textEdited, this, [this](const QString &text) { typed(text); });
     }
@@ -162,6 +235,7 @@ public:
         const QString wanted = toQString(m_model.text());
         if (text() != wanted)
             setText(wanted);
+        showWholeTextAsTip();
     }
 
 protected:
@@ -179,21 +253,17 @@ private:
 
     void showSuggestions()
     {
-        QStringList texts;
-        for (const std::string &suggestion : m_model.suggestions())
-            texts.append(toQString(suggestion));
-        if (!completer()) {
-            auto *suggested = new QCompleter(new QStringListModel(this), this);
-            suggested->setFilterMode(Qt::MatchContains);
-            // The line edit takes a chosen completion as if the program wrote it (no textEdited),
-            // but it is the user's choice.
-            connect(suggested, qOverload<const QString &>(&QCompleter::activated), this,
-                    [this](const QString &text) { typed(text); });
-            connect(suggested, qOverload<const QString &>(&QCompleter::highlighted), this,
-                    [this](const QString &text) { typed(text); });
-            setCompleter(suggested);
-        }
-        static_cast<QStringListModel *>(completer()->model())->setStringList(texts);
+        if (!completer())
+            setCompleter(new SuggestionList(this, [this](const QString &text) { typed(text); }));
+        static_cast<SuggestionList *>(completer())->show(m_model.suggestions());
+    }
+
+    /// A box the user types into shows its whole text on hover: "ComPort No." is narrower than
+    /// a device path.
+    void showWholeTextAsTip()
+    {
+        if (m_model.entry() == TextBox::Entry::Typed)
+            setToolTip(text());
     }
 
     TextBox &m_model;

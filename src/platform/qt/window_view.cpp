@@ -88,6 +88,7 @@ QtWindowHost::QtWindowHost(QtDesktop &desktop, Window &window)
                                                   static_cast<InputGate &>(*this), perPixel))
             m_views.emplace(control, view);
     }
+    applyTabOrder();
     m_window.setObserver(this);
     m_desktop.registerHost(*this);
 }
@@ -96,6 +97,31 @@ QtWindowHost::~QtWindowHost()
 {
     m_desktop.unregisterHost(*this);
     m_window.setObserver(nullptr);
+}
+
+void QtWindowHost::applyTabOrder()
+{
+    const std::vector<const Control *> &order = m_window.tabOrder();
+    if (order.empty())
+        return;
+    // Only the listed controls are on the Tab chain; the others keep the focus that a click
+    // gives them (a display box, to select its text).
+    for (const auto &[control, view] : m_views) {
+        QWidget *widget = view->widget();
+        if (widget->focusPolicy() & Qt::TabFocus)
+            widget->setFocusPolicy((widget->focusPolicy() & Qt::ClickFocus) ? Qt::ClickFocus
+                                                                            : Qt::NoFocus);
+    }
+    QWidget *previous = nullptr;
+    for (const Control *control : order) {
+        QWidget *widget = widgetOf(*control);
+        widget->setFocusPolicy(Qt::StrongFocus);
+        if (previous)
+            QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
+    // Taken up when the window first becomes active.
+    widgetOf(*order.front())->setFocus(Qt::OtherFocusReason);
 }
 
 void QtWindowHost::show()

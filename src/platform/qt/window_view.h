@@ -73,6 +73,8 @@ public:
 
 private:
     void deliver(const std::function<void()> &call) override;
+    /// The window's tab order, and the keyboard focus on its first control.
+    void applyTabOrder();
     /// The frame around the client area in pixels: the real one once the window has been shown,
     /// an estimate from the style before.
     QSize frameExtent() const;

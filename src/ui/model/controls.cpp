@@ -16,9 +16,9 @@ void Label::setCaption(std::string caption)
     changed(Property::Caption);
 }
 
-TextBox::TextBox(Window &owner, std::string name, int index, const Design &design, std::string text)
+TextBox::TextBox(Window &owner, std::string name, int index, const Design &design, Entry entry)
     : Control(owner, Kind::TextBox, std::move(name), index, design)
-    , m_text(std::move(text))
+    , m_entry(entry)
 { }
 
 void TextBox::setText(std::string text)
@@ -30,7 +30,7 @@ void TextBox::setText(std::string text)
         runReaction(onChange);
 }
 
-void TextBox::setSuggestions(std::vector<std::string> suggestions)
+void TextBox::setSuggestions(std::vector<Suggestion> suggestions)
 {
     m_suggestions = std::move(suggestions);
     changed(Property::Suggestions);

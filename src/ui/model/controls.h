@@ -26,15 +26,28 @@ private:
 class TextBox : public Control
 {
 public:
+    /// Whether the user types into the box, or only reads (and copies) what the program shows.
+    enum class Entry { Typed, DisplayOnly };
+
     TextBox(Window &owner, std::string name, int index, const Design &design,
-            std::string text = {});
+            Entry entry = Entry::Typed);
+
+    Entry entry() const { return m_entry; }
 
     const std::string &text() const { return m_text; }
     void setText(std::string text);
 
-    /// Texts offered as completions while the user types; choosing one is typing it.
-    const std::vector<std::string> &suggestions() const { return m_suggestions; }
-    void setSuggestions(std::vector<std::string> suggestions);
+    /// A completion offered while the user types.
+    struct Suggestion
+    {
+        /// What choosing it types.
+        std::string text;
+        /// How the list shows it, `text` and what tells it apart.
+        std::string shown;
+        bool operator==(const Suggestion &) const = default;
+    };
+    const std::vector<Suggestion> &suggestions() const { return m_suggestions; }
+    void setSuggestions(std::vector<Suggestion> suggestions);
 
     /// The user moves the input focus into the box.
     void gotFocus() const { runReaction(onGotFocus); }
@@ -43,8 +56,9 @@ public:
     Reaction onGotFocus;
 
 private:
+    Entry m_entry;
     std::string m_text;
-    std::vector<std::string> m_suggestions;
+    std::vector<Suggestion> m_suggestions;
 };
 
 class CheckBox : public Control

@@ -67,6 +67,11 @@ public:
     /// Called by the controls at construction.
     void registerControl(Control &control) { m_controls.push_back(&control); }
 
+    /// The controls that Tab visits, in order; the first has the keyboard focus when the window
+    /// first appears. Empty: the window system's own order.
+    const std::vector<const Control *> &tabOrder() const { return m_tabOrder; }
+    void setTabOrder(std::vector<const Control *> order) { m_tabOrder = std::move(order); }
+
     /// Click on the window's own background (not on a control).
     Reaction onClick;
     /// Pointer movement over the free surface (not over a control).
@@ -81,6 +86,7 @@ private:
     std::string m_name;
     Design m_design;
     std::vector<Control *> m_controls;
+    std::vector<const Control *> m_tabOrder;
     std::unique_ptr<WindowHost> m_host;
     WindowObserver *m_observer = nullptr;
     // Used while no host is attached.
