@@ -4,8 +4,10 @@
 #include "platform/serial/port.h"
 #include "platform/serial/signal_translation.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -13,6 +15,13 @@
 #include <vector>
 
 namespace dcf {
+
+namespace {
+
+/// Lines that wake no wait are sampled this often.
+constexpr int64_t kSamplePeriodUs = 1000;
+
+} // namespace
 
 using serial::ArrivalQueue;
 using serial::Delivery;
@@ -55,7 +64,7 @@ public:
             m_port = std::move(opened.port);
             m_identity = m_port->identity();
             m_choice = choice;
-            m_kind = choice.kind;
+            m_kind.reset();
             m_pending = true;
             m_open = true;
         }
@@ -162,30 +171,136 @@ private:
     void readPort(Port &port, const ReceiverChoice &choice)
     {
         SignalTranslation translation(choice, port.hasModemLines());
-        std::array<char, 4096> buffer {};
+        m_publishedKind.reset();
+        m_riActive = false;
+        publishKind(translation.kind());
         std::vector<Delivery> deliveries;
+        // The lines' state before the first wait, so that its first change is seen as one.
+        if (port.hasModemLines() && !sampleLines(port, translation, deliveries))
+            return;
+        bool switchedSpeed = false;
+        bool waitsForLines = true;
+        int64_t nextSample = serial::stampNow();
         while (!m_stopRequested) {
-            // Without a listener a full queue stops the reading, and a flood waits in the driver.
-            const std::size_t room
-                = m_hasListener ? buffer.size() : std::min(buffer.size(), m_queue.roomOrStall());
-            const Port::Outcome outcome = port.waitForCharacters(room > 0, std::nullopt);
-            // First of all: this moment is the characters' arrival.
-            const int64_t stamp = serial::stampNow();
-            if (outcome == Port::Outcome::Failed) {
-                fail(port.failure());
-                return;
+            bool working = true;
+            switch (translation.watch()) {
+            case SignalTranslation::Watch::SlowCharacters:
+                if (!std::exchange(switchedSpeed, true)) {
+                    translation.switchedToSlowCharacters(port.switchToSlowCharacters());
+                    if (translation.unreadable()) {
+                        fail({PortFault::Other, EINVAL, {}, {}});
+                        return;
+                    }
+                }
+                working = takeCharacters(port, translation, translation.nextDue(), deliveries);
+                break;
+            case SignalTranslation::Watch::Characters:
+                working = takeCharacters(port, translation, std::nullopt, deliveries);
+                break;
+            case SignalTranslation::Watch::CharactersAndLines:
+                working = takeCharacters(port, translation, nextSample, deliveries)
+                    && sampleWhenDue(port, translation, nextSample, deliveries);
+                break;
+            case SignalTranslation::Watch::Line:
+                // RI's leading edge wakes no wait (the driver counts only its trailing one), so
+                // while it is inactive the line is sampled.
+                if (waitsForLines && !(translation.line() == serial::kRi && !m_riActive)) {
+                    working = waitForLine(port, translation, waitsForLines, deliveries);
+                } else {
+                    working = port.waitForCharacters(false, nextSample) != Port::Outcome::Failed
+                        && sampleWhenDue(port, translation, nextSample, deliveries);
+                    if (!working)
+                        fail(port.failure());
+                }
+                break;
             }
-            if (outcome != Port::Outcome::Ready)
-                continue;
+            if (!working)
+                return;
+            deliver(deliveries);
+            publishKind(translation.kind());
+        }
+    }
+
+    /// Waits for characters (or until `deadline`) and translates them. False when the port failed.
+    bool takeCharacters(Port &port, SignalTranslation &translation, std::optional<int64_t> deadline,
+                        std::vector<Delivery> &deliveries)
+    {
+        // Without a listener a full queue stops the reading, and a flood waits in the driver.
+        const std::size_t room
+            = m_hasListener ? m_buffer.size() : std::min(m_buffer.size(), m_queue.roomOrStall());
+        const Port::Outcome outcome = port.waitForCharacters(room > 0, deadline);
+        // First of all: this moment is the characters' arrival.
+        const int64_t stamp = serial::stampNow();
+        if (outcome == Port::Outcome::Failed) {
+            fail(port.failure());
+            return false;
+        }
+        if (outcome == Port::Outcome::Ready) {
             const std::optional<std::size_t> count
-                = port.readCharacters(std::span(buffer).first(room));
+                = port.readCharacters(std::span(m_buffer).first(room));
             if (!count) {
                 fail(port.failure());
-                return;
+                return false;
             }
-            translation.characters({buffer.data(), *count}, stamp, deliveries);
-            deliver(deliveries);
+            translation.characters({m_buffer.data(), *count}, stamp, deliveries);
         }
+        translation.due(stamp, deliveries);
+        return true;
+    }
+
+    /// Blocks until the line changes, then samples it. False when the port failed.
+    bool waitForLine(Port &port, SignalTranslation &translation, bool &waitsForLines,
+                     std::vector<Delivery> &deliveries)
+    {
+        switch (port.waitForLineChange(translation.line())) {
+        case Port::Outcome::Ready:
+            return sampleLines(port, translation, deliveries);
+        case Port::Outcome::Unsupported:
+            // Other systems and some drivers: the lines are sampled once a millisecond instead.
+            waitsForLines = false;
+            return true;
+        case Port::Outcome::Failed:
+            fail(port.failure());
+            return false;
+        default:
+            return true;
+        }
+    }
+
+    /// Samples the lines once a millisecond. False when the port failed.
+    bool sampleWhenDue(Port &port, SignalTranslation &translation, int64_t &nextSample,
+                       std::vector<Delivery> &deliveries)
+    {
+        const int64_t now = serial::stampNow();
+        if (now < nextSample)
+            return true;
+        // After a late wake-up the next sample comes a full period later, not in a burst.
+        nextSample = std::max(nextSample + kSamplePeriodUs, now + kSamplePeriodUs / 2);
+        return sampleLines(port, translation, deliveries);
+    }
+
+    bool sampleLines(Port &port, SignalTranslation &translation, std::vector<Delivery> &deliveries)
+    {
+        // Stamped right after the wake-up, before the calls that read the lines.
+        const int64_t stamp = serial::stampNow();
+        std::optional<serial::LineSample> sample = port.sampleLines();
+        if (!sample) {
+            fail(port.failure());
+            return false;
+        }
+        sample->stampMicroseconds = stamp;
+        m_riActive = (sample->active & serial::kRi) != 0;
+        translation.lines(*sample, deliveries);
+        return true;
+    }
+
+    void publishKind(std::optional<ReceiverKind> kind)
+    {
+        if (kind == m_publishedKind)
+            return;
+        m_publishedKind = kind;
+        const std::scoped_lock lock(m_mutex);
+        m_kind = kind;
     }
 
     void deliver(std::vector<Delivery> &deliveries)
@@ -235,8 +350,11 @@ private:
     std::atomic<bool> m_hasListener = false;
 
     std::atomic<ReaderScheduling> m_scheduling = ReaderScheduling::Normal;
-    /// The reader's, reused for every delivery.
+    // The reader's own.
     std::vector<Arrival> m_arrivals;
+    std::array<char, 4096> m_buffer {};
+    std::optional<ReceiverKind> m_publishedKind;
+    bool m_riActive = false;
     std::thread m_thread;
 };
 
