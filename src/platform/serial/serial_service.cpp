@@ -63,8 +63,8 @@ public:
             m_stopRequested = false;
             m_port = std::move(opened.port);
             m_identity = m_port->identity();
-            m_choice = choice;
-            m_kind.reset();
+            m_translation = std::make_unique<SignalTranslation>(choice, m_port->hasModemLines());
+            m_kind = m_translation->kind();
             m_pending = true;
             m_open = true;
         }
@@ -90,6 +90,7 @@ public:
         if (m_pending) {
             m_pending = false;
             m_port.reset();
+            m_translation.reset();
             m_identity.clear();
         }
         // A signal can come just before the reader enters its wait, so it is repeated until the
@@ -153,25 +154,25 @@ private:
             m_pending = false;
             m_reading = true;
             Port &port = *m_port;
-            const ReceiverChoice choice = m_choice;
+            SignalTranslation &translation = *m_translation;
             lock.unlock();
 
             port.adoptReaderThread();
-            readPort(port, choice);
+            readPort(port, translation);
 
             lock.lock();
             // Closed at once, also after a failure: a later open must find the device free.
             m_port.reset();
+            m_translation.reset();
             m_identity.clear();
             m_reading = false;
             m_changed.notify_all();
         }
     }
 
-    void readPort(Port &port, const ReceiverChoice &choice)
+    void readPort(Port &port, SignalTranslation &translation)
     {
-        SignalTranslation translation(choice, port.hasModemLines());
-        m_publishedKind.reset();
+        m_publishedKind = translation.kind();
         m_riActive = false;
         publishKind(translation.kind());
         std::vector<Delivery> deliveries;
@@ -337,7 +338,7 @@ private:
     /// Opened by the window thread; the reader's from `m_pending` until it is done with it.
     std::unique_ptr<Port> m_port;
     std::string m_identity;
-    ReceiverChoice m_choice;
+    std::unique_ptr<SignalTranslation> m_translation;
     std::optional<ReceiverKind> m_kind;
     bool m_pending = false;
     bool m_reading = false;
