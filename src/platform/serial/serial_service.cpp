@@ -174,7 +174,6 @@ private:
     {
         m_publishedKind = translation.kind();
         m_riActive = false;
-        publishKind(translation.kind());
         std::vector<Delivery> deliveries;
         // The lines' state before the first wait, so that its first change is seen as one.
         if (port.hasModemLines() && !sampleLines(port, translation, deliveries))
