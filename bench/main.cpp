@@ -5,8 +5,8 @@
 
 #include "baseline.h"
 #include "bench_run.h"
-#include "command_line.h"
 #include "loads.h"
+#include "option_reading.h"
 #include "report.h"
 #include "run_report.h"
 #include "startup_probe.h"
@@ -41,41 +41,77 @@ struct Options
     int spinSeconds = 0;
 };
 
-dcf::tools::CommandLine commandLine(Options &options)
+enum Key : int {
+    kQuick = 256,
+    kPhaseSeconds,
+    kMarks,
+    kWithoutWindowBusy,
+    kWithoutProcessorsBusy,
+    kStartupRuns,
+    kSamples,
+    kStartupProbe,
+    kBaseline,
+    kSpin,
+};
+
+// The last three start the benchmark again as its own probe, plain reader or spinning process.
+const option kOptions[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"quick", no_argument, nullptr, kQuick},
+    {"phase-seconds", required_argument, nullptr, kPhaseSeconds},
+    {"marks", required_argument, nullptr, kMarks},
+    {"without-window-busy", no_argument, nullptr, kWithoutWindowBusy},
+    {"without-processors-busy", no_argument, nullptr, kWithoutProcessorsBusy},
+    {"startup-runs", required_argument, nullptr, kStartupRuns},
+    {"samples", required_argument, nullptr, kSamples},
+    {kStartupProbeOption + 2, no_argument, nullptr, kStartupProbe},
+    {kBaselineOption + 2, no_argument, nullptr, kBaseline},
+    {kSpinOption + 2, required_argument, nullptr, kSpin},
+    {nullptr, 0, nullptr, 0},
+};
+
+constexpr char kHelp[] = R"(Usage: dcf77-bench [OPTION]...
+Runs the program on Qt's offscreen platform with dcf77-sim on a pseudo-terminal and prints
+its processor use while waiting, receiving and running the clock, the error of the
+measured marks, how long their edges waited to be processed, how late the clock's
+seconds are shown, the start-up time and the peak memory, each against its target:
+on a quiet machine, with the window thread kept busy and with every processor kept
+busy, each beside a plain reader on the same machine at the same time.
+
+  -h, --help              show this text and exit
+  --quick                 short phases for a quick check (10 s, 20 quiet marks; about 6 minutes)
+  --phase-seconds N       length of the waiting and the quiet clock phase (default 60)
+  --marks N               marks to measure on the quiet machine (default 125)
+  --without-window-busy   leave out the window thread kept busy
+  --without-processors-busy
+                          leave out the processors kept busy
+  --startup-runs N        start-up probes (default 5)
+  --samples FILE          also write every measured mark, edge wait and clock second to FILE
+
+Exit status: 0 all targets met, 1 a target missed, 2 the run failed or a bad option.
+)";
+
+std::string readOne(int key, const std::string &name, const std::string &value, Options &options)
 {
-    dcf::tools::CommandLine line(
-        "dcf77-bench", "[OPTION]...",
-        "Runs the program on Qt's offscreen platform with dcf77-sim on a pseudo-terminal and "
-        "prints\n"
-        "its processor use while waiting, receiving and running the clock, the error of the\n"
-        "measured marks, how long their edges waited to be processed, how late the clock's\n"
-        "seconds are shown, the start-up time and the peak memory, each against its target:\n"
-        "on a quiet machine, with the window thread kept busy and with every processor kept\n"
-        "busy, each beside a plain reader on the same machine at the same time.");
-    line.flag("--quick", "short phases for a quick check (10 s, 20 quiet marks; about 6 minutes)",
-              options.quick);
-    line.number("--phase-seconds", "N",
-                "length of the waiting and the quiet clock phase (default 60)",
-                options.phaseSeconds, 1, 3600);
-    line.number("--marks", "N", "marks to measure on the quiet machine (default 125)",
-                options.marks, 1, 100000);
-    line.flag("--without-window-busy", "leave out the window thread kept busy",
-              options.withoutWindowBusy);
-    line.flag("--without-processors-busy", "leave out the processors kept busy",
-              options.withoutProcessorsBusy);
-    line.number("--startup-runs", "N", "start-up probes (default 5)", options.startupRuns, 1, 100);
-    line.value("--samples", "FILE",
-               "also write every measured mark, edge wait and clock second to FILE",
-               [&options](const std::string &path) {
-                   options.samplesPath = path;
-                   return path.empty() ? std::string("--samples needs a path") : std::string();
-               });
-    line.flag(kStartupProbeOption, {}, options.startupProbe);
-    line.flag(kBaselineOption, {}, options.baseline);
-    line.number(kSpinOption, "SECONDS", {}, options.spinSeconds, 1, 3600);
-    line.epilogue("Exit status: 0 all targets met, 1 a target missed, 2 the run failed or a bad "
-                  "option.");
-    return line;
+    switch (key) {
+    case kPhaseSeconds:
+        return dcf::tools::readNumber(name, value, 1, 3600, options.phaseSeconds);
+    case kMarks:
+        return dcf::tools::readNumber(name, value, 1, 100000, options.marks);
+    case kStartupRuns:
+        return dcf::tools::readNumber(name, value, 1, 100, options.startupRuns);
+    case kSpin:
+        return dcf::tools::readNumber(name, value, 1, 3600, options.spinSeconds);
+    case kSamples:
+        options.samplesPath = value;
+        return value.empty() ? "--samples needs a path" : "";
+    }
+    options.quick = options.quick || key == kQuick;
+    options.withoutWindowBusy = options.withoutWindowBusy || key == kWithoutWindowBusy;
+    options.withoutProcessorsBusy = options.withoutProcessorsBusy || key == kWithoutProcessorsBusy;
+    options.startupProbe = options.startupProbe || key == kStartupProbe;
+    options.baseline = options.baseline || key == kBaseline;
+    return {};
 }
 
 } // namespace
@@ -83,7 +119,11 @@ dcf::tools::CommandLine commandLine(Options &options)
 int main(int argc, char **argv)
 {
     Options options;
-    if (const std::optional<int> status = commandLine(options).readOrExit(argc, argv))
+    const dcf::tools::Reading reading = dcf::tools::readOptions(
+        argc, argv, kOptions, [&options](int key, const std::string &name) {
+            return readOne(key, name, optarg ? optarg : "", options);
+        });
+    if (const std::optional<int> status = dcf::tools::exitFor(reading, "dcf77-bench", kHelp))
         return *status;
     if (options.spinSeconds > 0)
         return runSpinner(options.spinSeconds);

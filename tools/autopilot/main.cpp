@@ -2,7 +2,7 @@
 // same process, listening to the simulated receiver dcf77-sim. The run command uses its demo when
 // there is no display; the end-to-end tests use the other scenarios.
 
-#include "command_line.h"
+#include "option_reading.h"
 #include "scenarios.h"
 #include "session.h"
 
@@ -41,6 +41,27 @@ std::string scenarioList()
     return list;
 }
 
+enum Key : int { kScenario = 256, kPictures, kShow };
+
+constexpr option kOptions[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"scenario", required_argument, nullptr, kScenario},
+    {"pictures", required_argument, nullptr, kPictures},
+    {"show", no_argument, nullptr, kShow},
+    {nullptr, 0, nullptr, 0},
+};
+
+constexpr char kUsage[] = R"(Usage: dcf77-autopilot --scenario NAME [OPTION]...
+Runs the DCF77 program with a scripted user and a simulated receiver, and checks what
+the windows show.
+
+  -h, --help              show this text and exit
+  --scenario NAME         the scenario to play (see below)
+  --pictures DIR          save pictures of both windows in DIR (demo)
+  --show                  show the windows on the display instead of the offscreen platform
+
+Scenarios:)";
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -48,31 +69,27 @@ int main(int argc, char **argv)
     QString picturesDir;
     const Scenario *scenario = nullptr;
     bool show = false;
-    dcf::tools::CommandLine line(
-        "dcf77-autopilot", "--scenario NAME [OPTION]...",
-        "Runs the DCF77 program with a scripted user and a simulated receiver, and checks what\n"
-        "the windows show.");
-    line.value("--scenario", "NAME", "the scenario to play (see below)",
-               [&scenario](const std::string &name) {
-                   for (const Scenario &known : kScenarios) {
-                       if (name == known.name)
-                           scenario = &known;
-                   }
-                   return scenario ? std::string() : "no scenario " + name + ":" + scenarioList();
-               });
-    line.value("--pictures", "DIR", "save pictures of both windows in DIR (demo)",
-               [&picturesDir](const std::string &dir) {
-                   picturesDir = QString::fromStdString(dir);
-                   return std::string();
-               });
-    line.flag("--show", "show the windows on the display instead of the offscreen platform", show);
-    line.epilogue("Scenarios:" + scenarioList()
-                  + "\n\nExit status: 0 when every check held, 1 when one failed, 2 for a bad "
-                    "option.");
-    if (const std::optional<int> status = line.readOrExit(argc, argv))
+    const dcf::tools::Reading reading = dcf::tools::readOptions(
+        argc, argv, kOptions, [&](int key, const std::string &) -> std::string {
+            if (key == kScenario) {
+                for (const Scenario &known : kScenarios) {
+                    if (optarg == std::string(known.name))
+                        scenario = &known;
+                }
+                return scenario ? "" : "no scenario " + std::string(optarg) + ":" + scenarioList();
+            }
+            if (key == kPictures)
+                picturesDir = QString::fromLocal8Bit(optarg);
+            show = show || key == kShow;
+            return {};
+        });
+    const std::string help = kUsage + scenarioList()
+        + "\n\nExit status: 0 when every check held, 1 when one failed, 2 for a bad option.\n";
+    if (const std::optional<int> status
+        = dcf::tools::exitFor(reading, "dcf77-autopilot", help.c_str()))
         return *status;
     if (!scenario)
-        return line.refuse("choose a --scenario:" + scenarioList());
+        return dcf::tools::refuse("dcf77-autopilot", "choose a --scenario:" + scenarioList());
 
     // Without --show the windows live off the screen, so it runs without a display too.
     if (!show && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -4,8 +4,8 @@
 //                  it, and inputs beyond the simulator's schedule
 //   --replay PATH  runs an input (or every input of a directory) through the session's checks
 
-#include "command_line.h"
 #include "fuzz_session.h"
+#include "option_reading.h"
 #include "platform/serial_port.h"
 #include "schedule.h"
 
@@ -221,23 +221,31 @@ int main(int argc, char **argv)
 {
     std::string seedsDirectory;
     std::vector<std::string> inputs;
-    dcf::tools::CommandLine line(
-        "dcf77-fuzz-seeds", "--write DIR | --replay PATH...",
-        "The fuzzer's seed corpus, and its inputs run without the fuzzer.");
-    line.value("--write", "DIR", "write the seeds into DIR", [&](const std::string &directory) {
-        seedsDirectory = directory;
-        return std::string();
-    });
-    line.value(
-        "--replay", "PATH", "run an input, or every input of a directory, through the checks",
-        [&](const std::string &path) {
-            inputs.push_back(path);
-            return std::string();
-        },
-        true);
-    if (const std::optional<int> status = line.readOrExit(argc, argv))
+    enum Key : int { kWrite = 256, kReplay };
+    const option options[] = {
+        {"help", no_argument, nullptr, 'h'},
+        {"write", required_argument, nullptr, kWrite},
+        {"replay", required_argument, nullptr, kReplay},
+        {nullptr, 0, nullptr, 0},
+    };
+    const dcf::tools::Reading reading
+        = dcf::tools::readOptions(argc, argv, options, [&](int key, const std::string &) {
+              if (key == kWrite)
+                  seedsDirectory = optarg;
+              else
+                  inputs.push_back(optarg);
+              return std::string();
+          });
+    if (const std::optional<int> status = dcf::tools::exitFor(
+            reading, "dcf77-fuzz-seeds", R"(Usage: dcf77-fuzz-seeds --write DIR | --replay PATH...
+The fuzzer's seed corpus, and its inputs run without the fuzzer.
+
+  -h, --help              show this text and exit
+  --write DIR             write the seeds into DIR
+  --replay PATH           run an input, or every input of a directory, through the checks
+)"))
         return *status;
     if (seedsDirectory.empty() == inputs.empty())
-        return line.refuse("give either --write or --replay");
+        return dcf::tools::refuse("dcf77-fuzz-seeds", "give either --write or --replay");
     return inputs.empty() ? dcf::fuzz::write(seedsDirectory) : dcf::fuzz::replay(inputs);
 }

@@ -1,9 +1,12 @@
 // dcf77-sim: a simulated DCF77 receiver module on a pseudo-terminal, so that the program can be
 // tried and tested end to end through its real serial port without a receiver at hand.
-//   options -> signal schedule -> sender (absolute monotonic timing) -> pseudo-terminal
+//   options -> signal schedule -> sender (absolute monotonic timing) -> receiver line
+//   -> pseudo-terminal, or the line board of its modem-status lines
 
+#include "line_board.h"
 #include "options.h"
 #include "pseudo_terminal.h"
+#include "receiver_line.h"
 #include "schedule.h"
 #include "sender.h"
 
@@ -14,6 +17,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <sys/stat.h>
 #include <system_error>
 
 namespace {
@@ -45,9 +49,10 @@ int main(int argc, char **argv)
     using namespace dcf::sim;
 
     Options options;
-    dcf::tools::CommandLine line = simulatorCommandLine(options);
-    if (const std::optional<int> status = line.readOrExit(argc, argv))
+    if (const std::optional<int> status = dcf::tools::exitFor(
+            readSimulatorOptions(argc, argv, options), "dcf77-sim", kSimulatorHelp))
         return *status;
+    const ReceiverSettings &receiver = options.receiver;
 
     installSignalHandlers();
     std::unique_ptr<std::FILE, int (*)(std::FILE *)> writeLog(nullptr, &std::fclose);
@@ -61,11 +66,20 @@ int main(int argc, char **argv)
     }
     std::optional<PseudoTerminal> terminal;
     std::optional<DeviceLink> link;
+    std::unique_ptr<dcf::modemlines::LineBoard> board;
     try {
         terminal.emplace();
+        if (receiver.kind != dcf::ReceiverKind::Characters || receiver.neededPower != 0) {
+            struct stat device
+            {
+            };
+            if (::stat(terminal->devicePath().c_str(), &device) != 0)
+                throw std::system_error(errno, std::generic_category(), terminal->devicePath());
+            board = dcf::modemlines::LineBoard::create(device.st_rdev);
+        }
         if (!options.linkPath.empty())
             link.emplace(options.linkPath, terminal->devicePath());
-    } catch (const std::system_error &error) {
+    } catch (const std::exception &error) { // the terminal, its board or the link
         std::cerr << "dcf77-sim: " << error.what() << '\n';
         return 1;
     }
@@ -78,7 +92,7 @@ int main(int argc, char **argv)
         settings.durationMs = *options.durationSeconds * 1000;
     settings.flood = options.flood;
     settings.seed = options.signal.seed;
-    settings.writeLog = writeLog.get();
-    runSender(*terminal, anchor, schedule, settings, stopRequested);
+    ReceiverLine receiverLine(*terminal, board.get(), receiver, writeLog.get());
+    runSender(*terminal, receiverLine, anchor, schedule, settings, stopRequested);
     return 0;
 }

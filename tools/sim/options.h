@@ -2,7 +2,8 @@
 
 // The command line of dcf77-sim.
 
-#include "command_line.h"
+#include "option_reading.h"
+#include "receiver_line.h"
 #include "schedule.h"
 
 #include <cstdint>
@@ -23,12 +24,16 @@ struct Options
     bool flood = false;
     /// --leap-second without a time: the minute that ends at the next full hour.
     bool leapSecondNextHour = false;
+    ReceiverSettings receiver;
     /// The shape of the signal; its start is set when sending begins.
     SignalOptions signal;
 };
 
-/// dcf77-sim's options, read into `options`.
-tools::CommandLine simulatorCommandLine(Options &options);
+/// dcf77-sim's --help.
+extern const char kSimulatorHelp[];
+
+/// Reads dcf77-sim's arguments (argv[1] on) into `options`.
+tools::Reading readSimulatorOptions(int argc, char **argv, Options &options);
 
 /// The signal to send from `startUtc` on.
 SignalOptions signalFrom(const Options &options, int64_t startUtc);

@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <stdexcept>
+#include <sys/stat.h>
 #include <system_error>
 #include <termios.h>
 #include <unistd.h>
@@ -12,6 +14,9 @@
 namespace dcf::sim {
 
 namespace {
+
+/// Temporary names tried beside the link before giving up.
+constexpr int kLinkAttempts = 100;
 
 [[noreturn]] void throwErrno(const std::string &what)
 {
@@ -112,16 +117,47 @@ std::size_t PseudoTerminal::send(std::string_view data)
     return written > 0 ? static_cast<std::size_t>(written) : 0;
 }
 
+namespace {
+
+const char *kindOfFile(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return "a regular file";
+    if (S_ISDIR(mode))
+        return "a directory";
+    if (S_ISCHR(mode))
+        return "a character device";
+    if (S_ISBLK(mode))
+        return "a block device";
+    if (S_ISFIFO(mode))
+        return "a FIFO";
+    return "a socket";
+}
+
+} // namespace
+
 DeviceLink::DeviceLink(std::string linkPath, const std::string &target)
     : m_linkPath(std::move(linkPath))
     , m_target(target)
 {
-    // Made under a temporary name and renamed over the old link, so that the path never
-    // points nowhere and whatever was there is replaced in one step.
-    const std::string temporary = m_linkPath + ".tmp" + std::to_string(getpid());
-    ::unlink(temporary.c_str());
-    if (::symlink(target.c_str(), temporary.c_str()) != 0)
-        throwErrno("cannot make the link " + m_linkPath);
+    // Only a symbolic link may be replaced: the path might name a real port or someone's file.
+    struct stat existing
+    {
+    };
+    if (::lstat(m_linkPath.c_str(), &existing) == 0 && !S_ISLNK(existing.st_mode)) {
+        throw std::runtime_error(m_linkPath + " is " + kindOfFile(existing.st_mode)
+                                 + ", not a symbolic link; it is left as it is");
+    }
+    // Made under a free temporary name and renamed over the old link, so that the path never
+    // points nowhere and the old link is replaced in one step.
+    std::string temporary;
+    for (int attempt = 0;; ++attempt) {
+        temporary = m_linkPath + ".new" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+        if (::symlink(target.c_str(), temporary.c_str()) == 0)
+            break;
+        if (errno != EEXIST || attempt == kLinkAttempts)
+            throwErrno("cannot make the link " + m_linkPath);
+    }
     if (::rename(temporary.c_str(), m_linkPath.c_str()) != 0) {
         const int error = errno;
         ::unlink(temporary.c_str());

@@ -52,11 +52,13 @@ private:
     bool m_readerWasPresent = false;
 };
 
-/// A symbolic link to the device for the lifetime of the object, replacing what was there.
+/// A symbolic link to the device for the lifetime of the object. It replaces only a symbolic
+/// link, and is removed at the end only while it still points to the device.
 class DeviceLink
 {
 public:
-    /// Throws std::system_error when the link cannot be made.
+    /// Throws std::runtime_error when something other than a symbolic link is at `linkPath`,
+    /// std::system_error when the link cannot be made.
     DeviceLink(std::string linkPath, const std::string &target);
     ~DeviceLink();
     DeviceLink(const DeviceLink &) = delete;

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <string>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -118,6 +120,65 @@ TEST(Simulator, SendsMarksOnItsDeviceUntilStoppedAndCleansUp)
     }
     std::filesystem::remove(writeLog);
     EXPECT_EQ(logged, received);
+}
+
+/// A fresh path in /tmp for this test process, removed again at the end.
+struct ScratchPath
+{
+    explicit ScratchPath(const std::string &name)
+        : path("/tmp/dcf77-link-test-" + std::to_string(getpid()) + "-" + name)
+    {
+        std::filesystem::remove(path);
+    }
+    ~ScratchPath() { std::filesystem::remove(path); }
+    std::string path;
+};
+
+TEST(DeviceLink, ReplacesOnlyASymbolicLinkAndRemovesOnlyItsOwn)
+{
+    namespace fs = std::filesystem;
+    ScratchPath file("file");
+    std::ofstream(file.path) << "precious";
+    EXPECT_THROW(DeviceLink(file.path, "/dev/pts/0"), std::runtime_error);
+    EXPECT_EQ(fs::file_size(file.path), 8u) << "a regular file was touched";
+
+    ScratchPath fifo("fifo");
+    ASSERT_EQ(mkfifo(fifo.path.c_str(), 0600), 0);
+    EXPECT_THROW(DeviceLink(fifo.path, "/dev/pts/0"), std::runtime_error);
+    EXPECT_TRUE(fs::is_fifo(fs::symlink_status(fifo.path)));
+
+    // A device node where a user may name a real port; making one needs privileges.
+    ScratchPath node("node");
+    if (mknod(node.path.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0) {
+        EXPECT_THROW(DeviceLink(node.path, "/dev/pts/0"), std::runtime_error);
+        EXPECT_TRUE(fs::is_character_file(fs::symlink_status(node.path)));
+    }
+
+    ScratchPath link("link");
+    fs::create_symlink("/elsewhere", link.path);
+    {
+        DeviceLink made(link.path, "/dev/pts/0");
+        EXPECT_EQ(fs::read_symlink(link.path), "/dev/pts/0");
+    }
+    EXPECT_FALSE(fs::is_symlink(fs::symlink_status(link.path))) << "its own link stayed";
+    {
+        DeviceLink made(link.path, "/dev/pts/0");
+        fs::remove(link.path);
+        fs::create_symlink("/dev/pts/99", link.path); // someone else's now
+    }
+    EXPECT_EQ(fs::read_symlink(link.path), "/dev/pts/99");
+}
+
+TEST(Simulator, RefusesAPathThatIsNoLinkWithStatus1)
+{
+    ScratchPath file("refused");
+    std::ofstream(file.path) << "precious";
+    FILE *simulator = startSimulator("--link " + file.path, 5);
+    EXPECT_EQ(firstLine(simulator),
+              "dcf77-sim: " + file.path
+                  + " is a regular file, not a symbolic link; it is left as it is");
+    EXPECT_EQ(exitStatus(simulator), 1);
+    EXPECT_EQ(std::filesystem::file_size(file.path), 8u);
 }
 
 TEST(Simulator, RefusesABadValueWithStatus2)

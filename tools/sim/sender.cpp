@@ -102,15 +102,17 @@ private:
     Random m_random;
 };
 
-/// The edges among `characters` (noise aside), each on a line with the time it was sent. Flushed
-/// at once, so that a reader has them while the simulator goes on.
-void logEdges(std::FILE *log, int64_t sentNs, const std::string &characters)
+/// The length of the mark that emission `index` begins: up to the next "0" of the minute.
+std::optional<int64_t> markLengthNs(const PlannedMinute &minute, std::size_t index)
 {
-    for (const char character : characters) {
-        if (character == '1' || character == '0')
-            std::fprintf(log, "%lld %c\n", static_cast<long long>(sentNs), character);
+    const std::vector<Emission> &emissions = minute.emissions;
+    if (emissions[index].characters.find('1') == std::string::npos)
+        return std::nullopt;
+    for (std::size_t next = index + 1; next < emissions.size(); ++next) {
+        if (emissions[next].characters.find('0') != std::string::npos)
+            return (emissions[next].atMs - emissions[index].atMs) * kNsPerMs;
     }
-    std::fflush(log);
+    return std::nullopt;
 }
 
 } // namespace
@@ -126,8 +128,9 @@ Anchor anchorToNextSecond()
     return {monotonic + toNextSecond, real / kNsPerSecond + 1};
 }
 
-void runSender(PseudoTerminal &terminal, const Anchor &anchor, SignalSchedule &schedule,
-               const SenderSettings &settings, const volatile std::sig_atomic_t &stopRequested)
+void runSender(PseudoTerminal &terminal, ReceiverLine &line, const Anchor &anchor,
+               SignalSchedule &schedule, const SenderSettings &settings,
+               const volatile std::sig_atomic_t &stopRequested)
 {
     Waiter waiter(terminal, settings, stopRequested);
     // Without a duration the sender runs until it is stopped.
@@ -135,14 +138,22 @@ void runSender(PseudoTerminal &terminal, const Anchor &anchor, SignalSchedule &s
     const int64_t endNs
         = settings.durationMs ? anchor.monotonicNs + *settings.durationMs * kNsPerMs : forever;
 
-    const auto sendMinute = [&](const PlannedMinute &minute) {
-        for (const Emission &emission : minute.emissions) {
-            const int64_t dueNs = anchor.monotonicNs + emission.atMs * kNsPerMs;
-            if (dueNs >= endNs || !waiter.waitUntil(dueNs))
+    // Waits until `dueNs`, delivering on the way what a UART finishes meanwhile.
+    const auto waitUntil = [&](int64_t dueNs) {
+        for (auto pendingNs = line.pendingDueNs(); pendingNs && *pendingNs <= dueNs;
+             pendingNs = line.pendingDueNs()) {
+            if (*pendingNs >= endNs || !waiter.waitUntil(*pendingNs))
                 return false;
-            const int64_t sentNs = nowNs(CLOCK_MONOTONIC);
-            if (terminal.send(emission.characters) > 0 && settings.writeLog)
-                logEdges(settings.writeLog, sentNs, emission.characters);
+            line.deliverPending();
+        }
+        return dueNs < endNs && waiter.waitUntil(dueNs);
+    };
+    const auto sendMinute = [&](const PlannedMinute &minute) {
+        for (std::size_t index = 0; index < minute.emissions.size(); ++index) {
+            const Emission &emission = minute.emissions[index];
+            if (!waitUntil(anchor.monotonicNs + emission.atMs * kNsPerMs))
+                return false;
+            line.emit(emission.characters, nowNs(CLOCK_MONOTONIC), markLengthNs(minute, index));
         }
         return true;
     };
@@ -151,6 +162,7 @@ void runSender(PseudoTerminal &terminal, const Anchor &anchor, SignalSchedule &s
             break;
     }
     // Nothing more to send: keep the device (and any flood) going until the end.
+    waitUntil(endNs);
     waiter.waitUntil(endNs);
 }
 

@@ -5,11 +5,11 @@
 // the marks start on the real seconds and no error accumulates over a long run.
 
 #include "pseudo_terminal.h"
+#include "receiver_line.h"
 #include "schedule.h"
 
 #include <csignal>
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 
 namespace dcf::sim {
@@ -31,13 +31,12 @@ struct SenderSettings
     /// Random bytes whenever the line takes them, besides the signal.
     bool flood = false;
     uint64_t seed = 1;
-    /// Gets "<CLOCK_MONOTONIC ns> <1 or 0>" for every edge sent; none when null.
-    std::FILE *writeLog = nullptr;
 };
 
 /// Sends the schedule until it ends and the duration has passed (or, without a duration, until
 /// `stopRequested` turns true; a signal handler sets it and interrupts the waits).
-void runSender(PseudoTerminal &terminal, const Anchor &anchor, SignalSchedule &schedule,
-               const SenderSettings &settings, const volatile std::sig_atomic_t &stopRequested);
+void runSender(PseudoTerminal &terminal, ReceiverLine &line, const Anchor &anchor,
+               SignalSchedule &schedule, const SenderSettings &settings,
+               const volatile std::sig_atomic_t &stopRequested);
 
 } // namespace dcf::sim

@@ -1,33 +1,47 @@
-// The tools' command line, through the simulator's options.
+// The simulator's command line through getopt_long, and what the tools' shared loop makes of
+// getopt's stops.
 
 #include "options.h"
 
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 
 namespace dcf::sim {
 namespace {
 
-using tools::CommandLine;
+using tools::Reading;
 
 int64_t utcOf(const char *legalTime)
 {
     return parseLegalTime(legalTime).utcSeconds.value();
 }
 
-TEST(CommandLine, ReadsEveryOptionOfTheSimulator)
+Reading read(std::vector<std::string> arguments, Options &options)
+{
+    arguments.insert(arguments.begin(), "dcf77-sim");
+    std::vector<char *> argv;
+    for (std::string &argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    return readSimulatorOptions(static_cast<int>(arguments.size()), argv.data(), options);
+}
+
+TEST(SimulatorOptions, ReadsEveryOption)
 {
     Options o;
     // clang-format off
-    const CommandLine::Outcome outcome = simulatorCommandLine(o).read({
+    const Reading reading = read({
         "--start", "2026-12-05 14:36:00", "--duration=30", "--link", "/tmp/x", "--jitter", "12",
         "--seed", "18446744073709551615", "--noise", "2", "--flood", "--short-mark", "3",
         "--long-mark=4", "--missing-mark", "5", "--missing-mark", "6", "--call-bit",
-        "--leap-second=2026-12-05 14:59", "--silence-after", "90"});
+        "--leap-second=2026-12-05 14:59", "--silence-after", "90", "--receiver", "ri", "--invert",
+        "--needs-power", "both", "--log-writes", "/tmp/y"}, o);
     // clang-format on
-    ASSERT_EQ(outcome.kind, CommandLine::Outcome::Run) << outcome.error;
+    ASSERT_EQ(reading.kind, Reading::Run) << reading.why;
     EXPECT_EQ(o.startUtc, utcOf("2026-12-05 14:36:00"));
     EXPECT_EQ(o.durationSeconds, 30);
     EXPECT_EQ(o.linkPath, "/tmp/x");
+    EXPECT_EQ(o.writeLogPath, "/tmp/y");
     EXPECT_TRUE(o.flood && o.signal.callBit);
     EXPECT_EQ(o.signal.jitterMs, 12);
     EXPECT_EQ(o.signal.seed, UINT64_MAX);
@@ -37,22 +51,29 @@ TEST(CommandLine, ReadsEveryOptionOfTheSimulator)
                                      {4, MarkFault::Long},
                                      {5, MarkFault::Missing},
                                      {6, MarkFault::Missing}}));
+    EXPECT_EQ(o.receiver.kind, ReceiverKind::Ri);
+    EXPECT_TRUE(o.receiver.invert);
+    EXPECT_EQ(o.receiver.neededPower, uint32_t {TIOCM_DTR | TIOCM_RTS});
     const SignalOptions signal = signalFrom(o, 7);
     EXPECT_EQ(signal.startUtc, 7);
     EXPECT_EQ(signal.leapMinuteUtc, utcOf("2026-12-05 14:59:00"));
     EXPECT_EQ(signal.silenceAfterMs, 90'000);
 
-    // Without a time: the minute before the next full hour.
+    // Without a time: the minute before the next full hour. Reading again starts afresh.
     Options bare;
-    EXPECT_EQ(simulatorCommandLine(bare).read({"--leap-second"}).kind, CommandLine::Outcome::Run);
+    EXPECT_EQ(read({"--leap-second"}, bare).kind, Reading::Run);
     EXPECT_EQ(signalFrom(bare, utcOf("2026-12-05 14:20:10")).leapMinuteUtc,
               utcOf("2026-12-05 14:59:00"));
+    EXPECT_EQ(bare.receiver.kind, ReceiverKind::Characters);
+    EXPECT_EQ(read({"--seed", "3", "-h"}, bare).kind, Reading::Help);
+    EXPECT_EQ(read({"--help"}, bare).kind, Reading::Help);
 }
 
-TEST(CommandLine, RefusesWithTheReason)
+TEST(SimulatorOptions, RefuseWithTheReason)
 {
     const std::pair<std::vector<std::string>, const char *> table[] = {
-        {{"--bogus"}, "unknown option --bogus (see --help)"},
+        {{"--bogus=3"}, "unknown option --bogus (see --help)"},
+        {{"-x"}, "unknown option -x (see --help)"},
         {{"stray"}, "unexpected argument \"stray\""},
         {{"--duration"}, "--duration needs a value"},
         {{"--flood=yes"}, "--flood takes no value"},
@@ -63,28 +84,17 @@ TEST(CommandLine, RefusesWithTheReason)
         {{"--start", "2026-03-29 02:30:00"}, "--start: \"2026-03-29 02:30:00\": this hour is"},
         {{"--leap-second=14:59"}, "--leap-second: expected"},
         {{"--link="}, "--link needs a path"},
-        {{"--duration", "3", "--duration", "4"}, "--duration is given more than once"},
+        {{"--receiver", "usb"}, "--receiver: no receiver kind \"usb\""},
+        {{"--invert"}, "--invert needs a receiver on dcd, cts, dsr or ri"},
+        {{"--receiver=rxd50", "--invert"}, "--invert needs a receiver on"},
+        {{"--needs-power", "dcd"}, "--needs-power: dtr, rts or both, not \"dcd\""},
     };
     for (const auto &[arguments, reason] : table) {
         Options o;
-        const CommandLine::Outcome outcome = simulatorCommandLine(o).read(arguments);
-        EXPECT_EQ(outcome.kind, CommandLine::Outcome::Error) << reason;
-        EXPECT_NE(outcome.error.find(reason), std::string::npos) << outcome.error;
+        const Reading reading = read(arguments, o);
+        EXPECT_EQ(reading.kind, Reading::Refused) << reason;
+        EXPECT_NE(reading.why.find(reason), std::string::npos) << reading.why;
     }
-}
-
-TEST(CommandLine, HelpListsWhatTheUserMayGive)
-{
-    Options o;
-    CommandLine line = simulatorCommandLine(o);
-    bool internal = false;
-    line.flag("--internal", {}, internal);
-    EXPECT_EQ(line.read({"--seed", "3", "-h"}).kind, CommandLine::Outcome::Help);
-    const std::string help = line.helpText();
-    for (const char *shown : {"Usage: dcf77-sim [OPTION]...", "  -h, --help ", "  --jitter MS  ",
-                              "  --leap-second[=\"YYYY-MM-DD HH:MM\"]\n", "Exit status: 0"})
-        EXPECT_NE(help.find(shown), std::string::npos) << shown;
-    EXPECT_EQ(help.find("--internal"), std::string::npos);
 }
 
 } // namespace
