@@ -57,14 +57,28 @@ public:
         Port::Opened opened = Port::open(device, choice);
         if (!opened.port)
             return opened.problem;
+        auto translation
+            = std::make_unique<SignalTranslation>(choice, opened.port->hasModemLines());
+        // The lines' state at the open, so that a change before the reader's first wait counts.
+        std::optional<serial::LineSample> baseline;
+        if (opened.port->hasModemLines()) {
+            const int64_t stamp = serial::stampNow();
+            baseline = opened.port->sampleLines();
+            if (!baseline)
+                return opened.port->failure();
+            baseline->stampMicroseconds = stamp;
+            std::vector<Delivery> none;
+            translation->lines(*baseline, none);
+        }
         {
             const std::scoped_lock lock(m_mutex);
             m_queue.clear();
             m_stopRequested = false;
             m_port = std::move(opened.port);
             m_identity = m_port->identity();
-            m_translation = std::make_unique<SignalTranslation>(choice, m_port->hasModemLines());
+            m_translation = std::move(translation);
             m_kind = m_translation->kind();
+            m_lastSample = baseline;
             m_pending = true;
             m_open = true;
         }
@@ -173,11 +187,8 @@ private:
     void readPort(Port &port, SignalTranslation &translation)
     {
         m_publishedKind = translation.kind();
-        m_riActive = false;
+        m_riActive = m_lastSample && (m_lastSample->active & serial::kRi) != 0;
         std::vector<Delivery> deliveries;
-        // The lines' state before the first wait, so that its first change is seen as one.
-        if (port.hasModemLines() && !sampleLines(port, translation, deliveries))
-            return;
         bool switchedSpeed = false;
         bool waitsForLines = true;
         int64_t nextSample = serial::stampNow();
@@ -252,6 +263,12 @@ private:
     bool waitForLine(Port &port, SignalTranslation &translation, bool &waitsForLines,
                      std::vector<Delivery> &deliveries)
     {
+        // The wait sees only changes after it began: one since the last sample is taken now.
+        const std::optional<serial::LineSample> before = m_lastSample;
+        if (!sampleLines(port, translation, deliveries))
+            return false;
+        if (!before || !sameLines(*before, *m_lastSample))
+            return true;
         switch (port.waitForLineChange(translation.line())) {
         case Port::Outcome::Ready:
             return sampleLines(port, translation, deliveries);
@@ -291,7 +308,13 @@ private:
         sample->stampMicroseconds = stamp;
         m_riActive = (sample->active & serial::kRi) != 0;
         translation.lines(*sample, deliveries);
+        m_lastSample = sample;
         return true;
+    }
+
+    static bool sameLines(const serial::LineSample &a, const serial::LineSample &b)
+    {
+        return a.active == b.active && a.counts == b.counts;
     }
 
     void publishKind(std::optional<ReceiverKind> kind)
@@ -355,6 +378,8 @@ private:
     std::array<char, 4096> m_buffer {};
     std::optional<ReceiverKind> m_publishedKind;
     bool m_riActive = false;
+    /// The lines as last seen; the first comes from the open.
+    std::optional<serial::LineSample> m_lastSample;
     std::thread m_thread;
 };
 
