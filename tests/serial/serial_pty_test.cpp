@@ -18,6 +18,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -277,6 +278,65 @@ TEST(SerialService, ADeviceWithoutAccessNamesItsOwnerAndGroup)
     answer.resize(static_cast<std::size_t>(std::max<ssize_t>(length, 0)));
 
     EXPECT_EQ(answer, std::to_string(static_cast<int>(PortFault::NoAccess)) + " root dialout");
+}
+
+/// Waits until the program has set the terminal to `speed`.
+bool reachesSpeed(PseudoTerminal &pty, speed_t speed)
+{
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        termios settings {};
+        if (tcgetattr(pty.controllerFd(), &settings) == 0 && cfgetispeed(&settings) == speed)
+            return true;
+        std::this_thread::sleep_for(5ms);
+    }
+    return false;
+}
+
+/// Sends `character` as a receiver at 50 baud does at the end of a mark's first character, and
+/// checks the mark that comes back: it began 190 ms before and lasted `length`.
+void expectSlowMark(PseudoTerminal &pty, Window &window, const std::string &character,
+                    int64_t lengthUs)
+{
+    const int64_t sent = serial::stampNow();
+    pty.send(character);
+    const std::optional<Arrival> begins = window.next();
+    const std::optional<Arrival> ends = window.next();
+    ASSERT_TRUE(begins && ends) << "lost";
+    EXPECT_EQ(begins->character, '1');
+    EXPECT_EQ(ends->character, '0');
+    EXPECT_EQ(ends->stampMicroseconds - begins->stampMicroseconds, lengthUs);
+    const int64_t arrivedAfterSending = begins->stampMicroseconds + 190'000 - sent;
+    EXPECT_GE(arrivedAfterSending, 0);
+    EXPECT_LT(arrivedAfterSending, 150'000);
+}
+
+TEST(SerialService, CharactersAt50BaudAreTheMarksTheyStandFor)
+{
+    PseudoTerminal pty(PseudoTerminal::DeviceEnd::Held);
+    Window window;
+    ASSERT_FALSE(window.service.open(pty.devicePath(),
+                                     {ReceiverKind::Rxd50, Polarity::FromSignal, PowerLines::Dtr}));
+    ASSERT_TRUE(reachesSpeed(pty, B50));
+    expectSlowMark(pty, window, "\xF0", 100'000);
+    // A pseudo-terminal marks no framing error: a 200 ms mark reads as 0x00, nine bits low.
+    expectSlowMark(pty, window, std::string(1, '\0'), 180'000);
+    EXPECT_FALSE(window.next(300ms));
+}
+
+TEST(SerialService, AReceiverAt50BaudIsRecognisedFromItsBreaksAndReadSlowly)
+{
+    PseudoTerminal pty(PseudoTerminal::DeviceEnd::Held);
+    Window window;
+    ASSERT_FALSE(window.service.open(pty.devicePath(),
+                                     {std::nullopt, Polarity::FromSignal, PowerLines::Dtr}));
+    // At 38400 baud each mark reads as a break: a lone NUL a second.
+    pty.send(std::string(1, '\0'));
+    std::this_thread::sleep_for(1s);
+    pty.send(std::string(1, '\0'));
+    ASSERT_TRUE(reachesSpeed(pty, B50));
+    EXPECT_EQ(window.service.kind(), ReceiverKind::Rxd50);
+    EXPECT_FALSE(window.next(100ms)) << "the marks' lengths were not seen at 38400 baud";
+    expectSlowMark(pty, window, "\xF0", 100'000);
 }
 
 /// Counts the edges it gets and checks their order.

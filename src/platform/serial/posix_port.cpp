@@ -368,10 +368,8 @@ public:
     {
         const KindSettings slow = settingsOf(ReceiverKind::Rxd50);
         for (const int baud : {slow.baud, slow.fallbackBaud}) {
-            if (setLine(m_descriptor, baud, slow.marksErrors)) {
-                tcflush(m_descriptor, TCIFLUSH);
+            if (setLine(m_descriptor, baud, slow.marksErrors))
                 return baud;
-            }
         }
         return 0;
     }
