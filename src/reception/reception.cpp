@@ -116,8 +116,7 @@ void reportFailedPort(const ReceptionContext &context, const std::string &device
     context.desktop.showMessage(kProgramTitle, failedPortText(device, problem));
 }
 
-/// End of the reception: mark the reception as finished and hand over to the decoder and the
-/// running clock.
+/// End of the reception: the completion mark shows that the decoder takes over.
 void finishReception(const ReceptionContext &context)
 {
     MainWindow &w = context.frmDCF77;
@@ -126,18 +125,17 @@ void finishReception(const ReceptionContext &context)
     w.optPuls01.setForeColor(receptionColors::kPulseIdleText);
     w.optPuls02.setValue(true);
     w.optPuls02.setBackColor(receptionColors::kFinishedBack);
-    context.finished();
 }
 
 } // namespace
 
-void runReception(const ReceptionContext &context)
+ReceptionEnd runReception(const ReceptionContext &context)
 {
     Global &g = context.g;
     for (bool firstAttempt = true;; firstAttempt = false) {
         const std::optional<std::string> device = startAttempt(context, firstAttempt);
         if (!device)
-            return;
+            return ReceptionEnd::PortUnusable;
 
         reception::Outcome outcome = reception::Outcome::WaitForNext;
         while (outcome == reception::Outcome::WaitForNext) {
@@ -150,7 +148,7 @@ void runReception(const ReceptionContext &context)
             const std::optional<int64_t> arrival = waitForCharacter(context);
             if (!arrival) {
                 reportFailedPort(context, *device);
-                return;
+                return ReceptionEnd::PortFailed;
             }
             g.ZeichenCode = static_cast<unsigned char>(g.Empfang.front());
             outcome = reception::characterStep(context, *arrival);
@@ -159,7 +157,7 @@ void runReception(const ReceptionContext &context)
         }
         if (outcome == reception::Outcome::End) {
             finishReception(context);
-            return;
+            return ReceptionEnd::MinuteComplete;
         }
     }
 }

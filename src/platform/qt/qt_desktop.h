@@ -33,8 +33,6 @@ public:
     double twipsPerPixel() const;
     /// The view of the window attached under `windowName` ("frmDCF77", "frmZeit"), or null.
     QtWindowHost *host(const std::string &windowName) const;
-    /// A fault caught at a Qt frame: told to the user, unless the program is ending anyway.
-    void reportInternalError(const std::string &text);
 
     void registerHost(QtWindowHost &host);
     void unregisterHost(QtWindowHost &host);

@@ -82,6 +82,16 @@ float Window::height() const
     return m_host ? m_host->height() : static_cast<float>(m_design.clientHeight);
 }
 
+void Window::react(const Reaction &reaction) const
+{
+    if (!reaction)
+        return;
+    if (m_gate)
+        m_gate->run(reaction);
+    else
+        reaction();
+}
+
 void Window::propertyChanged(const Control &control, Property property)
 {
     if (m_observer)
