@@ -73,7 +73,7 @@ TEST(PortSuggestions, AreTheTextsThatNameEachPort)
 TEST(PortField, OffersThePortsPresentWhenItGetsTheFocusAndListsThemForAMissingDevice)
 {
     VirtualPlatform vp;
-    Program program {vp.platform()};
+    Program program {vp.platform(), vp.windows()};
     program.start();
     TextBox &field = program.frmDCF77.txtComPort;
     field.setText("/dev/ttyUSB1");

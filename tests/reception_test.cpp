@@ -100,7 +100,7 @@ protected:
     const MinuteBits zeros = MinuteBits(59, 0);
     const MinuteBits sample = minuteWith(kSaturdayInDecember);
     VirtualPlatform vp;
-    Program program {vp.platform()};
+    Program program {vp.platform(), vp.windows()};
     ReceiverScript receiver {vp};
 };
 
@@ -440,7 +440,7 @@ using LateProcessing = ReceptionOf<Disturbance>;
 TEST_P(LateProcessing, MeasuresTheMarksAsAnIdleWindowThreadDoes)
 {
     VirtualPlatform idle;
-    Program idleProgram {idle.platform()};
+    Program idleProgram {idle.platform(), idle.windows()};
     idleProgram.start();
     idleProgram.frmDCF77.txtComPort.setText("1");
     const int64_t handOver = scriptMinute(idle);

@@ -179,7 +179,7 @@ protected:
     /// While the clock runs: when it showed, or would have shown, 00:00.
     std::optional<int64_t> clockAtMidnight;
     VirtualPlatform vp;
-    Program program {vp.platform()};
+    Program program {vp.platform(), vp.windows()};
 };
 
 TEST_P(Soak, ThirtyDaysOfReceptionAndClock)

@@ -60,8 +60,9 @@ void Program::YieldingEvents::waitForActivity()
     m_program.throwIfInterrupted(m_newStartEndsRoutine);
 }
 
-Program::Program(Platform &machine)
+Program::Program(Platform &machine, WindowSystem &windowSystem)
     : platform(machine)
+    , windows(windowSystem)
 {
     connectReactions();
 }
@@ -147,7 +148,7 @@ ClockWindow &Program::frmZeit()
     if (!m_clockWindow) {
         m_clockWindow = std::make_unique<ClockWindow>();
         connectClockWindow(*m_clockWindow);
-        m_clockWindow->attach(platform.desktop);
+        m_clockWindow->attach(windows);
     }
     return *m_clockWindow;
 }
@@ -161,7 +162,7 @@ ClockWindowAccess Program::clockWindowAccess()
 
 void Program::start()
 {
-    frmDCF77.attach(platform.desktop);
+    frmDCF77.attach(windows);
     Form_Load(g, frmDCF77, platform.desktop);
     frmDCF77.show();
 }

@@ -24,13 +24,14 @@ namespace dcf {
 class Program final : private ReactionGate
 {
 public:
-    explicit Program(Platform &platform);
+    Program(Platform &platform, WindowSystem &windows);
     ~Program();
     Program(const Program &) = delete;
     Program &operator=(const Program &) = delete;
 
     Global g;
     Platform &platform;
+    WindowSystem &windows;
     MainWindow frmDCF77;
 
     /// The clock window, created hidden the first time anything refers to it.

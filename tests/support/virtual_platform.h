@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "ui/model/window.h"
+#include "ui/model/window_host.h"
 
 #include <cstdint>
 #include <deque>
@@ -160,7 +161,7 @@ private:
     float m_top = 0;
 };
 
-class FakeDesktop final : public Desktop
+class FakeDesktop final : public Desktop, public WindowSystem
 {
 public:
     explicit FakeDesktop(const VirtualTime &time)
@@ -237,6 +238,7 @@ class VirtualPlatform
 {
 public:
     Platform &platform() { return m_platform; }
+    WindowSystem &windows() { return desktop; }
     int64_t now() const { return time.now(); }
 
     /// A user action (click, typing, pointer move) handled by the first event processing at or

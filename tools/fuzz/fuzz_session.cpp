@@ -85,7 +85,7 @@ private:
 
     testing::VirtualPlatform vp;
     Platform m_platform {*this, vp.time, vp.serial, vp.desktop};
-    Program program {m_platform};
+    Program program {m_platform, vp.desktop};
     int64_t m_originUs;
     int64_t m_endMs;
     int m_spinLimit = kSpinLimit;

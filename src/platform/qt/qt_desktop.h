@@ -4,6 +4,7 @@
 // the user's decimal separator and the end of the program.
 
 #include "platform/desktop.h"
+#include "ui/model/window_host.h"
 
 #include <string>
 #include <vector>
@@ -12,7 +13,7 @@ namespace dcf {
 
 class QtWindowHost;
 
-class QtDesktop final : public Desktop
+class QtDesktop final : public Desktop, public WindowSystem
 {
 public:
     QtDesktop() = default;

@@ -7,11 +7,11 @@ Window::Window(std::string name, const Design &design)
     , m_design(design)
 { }
 
-void Window::attach(Desktop &desktop)
+void Window::attach(WindowSystem &windows)
 {
     const float left = m_left;
     const float top = m_top;
-    m_host = desktop.attach(*this);
+    m_host = windows.attach(*this);
     m_host->setLeft(left);
     m_host->setTop(top);
 }

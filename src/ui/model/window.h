@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/desktop.h"
 #include "ui/model/color.h"
 #include "ui/model/control.h"
 #include "ui/model/reaction.h"
+#include "ui/model/window_host.h"
 
 #include <memory>
 #include <string>
@@ -43,8 +43,8 @@ public:
     const Design &design() const { return m_design; }
     const std::vector<Control *> &controls() const { return m_controls; }
 
-    /// Hands the window to the desktop, which renders it from now on (hidden until shown).
-    void attach(Desktop &desktop);
+    /// Hands the window to the window system, which renders it from now on (hidden until shown).
+    void attach(WindowSystem &windows);
     WindowHost *host() const { return m_host.get(); }
 
     void show();
