@@ -17,10 +17,8 @@ int main(int argc, char **argv)
     dcf::QtProgram qt;
     // A termination signal is the Exit command: also from inside a running reception or clock,
     // and the program ends with status 0.
-    const dcf::TerminationSignals termination([&qt] {
-        dcf::runGuarded([&qt] { qt.program.cmdExit_Click(); },
-                        [&qt](const std::string &text) { qt.desktop.reportInternalError(text); });
-    });
+    const dcf::TerminationSignals termination(
+        [&qt] { dcf::runGuarded([&qt] { qt.program.cmdExit_Click(); }); });
     qt.program.start();
     return QApplication::exec();
 }

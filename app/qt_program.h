@@ -37,7 +37,7 @@ public:
     QtSerialPort serial;
     QtDesktop desktop;
     Platform platform {events, time, serial, desktop};
-    Program program {platform};
+    Program program {platform, desktop};
 };
 
 } // namespace dcf

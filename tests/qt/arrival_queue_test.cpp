@@ -3,6 +3,7 @@
 
 #include "platform/qt/arrival_queue.h"
 
+#include <cerrno>
 #include <gtest/gtest.h>
 
 namespace dcf {
@@ -31,9 +32,10 @@ TEST(ArrivalQueue, AFailedDeviceReadsAsNothingUntilTheNextOpen)
 {
     ArrivalQueue queue(4);
     queue.put("10", 1);
-    EXPECT_TRUE(queue.fail("weg"));
-    EXPECT_FALSE(queue.fail("später")) << "the window thread has been told already";
-    EXPECT_EQ(queue.failure(), "weg");
+    const PortProblem unplugged {PortFault::Vanished, EIO};
+    EXPECT_TRUE(queue.fail(unplugged));
+    EXPECT_FALSE(queue.fail({PortFault::Vanished, ENXIO})) << "the window thread has been told";
+    EXPECT_EQ(queue.failure(), unplugged);
     EXPECT_TRUE(queue.take(1).input.characters.empty());
 
     queue.clear();

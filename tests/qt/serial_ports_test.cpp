@@ -23,17 +23,19 @@ namespace {
 TEST(OpenFailure, IsClassifiedFromQtsErrorAndTheSystemError)
 {
     // Root opens any device, so CI meets no refusal: it comes here as the port reports it.
-    const std::tuple<QSerialPort::SerialPortError, int, PortOpenFailure> cases[]
-        = {{QSerialPort::PermissionError, EACCES, PortOpenFailure::NoAccess},
-           {QSerialPort::PermissionError, EPERM, PortOpenFailure::NoAccess},
-           {QSerialPort::PermissionError, EBUSY, PortOpenFailure::InUse},
-           {QSerialPort::PermissionError, EEXIST, PortOpenFailure::InUse}, // another's lock file
-           {QSerialPort::DeviceNotFoundError, ENOENT, PortOpenFailure::NoSuchDevice},
-           {QSerialPort::ResourceError, ENXIO, PortOpenFailure::NoSuchDevice},
-           {QSerialPort::ResourceError, EIO, PortOpenFailure::Other},
-           {QSerialPort::UnsupportedOperationError, ENOTTY, PortOpenFailure::Other}};
-    for (const auto &[error, systemError, cause] : cases)
-        EXPECT_EQ(classifyOpenFailure(error, systemError), cause) << error << ", " << systemError;
+    const std::tuple<QSerialPort::SerialPortError, int, PortFault> cases[]
+        = {{QSerialPort::PermissionError, EACCES, PortFault::NoAccess},
+           {QSerialPort::PermissionError, EPERM, PortFault::NoAccess},
+           {QSerialPort::PermissionError, EBUSY, PortFault::InUse},
+           {QSerialPort::PermissionError, EEXIST, PortFault::InUse}, // another's lock file
+           {QSerialPort::DeviceNotFoundError, ENOENT, PortFault::NoSuchDevice},
+           {QSerialPort::ResourceError, ENXIO, PortFault::NoSuchDevice},
+           {QSerialPort::ResourceError, EIO, PortFault::Other},
+           {QSerialPort::UnsupportedOperationError, ENOTTY, PortFault::NotASerialPort}};
+    for (const auto &[error, systemError, cause] : cases) {
+        EXPECT_EQ(classifyOpenFailure(error, systemError), (PortProblem {cause, systemError}))
+            << error << ", " << systemError;
+    }
 }
 
 /// The message that the reception shows after `port` failed to open `device`.
@@ -41,11 +43,10 @@ std::string messageAfterFailedOpen(const std::string &device)
 {
     QtSerialPort port;
     port.setPort(device);
-    port.setSettings("38400,N,8,1");
-    if (port.open())
+    const std::optional<PortProblem> problem = port.open();
+    if (!problem)
         return "opened";
-    return unopenablePortText(
-        {device, port.openFailure(), port.errorText(), port.availablePorts()});
+    return unopenablePortText({device, *problem, port.availablePorts()});
 }
 
 std::vector<std::string> systemPortPaths()

@@ -11,9 +11,13 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace dcf {
@@ -42,7 +46,7 @@ SerialInput nextCharacter(QtSerialPort &port, Clock::time_point deadline)
     while (Clock::now() < deadline) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         SerialInput received = port.read();
-        if (!received.characters.empty() || port.hasFailed())
+        if (!received.characters.empty() || port.failure())
             return received;
         waitForActivity(50);
     }
@@ -52,12 +56,7 @@ SerialInput nextCharacter(QtSerialPort &port, Clock::time_point deadline)
 class SerialPty : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        port.setPort(pty.devicePath());
-        port.setSettings("38400,N,8,1");
-        port.setReadLength(1);
-    }
+    void SetUp() override { port.setPort(pty.devicePath()); }
 
     PseudoTerminal pty {kHeld};
     QtSerialPort port;
@@ -100,7 +99,7 @@ std::vector<double> measuredLengths(PseudoTerminal &pty, QtSerialPort &port)
 TEST_F(SerialPty, MarksComeBackInOrderAndKeepTheirClass)
 {
     pty.send("x"); // queued before the open: must not be read
-    ASSERT_TRUE(port.open()) << port.errorText();
+    ASSERT_EQ(port.open(), std::nullopt);
 
     const std::vector<double> lengths = measuredLengths(pty, port);
     ASSERT_EQ(lengths.size(), 4u) << "characters lost, reordered or stale";
@@ -113,7 +112,7 @@ TEST_F(SerialPty, MarksComeBackInOrderAndKeepTheirClass)
 
 TEST_F(SerialPty, CharactersTakenLateCarryTheirArrivalTime)
 {
-    ASSERT_TRUE(port.open()) << port.errorText();
+    ASSERT_EQ(port.open(), std::nullopt);
     // Far beyond the reader thread's delays, far below the window thread's busy spell.
     constexpr int64_t kToleranceUs = 20'000;
     const auto arrivedInTime = [](int64_t offset) {
@@ -144,7 +143,7 @@ TEST_F(SerialPty, CharactersTakenLateCarryTheirArrivalTime)
 
 TEST_F(SerialPty, HungUpLineFailsWithoutBusyWaiting)
 {
-    ASSERT_TRUE(port.open()) << port.errorText();
+    ASSERT_EQ(port.open(), std::nullopt);
     pty.send("1");
     EXPECT_EQ(nextCharacter(port, Clock::now() + milliseconds(500)).characters, "1");
 
@@ -155,22 +154,43 @@ TEST_F(SerialPty, HungUpLineFailsWithoutBusyWaiting)
         waitForActivity(50);
         ++wakeUps;
     }
-    EXPECT_TRUE(port.hasFailed());
-    EXPECT_FALSE(port.errorText().empty());
+    EXPECT_EQ(port.failure().value_or(PortProblem {}).cause, PortFault::Vanished);
     EXPECT_EQ(port.read().characters, "");
     // About six 50 ms time-outs; a readable dead descriptor would wake it thousands of times.
     EXPECT_LT(wakeUps, 30);
+}
+
+TEST_F(SerialPty, CheckLeavesTheOpenPortAloneAndRefusesWhatIsNoTerminal)
+{
+    ASSERT_EQ(port.open(), std::nullopt);
+    const std::string file = ::testing::TempDir() + "dcf77-not-a-port";
+    const std::string fifo = ::testing::TempDir() + "dcf77-fifo";
+    std::FILE *created = std::fopen(file.c_str(), "w");
+    ASSERT_NE(created, nullptr);
+    std::fclose(created);
+    ::unlink(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+
+    EXPECT_EQ(port.check(pty.devicePath()), std::nullopt) << "the port it has open";
+    for (const std::string &notAPort : {std::string("/dev/null"), file, fifo, ::testing::TempDir()})
+        EXPECT_EQ(port.check(notAPort).value_or(PortProblem {}).cause, PortFault::NotASerialPort)
+            << notAPort;
+    EXPECT_EQ(port.check("/dev/no-such-receiver"), (PortProblem {PortFault::NoSuchDevice, ENOENT}));
+
+    pty.send("1");
+    EXPECT_EQ(nextCharacter(port, Clock::now() + milliseconds(500)).characters, "1")
+        << "the checks disturbed the open port";
+    ::unlink(file.c_str());
+    ::unlink(fifo.c_str());
 }
 
 TEST(SerialPort, MissingDeviceDoesNotOpen)
 {
     QtSerialPort port;
     port.setPort("/dev/no-such-receiver");
-    port.setSettings("38400,N,8,1");
-    EXPECT_FALSE(port.open());
-    EXPECT_FALSE(port.errorText().empty());
+    EXPECT_EQ(port.open(), (PortProblem {PortFault::NoSuchDevice, ENOENT}));
     EXPECT_FALSE(port.isOpen());
-    EXPECT_FALSE(port.hasFailed());
+    EXPECT_EQ(port.failure(), std::nullopt);
     EXPECT_EQ(port.read().characters, "");
 }
 

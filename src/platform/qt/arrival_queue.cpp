@@ -20,14 +20,13 @@ bool ArrivalQueue::put(std::string_view bytes, int64_t arrivalMicroseconds)
     return wasEmpty && !m_bytes.empty();
 }
 
-bool ArrivalQueue::fail(const std::string &text)
+bool ArrivalQueue::fail(const PortProblem &problem)
 {
     const std::scoped_lock lock(m_mutex);
     m_bytes.clear();
-    if (m_failed)
+    if (m_failure)
         return false;
-    m_failed = true;
-    m_failure = text;
+    m_failure = problem;
     return true;
 }
 
@@ -36,15 +35,14 @@ void ArrivalQueue::clear()
     const std::scoped_lock lock(m_mutex);
     m_bytes.clear();
     m_readerStalled = false;
-    m_failed = false;
-    m_failure.clear();
+    m_failure.reset();
 }
 
 ArrivalQueue::Taken ArrivalQueue::take(std::size_t count)
 {
     const std::scoped_lock lock(m_mutex);
     Taken taken;
-    if (m_failed || m_bytes.empty())
+    if (m_failure || m_bytes.empty())
         return taken;
     taken.input.arrivalMicroseconds = m_bytes.front().second;
     while (!m_bytes.empty() && taken.input.characters.size() < count) {
@@ -62,10 +60,10 @@ ArrivalQueue::Taken ArrivalQueue::take(std::size_t count)
 bool ArrivalQueue::hasFailed() const
 {
     const std::scoped_lock lock(m_mutex);
-    return m_failed;
+    return m_failure.has_value();
 }
 
-std::string ArrivalQueue::failure() const
+std::optional<PortProblem> ArrivalQueue::failure() const
 {
     const std::scoped_lock lock(m_mutex);
     return m_failure;

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
-#include <string>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -30,9 +30,9 @@ public:
     /// Appends `bytes` (at most the room), all arrived at `arrivalMicroseconds`. Returns whether
     /// the queue was empty before: then the window thread may be waiting and must be woken.
     bool put(std::string_view bytes, int64_t arrivalMicroseconds);
-    /// The device has failed: what was queued is dropped and `text` says why (the first failure's
-    /// text stays). Returns whether this is news for the window thread.
-    bool fail(const std::string &text);
+    /// The device has failed: what was queued is dropped and `problem` says why (the first
+    /// failure's cause stays). Returns whether this is news for the window thread.
+    bool fail(const PortProblem &problem);
     /// Nothing queued, nothing failed: a port that has just been opened or closed.
     void clear();
 
@@ -48,15 +48,14 @@ public:
     /// The oldest bytes; nothing once the device has failed.
     Taken take(std::size_t count);
     bool hasFailed() const;
-    std::string failure() const;
+    std::optional<PortProblem> failure() const;
 
 private:
     mutable std::mutex m_mutex;
     const std::size_t m_capacity;
     std::deque<std::pair<char, int64_t>> m_bytes;
     bool m_readerStalled = false;
-    bool m_failed = false;
-    std::string m_failure;
+    std::optional<PortProblem> m_failure;
 };
 
 } // namespace dcf

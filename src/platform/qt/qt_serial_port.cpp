@@ -1,10 +1,8 @@
 #include "platform/qt/qt_serial_port.h"
 
-#include "platform/line_settings.h"
+#include "platform/qt/qt_open_failure.h"
 #include "platform/qt/qt_port_catalogue.h"
 #include "platform/qt/serial_reader.h"
-
-#include <algorithm>
 
 namespace dcf {
 
@@ -44,34 +42,23 @@ void QtSerialPort::setPort(const std::string &device)
     m_device = device;
 }
 
-void QtSerialPort::setSettings(const std::string &settings)
+std::optional<PortProblem> QtSerialPort::open()
 {
-    m_settings = settings;
+    std::optional<PortProblem> problem;
+    onReaderThread([&] { problem = m_reader->open(m_device); });
+    m_open = !problem;
+    return problem;
 }
 
-void QtSerialPort::setReadLength(int characters)
+std::optional<PortProblem> QtSerialPort::check(const std::string &device)
 {
-    m_readLength = std::max(1, characters);
-}
-
-bool QtSerialPort::open()
-{
-    m_openError.clear();
-    m_openFailure = PortOpenFailure::Other;
-    const std::optional<LineSettings> settings = parseLineSettings(m_settings);
-    if (!settings) {
-        m_openError = "Die Leitungseinstellungen „" + m_settings + "“ sind ungültig.";
-        return false;
-    }
-    const QString device = QString::fromStdString(m_device);
-    std::optional<SerialReader::OpenError> error;
-    onReaderThread([&] { error = m_reader->open(device, *settings); });
-    if (error) {
-        m_openFailure = error->cause;
-        m_openError = error->text;
-    }
-    m_open = !error;
-    return m_open;
+    if (isOpen() && sameDevice(device, m_device))
+        return std::nullopt;
+    // A port of its own, opened and closed again here: the reader's stays as it is.
+    QSerialPort trial;
+    std::optional<PortProblem> problem = openReceiverLine(trial, device);
+    trial.close();
+    return problem;
 }
 
 void QtSerialPort::close()
@@ -84,7 +71,7 @@ SerialInput QtSerialPort::read()
 {
     if (!m_open)
         return {};
-    ArrivalQueue::Taken taken = m_arrivals.take(static_cast<std::size_t>(m_readLength));
+    ArrivalQueue::Taken taken = m_arrivals.take(1);
     if (taken.resumeReader) {
         QMetaObject::invokeMethod(
             m_reader, [reader = m_reader] { reader->readArrivals(); }, Qt::QueuedConnection);
@@ -92,14 +79,9 @@ SerialInput QtSerialPort::read()
     return std::move(taken.input);
 }
 
-bool QtSerialPort::hasFailed() const
+std::optional<PortProblem> QtSerialPort::failure() const
 {
-    return m_arrivals.hasFailed();
-}
-
-std::string QtSerialPort::errorText() const
-{
-    return hasFailed() ? m_arrivals.failure() : m_openError;
+    return m_arrivals.failure();
 }
 
 std::vector<SerialPortInfo> QtSerialPort::availablePorts() const

@@ -16,6 +16,7 @@ class SerialReader;
 /// every byte when it arrives, so a busy window thread delays the processing of an edge but not
 /// its time. Each arrival wakes a wait in QtEventLoop. A device that fails while open (unplugged,
 /// hung up) is marked failed and closed, so a dead descriptor never keeps a thread busy.
+/// Characters are read one at a time: each is an edge of its own.
 class QtSerialPort final : public SerialPort
 {
 public:
@@ -26,14 +27,11 @@ public:
 
     bool isOpen() const override;
     void setPort(const std::string &device) override;
-    void setSettings(const std::string &settings) override;
-    void setReadLength(int characters) override;
-    bool open() override;
+    std::optional<PortProblem> open() override;
     void close() override;
+    std::optional<PortProblem> check(const std::string &device) override;
     SerialInput read() override;
-    bool hasFailed() const override;
-    std::string errorText() const override;
-    PortOpenFailure openFailure() const override { return m_openFailure; }
+    std::optional<PortProblem> failure() const override;
     std::vector<SerialPortInfo> availablePorts() const override;
 
 private:
@@ -41,11 +39,7 @@ private:
     void onReaderThread(const std::function<void()> &work);
 
     std::string m_device;
-    std::string m_settings;
-    int m_readLength = 1;
     bool m_open = false;
-    std::string m_openError;
-    PortOpenFailure m_openFailure = PortOpenFailure::Other;
     /// Bounds what waits for the window thread; a second of a full 38400-baud line fits.
     static constexpr std::size_t kQueuedBytes = 4096;
     ArrivalQueue m_arrivals {kQueuedBytes};

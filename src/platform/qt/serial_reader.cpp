@@ -19,53 +19,8 @@ namespace {
 /// What the port itself buffers at most; a second of a full 38400-baud line fits. Together with
 /// the bounded queue it makes a flood of noise wait in the driver instead of filling the memory.
 constexpr qint64 kReadBufferBytes = 4096;
-
-QSerialPort::Parity qtParity(LineSettings::Parity parity)
-{
-    switch (parity) {
-    case LineSettings::Parity::Even:
-        return QSerialPort::EvenParity;
-    case LineSettings::Parity::Odd:
-        return QSerialPort::OddParity;
-    case LineSettings::Parity::Mark:
-        return QSerialPort::MarkParity;
-    case LineSettings::Parity::Space:
-        return QSerialPort::SpaceParity;
-    case LineSettings::Parity::None:
-        break;
-    }
-    return QSerialPort::NoParity;
-}
-
-QSerialPort::StopBits qtStopBits(LineSettings::StopBits stopBits)
-{
-    switch (stopBits) {
-    case LineSettings::StopBits::OneAndHalf:
-        return QSerialPort::OneAndHalfStop;
-    case LineSettings::StopBits::Two:
-        return QSerialPort::TwoStop;
-    case LineSettings::StopBits::One:
-        break;
-    }
-    return QSerialPort::OneStop;
-}
-
-/// What went wrong with a device that was open, in the user's words; the system's text follows.
-std::string failureText(QSerialPort::SerialPortError error)
-{
-    switch (error) {
-    case QSerialPort::DeviceNotFoundError:
-        return "Das Gerät ist nicht mehr vorhanden";
-    case QSerialPort::PermissionError:
-        return "Kein Zugriff mehr auf das Gerät";
-    case QSerialPort::ResourceError:
-        return "Das Gerät ist nicht mehr verfügbar";
-    case QSerialPort::ReadError:
-        return "Das Gerät hat die Verbindung beendet";
-    default:
-        return "Fehler am Gerät";
-    }
-}
+/// The line of a receiver that sends characters.
+constexpr qint32 kBaudRate = 38400;
 
 /// Errors that say nothing about the device itself.
 bool isHarmless(QSerialPort::SerialPortError error)
@@ -89,24 +44,31 @@ SerialReader::~SerialReader()
     close();
 }
 
-std::optional<SerialReader::OpenError> SerialReader::open(const QString &device,
-                                                          const LineSettings &settings)
+std::optional<PortProblem> openReceiverLine(QSerialPort &port, const std::string &device)
+{
+    if (std::optional<PortProblem> problem = problemBeforeOpening(device))
+        return problem;
+    port.setPortName(QString::fromStdString(device));
+    port.setBaudRate(kBaudRate);
+    port.setDataBits(QSerialPort::Data8);
+    port.setParity(QSerialPort::NoParity);
+    port.setStopBits(QSerialPort::OneStop);
+    port.setFlowControl(QSerialPort::NoFlowControl);
+    port.setReadBufferSize(kReadBufferBytes);
+    if (port.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    PortProblem problem = classifyOpenFailure(port.error(), errno); // before errno changes
+    port.clearError();
+    if (problem.cause == PortFault::NoAccess)
+        addOwnership(problem, device);
+    return problem;
+}
+
+std::optional<PortProblem> SerialReader::open(const std::string &device)
 {
     m_arrivals.clear();
-    m_port.setPortName(device);
-    m_port.setBaudRate(settings.baudRate);
-    m_port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits));
-    m_port.setParity(qtParity(settings.parity));
-    m_port.setStopBits(qtStopBits(settings.stopBits));
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
-    m_port.setReadBufferSize(kReadBufferBytes);
-    if (!m_port.open(QIODevice::ReadOnly)) {
-        const int systemError = errno; // before anything else can change it
-        OpenError error {classifyOpenFailure(m_port.error(), systemError),
-                         m_port.errorString().toStdString()};
-        m_port.clearError();
-        return error;
-    }
+    if (std::optional<PortProblem> problem = openReceiverLine(m_port, device))
+        return problem;
     ++m_generation;
     requestLowLatency();
     // What arrived before the open carries the wrong times (a pseudo-terminal even keeps what was
@@ -149,14 +111,12 @@ void SerialReader::readArrivals()
 
 void SerialReader::handleError(QSerialPort::SerialPortError error)
 {
+    // Taken first: a hang-up reads as an empty read and leaves errno at 0.
+    const int systemError = errno;
     if (isHarmless(error) || m_closing || !m_port.isOpen())
         return;
-    // A hang-up reads as an empty read, for which the system has no text of its own.
-    std::string text = failureText(error);
-    if (error != QSerialPort::ReadError)
-        text += " (" + m_port.errorString().toStdString() + ")";
     m_port.clearError();
-    if (m_arrivals.fail(text))
+    if (m_arrivals.fail({PortFault::Vanished, systemError}))
         m_wakeWindowThread();
     // A hung-up descriptor stays readable with nothing to read, so the port must close; not
     // from inside QSerialPort's own notification, hence queued.

@@ -5,7 +5,6 @@
 // drives it from the window thread; the bytes and a failure of the device reach the window
 // thread through the ArrivalQueue.
 
-#include "platform/line_settings.h"
 #include "platform/qt/arrival_queue.h"
 
 #include <QObject>
@@ -17,6 +16,10 @@
 
 namespace dcf {
 
+/// Opens `port` on `device` with the receiver's line settings (38400 baud, 8N1), read only;
+/// nothing when it opened, else why not.
+std::optional<PortProblem> openReceiverLine(QSerialPort &port, const std::string &device);
+
 class SerialReader final : public QObject
 {
 public:
@@ -27,14 +30,8 @@ public:
 
     // On the reader thread only.
 
-    /// Why a port did not open: the cause and the system's words.
-    struct OpenError
-    {
-        PortOpenFailure cause = PortOpenFailure::Other;
-        std::string text;
-    };
-    /// Opens `device` with `settings`, dropping whatever arrived before; nothing when it opened.
-    std::optional<OpenError> open(const QString &device, const LineSettings &settings);
+    /// Opens `device` (openReceiverLine()), dropping whatever arrived before.
+    std::optional<PortProblem> open(const std::string &device);
     void close();
     /// Moves what has arrived into the queue, as far as there is room.
     void readArrivals();

@@ -37,7 +37,7 @@ public:
     void setSuggestions(std::vector<std::string> suggestions);
 
     /// The user moves the input focus into the box.
-    void gotFocus() const { runReaction(onGotFocus); }
+    void gotFocus() const;
 
     Reaction onChange;
     Reaction onGotFocus;
@@ -154,7 +154,7 @@ public:
                   std::string caption);
 
     const std::string &caption() const { return m_caption; }
-    void click() const { runReaction(onClick); }
+    void click() const;
 
     Reaction onClick;
 
