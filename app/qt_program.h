@@ -23,7 +23,10 @@ void prepareApplication();
 class QtProgram
 {
 public:
-    QtProgram() = default;
+    /// Reads the receiver `receiver`; by default its kind is recognised from its signal.
+    explicit QtProgram(const ReceiverChoice &receiver = {})
+        : serial(receiver)
+    { }
     QtProgram(const QtProgram &) = delete;
     QtProgram &operator=(const QtProgram &) = delete;
 

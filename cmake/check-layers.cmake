@@ -5,14 +5,14 @@
 # belongs to the first folder of the list that starts its path.
 cmake_minimum_required(VERSION 3.25)
 
-set(folders app src/program src/clock src/decoding src/reception src/platform/qt src/platform/serial src/ui/model
-    src/ui src/state src/platform)
+set(folders app src/program src/clock src/decoding src/reception src/platform/qt
+    src/platform/serial src/ui/model src/ui src/state src/platform)
 set(uses_app program clock decoding reception ui state platform)
 set(uses_src/program clock decoding reception ui state platform)
 set(uses_src/clock ui state platform)
 set(uses_src/decoding ui state platform)
 set(uses_src/reception ui state platform)
-set(uses_src/platform/qt platform ui/model)
+set(uses_src/platform/qt platform platform/serial ui/model)
 set(uses_src/platform/serial platform)
 set(uses_src/ui/model platform)
 set(uses_src/ui state platform)
@@ -40,13 +40,13 @@ function(may_use folder target result)
         return()
     endif()
     # What lies inside a usable folder is usable too (ui/model with ui), except the Qt platform,
-    # which only the application wires in.
+    # which only the application wires in, and the serial service, which only the platforms use.
     foreach(use IN LISTS allowed)
-        if(target MATCHES "^${use}/" AND NOT target STREQUAL "platform/qt")
+        if(target MATCHES "^${use}/" AND NOT target MATCHES "^platform/(qt|serial)$")
             set(${result} TRUE PARENT_SCOPE)
         endif()
     endforeach()
-    if(folder STREQUAL "app" AND target STREQUAL "platform/qt")
+    if(folder STREQUAL "app" AND target MATCHES "^platform/(qt|serial)$")
         set(${result} TRUE PARENT_SCOPE)
     endif()
 endfunction()

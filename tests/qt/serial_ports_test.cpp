@@ -2,7 +2,7 @@
 // messages tell it, and what "ComPort No." suggests.
 
 #include "app/qt_program.h"
-#include "platform/qt/qt_open_failure.h"
+#include "platform/serial/serial_service.h"
 #include "reception/port_messages.h"
 
 #include <QCompleter>
@@ -19,24 +19,6 @@
 
 namespace dcf {
 namespace {
-
-TEST(OpenFailure, IsClassifiedFromQtsErrorAndTheSystemError)
-{
-    // Root opens any device, so CI meets no refusal: it comes here as the port reports it.
-    const std::tuple<QSerialPort::SerialPortError, int, PortFault> cases[]
-        = {{QSerialPort::PermissionError, EACCES, PortFault::NoAccess},
-           {QSerialPort::PermissionError, EPERM, PortFault::NoAccess},
-           {QSerialPort::PermissionError, EBUSY, PortFault::InUse},
-           {QSerialPort::PermissionError, EEXIST, PortFault::InUse}, // another's lock file
-           {QSerialPort::DeviceNotFoundError, ENOENT, PortFault::NoSuchDevice},
-           {QSerialPort::ResourceError, ENXIO, PortFault::NoSuchDevice},
-           {QSerialPort::ResourceError, EIO, PortFault::Other},
-           {QSerialPort::UnsupportedOperationError, ENOTTY, PortFault::NotASerialPort}};
-    for (const auto &[error, systemError, cause] : cases) {
-        EXPECT_EQ(classifyOpenFailure(error, systemError), (PortProblem {cause, systemError}))
-            << error << ", " << systemError;
-    }
-}
 
 /// The message that the reception shows after `port` failed to open `device`.
 std::string messageAfterFailedOpen(const std::string &device)
@@ -80,9 +62,8 @@ TEST(SerialPortOpen, PortHeldByAnotherProcessIsInUse)
     if (holder == 0) {
         // Another program with the port open, as a second copy of this one would have it.
         ::close(toHolder[1]);
-        QSerialPort other;
-        other.setPortName(QString::fromStdString(path));
-        const char opened = other.open(QIODevice::ReadOnly) ? 'y' : 'n';
+        SerialService other;
+        const char opened = other.open(path, {}) ? 'n' : 'y';
         char ignored;
         if (::write(fromHolder[1], &opened, 1) == 1 && ::read(toHolder[0], &ignored, 1) >= 0)
             other.close();

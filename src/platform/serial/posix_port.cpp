@@ -56,7 +56,7 @@ bool isUnsupported(int error)
 
 PortProblem problemOf(PortFault cause, int error)
 {
-    return {.cause = cause, .systemError = error, .owner = {}, .group = {}};
+    return {cause, error};
 }
 
 /// The device's owner and group by name (their numbers where they have none).
