@@ -6,6 +6,7 @@
 #include "platform/qt/reaction_guard.h"
 
 #include <QApplication>
+#include <cstdio>
 
 int main(int argc, char **argv)
 {
@@ -15,6 +16,8 @@ int main(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral(DCF77_APP_ID));
 
     dcf::QtProgram qt;
+    std::fprintf(stderr, "%s\n",
+                 dcf::readerSchedulingLine(qt.serial.service().scheduling()).c_str());
     // A termination signal is the Exit command: also from inside a running reception or clock,
     // and the program ends with status 0.
     const dcf::TerminationSignals termination(

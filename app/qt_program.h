@@ -20,13 +20,14 @@ class Window;
 /// Application name, style and icon; call once after the QApplication exists.
 void prepareApplication();
 
+/// One line on how the serial reader thread is scheduled, for the start.
+std::string readerSchedulingLine(ReaderScheduling scheduling);
+
 class QtProgram
 {
 public:
     /// Reads the receiver `receiver`; by default its kind is recognised from its signal.
-    explicit QtProgram(const ReceiverChoice &receiver = {})
-        : serial(receiver)
-    { }
+    explicit QtProgram(const ReceiverChoice &receiver = {});
     QtProgram(const QtProgram &) = delete;
     QtProgram &operator=(const QtProgram &) = delete;
 

@@ -14,6 +14,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <sched.h>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -337,6 +338,65 @@ TEST(SerialService, AReceiverAt50BaudIsRecognisedFromItsBreaksAndReadSlowly)
     EXPECT_EQ(window.service.kind(), ReceiverKind::Rxd50);
     EXPECT_FALSE(window.next(100ms)) << "the marks' lengths were not seen at 38400 baud";
     expectSlowMark(pty, window, "\xF0", 100'000);
+}
+
+/// The threads of this process that run with real-time scheduling.
+std::vector<int> realTimeThreads()
+{
+    std::vector<int> threads;
+    for (const auto &task : std::filesystem::directory_iterator("/proc/self/task")) {
+        const int thread = std::stoi(task.path().filename().string());
+        if ((sched_getscheduler(thread) & ~SCHED_RESET_ON_FORK) == SCHED_FIFO)
+            threads.push_back(thread);
+    }
+    return threads;
+}
+
+TEST(SerialService, TheReaderAloneRunsInRealTimeWhereThatIsAllowed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs a process that may set real-time scheduling";
+    EXPECT_TRUE(realTimeThreads().empty());
+    {
+        SerialService service;
+        EXPECT_EQ(service.scheduling(), ReaderScheduling::RealTime);
+        EXPECT_EQ(realTimeThreads().size(), 1u) << "the reader, and only it";
+    }
+    EXPECT_TRUE(realTimeThreads().empty());
+
+    // Where the process may not, RealtimeKit is asked for the reader's thread.
+    int results[2];
+    ASSERT_EQ(::pipe(results), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+            _exit(2);
+        std::string answer;
+        for (const bool grants : {true, false}) {
+            int64_t asked = 0;
+            SerialService service({.wake = {},
+                                   .realtimeKit =
+                                       [&](int64_t thread, int) {
+                                           asked = thread;
+                                           return grants;
+                                       },
+                                   .queuedCharacters = 16});
+            const bool ours = std::filesystem::exists("/proc/self/task/" + std::to_string(asked))
+                && asked != ::gettid();
+            answer += std::to_string(static_cast<int>(service.scheduling())) + (ours ? "+" : "-");
+        }
+        [[maybe_unused]] const ssize_t written = ::write(results[1], answer.data(), answer.size());
+        _exit(0);
+    }
+    ::close(results[1]);
+    std::string answer(16, '\0');
+    answer.resize(static_cast<std::size_t>(
+        std::max<ssize_t>(::read(results[0], answer.data(), answer.size()), 0)));
+    ::close(results[0]);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(answer,
+              std::to_string(static_cast<int>(ReaderScheduling::RealTimeKit)) + "+"
+                  + std::to_string(static_cast<int>(ReaderScheduling::Normal)) + "+");
 }
 
 /// Counts the edges it gets and checks their order.

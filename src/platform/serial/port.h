@@ -79,6 +79,15 @@ constexpr KindSettings settingsOf(ReceiverKind kind)
 /// Now on the clock of the stamps: CLOCK_MONOTONIC microseconds (steady_clock elsewhere).
 int64_t stampNow();
 
+/// The reader's real-time priority: above every ordinary thread, below the kernel's interrupt
+/// threads (50), and within what RealtimeKit grants by default (20).
+inline constexpr int kReaderPriority = 20;
+/// Gives the calling thread real-time scheduling at kReaderPriority where the process may; its
+/// children do not inherit it. Returns whether it did.
+bool makeThisThreadRealtime();
+/// The system's id of the calling thread, as RealtimeKit takes it.
+int64_t thisThreadId();
+
 class Port
 {
 public:

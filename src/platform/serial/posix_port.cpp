@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <pthread.h>
 #include <pwd.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -415,6 +416,27 @@ private:
 };
 
 } // namespace
+
+bool makeThisThreadRealtime()
+{
+    sched_param parameters = {};
+    parameters.sched_priority = kReaderPriority;
+#ifdef __linux__
+    // On Linux this is the calling thread alone.
+    return ::sched_setscheduler(0, SCHED_FIFO | SCHED_RESET_ON_FORK, &parameters) == 0;
+#else
+    return pthread_setschedparam(pthread_self(), SCHED_FIFO, &parameters) == 0;
+#endif
+}
+
+int64_t thisThreadId()
+{
+#ifdef __linux__
+    return static_cast<int64_t>(::gettid());
+#else
+    return 0;
+#endif
+}
 
 int64_t stampNow()
 {

@@ -38,6 +38,13 @@ public:
         , m_queue(m_setup.queuedCharacters)
     {
         m_thread = std::thread([this] { run(); });
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_readerThreadId.has_value(); });
+        // RealtimeKit is asked from here: the program on Qt asks it through D-Bus on its own
+        // thread, for the reader's.
+        if (m_scheduling == ReaderScheduling::Normal && m_setup.realtimeKit
+            && m_setup.realtimeKit(*m_readerThreadId, serial::kReaderPriority))
+            m_scheduling = ReaderScheduling::RealTimeKit;
     }
 
     ~Reader()
@@ -160,7 +167,13 @@ public:
 private:
     void run()
     {
+        // Only the reader: it waits nearly all the time, and when it wakes its stamp must not
+        // wait for a processor behind the window thread and the display server.
+        const bool realTime = serial::makeThisThreadRealtime();
         std::unique_lock lock(m_mutex);
+        m_scheduling = realTime ? ReaderScheduling::RealTime : ReaderScheduling::Normal;
+        m_readerThreadId = serial::thisThreadId();
+        m_changed.notify_all();
         for (;;) {
             m_changed.wait(lock, [this] { return m_quit || m_pending; });
             if (m_quit)
@@ -373,6 +386,7 @@ private:
     std::atomic<bool> m_hasListener = false;
 
     std::atomic<ReaderScheduling> m_scheduling = ReaderScheduling::Normal;
+    std::optional<int64_t> m_readerThreadId;
     // The reader's own.
     std::vector<Arrival> m_arrivals;
     std::array<char, 4096> m_buffer {};

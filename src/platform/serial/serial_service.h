@@ -31,8 +31,8 @@ struct Arrival
 /// How the reader thread is scheduled; the program says which in one line at start-up.
 enum class ReaderScheduling {
     Normal, ///< neither allowed: it waits for a processor like any thread
-    RealTime, ///< SCHED_FIFO set directly (the process may)
-    RealTimeKit, ///< SCHED_FIFO granted by RealtimeKit on the desktop session
+    RealTime, ///< real-time (SCHED_FIFO) set directly: the process may
+    RealTimeKit, ///< real-time (SCHED_RR) granted by RealtimeKit on the desktop session
 };
 
 /// Asks RealtimeKit to make the thread `threadId` (the kernel's thread id) real-time at
@@ -53,7 +53,8 @@ struct SerialServiceSetup
 class SerialService
 {
 public:
-    /// Starts the reader thread, which asks for real-time scheduling at once.
+    /// Starts the reader thread and asks for real-time scheduling for it alone: directly, else
+    /// through `setup.realtimeKit`; scheduling() says which it got.
     explicit SerialService(SerialServiceSetup setup = {});
     ~SerialService();
     SerialService(const SerialService &) = delete;
