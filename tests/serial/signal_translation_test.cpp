@@ -462,6 +462,21 @@ TEST(Recognition, LoneCharactersASecondApartAreAReceiverAt50Baud)
               edges({{'1', 3300 * kMs}, {'0', 3400 * kMs}, {'1', 4300 * kMs}, {'0', 4500 * kMs}}));
 }
 
+TEST(Recognition, AfterLoneCharactersNoMarkPassesForAMinuteGapFromTheOpen)
+{
+    // The marks of the recognition are lost, so the first mark handed on must not follow the
+    // open by a minute gap's pause (1.5 to 2.5 s): the reception would take it for one.
+    SignalTranslation translation(kUnknown, false, 10 * kSecond);
+    std::vector<Delivery> out;
+    translation.characters(std::string(1, '\0'), 10'300 * kMs, out);
+    translation.characters(std::string(1, '\0'), 11'300 * kMs, out);
+    translation.switchedToSlowCharacters(50);
+    translation.characters(std::string("\xFF\0\0", 3), 12'490 * kMs, out);
+    translation.due(12'500 * kMs, out);
+    translation.characters("\xF0", 13'490 * kMs, out);
+    EXPECT_EQ(out, edges({{'1', 13'300 * kMs}, {'0', 13'400 * kMs}}));
+}
+
 TEST(Recognition, APortThatCannotGoSlowEnoughIsUnreadable)
 {
     SignalTranslation translation({ReceiverKind::Rxd50, Polarity::FromSignal, PowerLines::Dtr},

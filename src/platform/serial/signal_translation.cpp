@@ -8,6 +8,8 @@ namespace {
 /// changes for over a minute.
 constexpr std::size_t kHeldCharacters = 4096;
 constexpr std::size_t kHeldChanges = 256;
+/// The longest pause between two marks that the reception takes for a minute gap.
+constexpr int64_t kLongestMinuteGapUs = 2'500'000;
 
 constexpr std::array<unsigned, 4> kLines {kDcd, kCts, kDsr, kRi};
 
@@ -27,8 +29,10 @@ bool isEdgeCharacter(char c)
 
 } // namespace
 
-SignalTranslation::SignalTranslation(const ReceiverChoice &choice, bool modemLines)
+SignalTranslation::SignalTranslation(const ReceiverChoice &choice, bool modemLines,
+                                     int64_t openedMicroseconds)
     : m_polarity(choice.polarity)
+    , m_opened(openedMicroseconds)
 {
     if (!choice.kind) {
         m_recogniser.emplace(modemLines ? kDcd | kCts | kDsr | kRi : 0u, true);
@@ -69,7 +73,7 @@ void SignalTranslation::characters(std::string_view bytes, int64_t stampMicrosec
     if (m_kind == ReceiverKind::Rxd50) {
         if (m_slow) {
             m_slow->characters(bytes, stampMicroseconds, m_edges);
-            handOn(m_edges, out);
+            handOnSlow(out);
         }
         return;
     }
@@ -134,7 +138,7 @@ void SignalTranslation::due(int64_t nowMicroseconds, std::vector<Delivery> &out)
 {
     if (m_slow) {
         m_slow->due(nowMicroseconds, m_edges);
-        handOn(m_edges, out);
+        handOnSlow(out);
     }
 }
 
@@ -152,7 +156,11 @@ void SignalTranslation::recognised(const Recognised &recognised, std::vector<Del
             : m_polarity == Polarity::MarkWhileActive;
         handOn(m_heldChanges[indexOf(m_line)], out);
     }
-    // At 38400 baud a receiver on RxD shows only the starts of its marks: nothing to hand on.
+    // At 38400 baud a receiver on RxD shows only the starts of its marks: nothing to hand on. The
+    // pause from the open to the first mark handed on then says nothing; as long as a minute
+    // gap's longest (2.5 s) it would pass for one, so that mark is held back too.
+    if (recognised.kind == ReceiverKind::Rxd50)
+        m_handOnFrom = m_opened + kLongestMinuteGapUs;
     m_heldCharacters.clear();
     for (std::vector<LineChange> &held : m_heldChanges)
         held.clear();
@@ -167,11 +175,16 @@ void SignalTranslation::handOn(std::span<const LineChange> changes,
     }
 }
 
-void SignalTranslation::handOn(std::vector<Edge> &edges, std::vector<Delivery> &out)
+void SignalTranslation::handOnSlow(std::vector<Delivery> &out)
 {
-    for (const Edge &edge : edges)
-        out.push_back({{edge.markBegins ? '1' : '0', edge.stampMicroseconds}, true});
-    edges.clear();
+    for (const Edge &edge : m_edges) {
+        // A mark held back goes with its end.
+        if (edge.markBegins)
+            m_holdingMark = edge.stampMicroseconds < m_handOnFrom;
+        if (!m_holdingMark)
+            out.push_back({{edge.markBegins ? '1' : '0', edge.stampMicroseconds}, true});
+    }
+    m_edges.clear();
 }
 
 } // namespace dcf::serial

@@ -32,8 +32,10 @@ struct Delivery
 class SignalTranslation
 {
 public:
-    /// `modemLines`: whether the port reports its modem-status lines at all.
-    SignalTranslation(const ReceiverChoice &choice, bool modemLines);
+    /// `modemLines`: whether the port reports its modem-status lines at all; `openedMicroseconds`:
+    /// when the port was opened, on the stamps' clock.
+    SignalTranslation(const ReceiverChoice &choice, bool modemLines,
+                      int64_t openedMicroseconds = 0);
 
     /// What the reader has to watch now.
     enum class Watch {
@@ -62,9 +64,13 @@ public:
 private:
     void recognised(const Recognised &recognised, std::vector<Delivery> &out);
     void handOn(std::span<const LineChange> changes, std::vector<Delivery> &out) const;
-    static void handOn(std::vector<Edge> &edges, std::vector<Delivery> &out);
+    void handOnSlow(std::vector<Delivery> &out);
 
     const Polarity m_polarity;
+    const int64_t m_opened;
+    /// Marks that begin earlier are not handed on (see recognised()).
+    int64_t m_handOnFrom = 0;
+    bool m_holdingMark = false;
     std::optional<ReceiverKind> m_kind;
     unsigned m_line = 0;
     bool m_markWhileActive = true;
