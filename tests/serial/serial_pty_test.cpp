@@ -328,6 +328,7 @@ TEST(SerialService, AReceiverAt50BaudIsRecognisedFromItsBreaksAndReadSlowly)
 {
     PseudoTerminal pty(PseudoTerminal::DeviceEnd::Held);
     Window window;
+    const auto opened = std::chrono::steady_clock::now();
     ASSERT_FALSE(window.service.open(pty.devicePath(),
                                      {std::nullopt, Polarity::FromSignal, PowerLines::Dtr}));
     // At 38400 baud each mark reads as a break: a lone NUL a second.
@@ -337,6 +338,11 @@ TEST(SerialService, AReceiverAt50BaudIsRecognisedFromItsBreaksAndReadSlowly)
     ASSERT_TRUE(reachesSpeed(pty, B50));
     EXPECT_EQ(window.service.kind(), ReceiverKind::Rxd50);
     EXPECT_FALSE(window.next(100ms)) << "the marks' lengths were not seen at 38400 baud";
+    // The next mark begins 1.8 s after the open: the pause before it would pass for a minute gap.
+    std::this_thread::sleep_until(opened + 2s);
+    pty.send("\xF0");
+    EXPECT_FALSE(window.next(300ms));
+    std::this_thread::sleep_until(opened + 3s);
     expectSlowMark(pty, window, "\xF0", 100'000);
 }
 

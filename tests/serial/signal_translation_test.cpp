@@ -2,6 +2,7 @@
 // (counted by the driver, also too quick to be seen apart), characters read at 50 and 75 baud, and
 // the recognition of the kind with the edges seen meanwhile handed on with their stamps.
 
+#include "platform/serial/line_sampling.h"
 #include "platform/serial/line_watch.h"
 #include "platform/serial/signal_translation.h"
 #include "platform/serial/slow_characters.h"
@@ -135,6 +136,26 @@ TEST(LineWatch, AChangeBetweenReadingStateAndCountIsCountedOnce)
     watch.sample({kMs, 0, countsOf(kDcd, 11)}, changes);
     watch.sample({2 * kMs, kDcd, countsOf(kDcd, 11)}, changes);
     EXPECT_EQ(changes, (std::vector<LineChange> {{2 * kMs, true}}));
+}
+
+TEST(LineSampling, FinelyOnlyWhereAnEdgeIsDue)
+{
+    constexpr int64_t kOpened = 100 * kSecond;
+    EXPECT_EQ(lineSamplePeriod(kOpened + 2 * kSecond, std::nullopt, kOpened), kFineSampleUs)
+        << "while the kind is recognised";
+    EXPECT_EQ(lineSamplePeriod(kOpened + 4 * kSecond, std::nullopt, kOpened), kCoarseSampleUs)
+        << "a silent line after the recognition";
+    constexpr int64_t kMark = kOpened + 10 * kSecond;
+    const std::pair<int64_t, int64_t> cases[] {
+        {kMark + 50 * kMs, kCoarseSampleUs},   {kMark + 61 * kMs, kFineSampleUs},
+        {kMark + 100 * kMs, kFineSampleUs},    {kMark + 150 * kMs, kCoarseSampleUs},
+        {kMark + 230 * kMs, kFineSampleUs},    {kMark + 500 * kMs, kCoarseSampleUs},
+        {kMark + 970 * kMs, kFineSampleUs},    {kMark + 1030 * kMs, kFineSampleUs},
+        {kMark + 1500 * kMs, kCoarseSampleUs}, {kMark + 1990 * kMs, kFineSampleUs},
+        {kMark + 2100 * kMs, kCoarseSampleUs},
+    };
+    for (const auto &[now, period] : cases)
+        EXPECT_EQ(lineSamplePeriod(now, kMark, kOpened), period) << (now - kMark) / kMs << " ms";
 }
 
 // ---- Characters at 50 and 75 baud ----

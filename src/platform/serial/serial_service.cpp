@@ -1,6 +1,7 @@
 #include "platform/serial/serial_service.h"
 
 #include "platform/serial/arrival_queue.h"
+#include "platform/serial/line_sampling.h"
 #include "platform/serial/port.h"
 #include "platform/serial/signal_translation.h"
 
@@ -15,13 +16,6 @@
 #include <vector>
 
 namespace dcf {
-
-namespace {
-
-/// Lines that wake no wait are sampled this often.
-constexpr int64_t kSamplePeriodUs = 1000;
-
-} // namespace
 
 using serial::ArrivalQueue;
 using serial::Delivery;
@@ -64,8 +58,9 @@ public:
         Port::Opened opened = Port::open(device, choice);
         if (!opened.port)
             return opened.problem;
+        const int64_t openedAt = serial::stampNow();
         auto translation
-            = std::make_unique<SignalTranslation>(choice, opened.port->hasModemLines());
+            = std::make_unique<SignalTranslation>(choice, opened.port->hasModemLines(), openedAt);
         // The lines' state at the open, so that a change before the reader's first wait counts.
         std::optional<serial::LineSample> baseline;
         if (opened.port->hasModemLines()) {
@@ -86,6 +81,7 @@ public:
             m_translation = std::move(translation);
             m_kind = m_translation->kind();
             m_lastSample = baseline;
+            m_openedAt = openedAt;
             m_pending = true;
             m_open = true;
         }
@@ -200,6 +196,7 @@ private:
     void readPort(Port &port, SignalTranslation &translation)
     {
         m_publishedKind = translation.kind();
+        m_lastMarkBegins.reset();
         m_riActive = m_lastSample && (m_lastSample->active & serial::kRi) != 0;
         std::vector<Delivery> deliveries;
         bool switchedSpeed = false;
@@ -297,16 +294,17 @@ private:
         }
     }
 
-    /// Samples the lines once a millisecond. False when the port failed.
+    /// Samples the lines when it is time (see lineSamplePeriod()). False when the port failed.
     bool sampleWhenDue(Port &port, SignalTranslation &translation, int64_t &nextSample,
                        std::vector<Delivery> &deliveries)
     {
-        const int64_t now = serial::stampNow();
-        if (now < nextSample)
+        if (serial::stampNow() < nextSample)
             return true;
-        // After a late wake-up the next sample comes a full period later, not in a burst.
-        nextSample = std::max(nextSample + kSamplePeriodUs, now + kSamplePeriodUs / 2);
-        return sampleLines(port, translation, deliveries);
+        if (!sampleLines(port, translation, deliveries))
+            return false;
+        const int64_t sampled = m_lastSample->stampMicroseconds;
+        nextSample = sampled + serial::lineSamplePeriod(sampled, m_lastMarkBegins, m_openedAt);
+        return true;
     }
 
     bool sampleLines(Port &port, SignalTranslation &translation, std::vector<Delivery> &deliveries)
@@ -343,6 +341,10 @@ private:
     {
         if (deliveries.empty())
             return;
+        for (const Delivery &delivery : deliveries) {
+            if (delivery.isEdge && delivery.arrival.character == '1')
+                m_lastMarkBegins = delivery.arrival.stampMicroseconds;
+        }
         if (m_hasListener) {
             const std::scoped_lock lock(m_listenerMutex);
             for (const Delivery &delivery : deliveries) {
@@ -392,6 +394,9 @@ private:
     std::array<char, 4096> m_buffer {};
     std::optional<ReceiverKind> m_publishedKind;
     bool m_riActive = false;
+    /// When the port was opened, and the last mark handed on began: when lines are sampled.
+    int64_t m_openedAt = 0;
+    std::optional<int64_t> m_lastMarkBegins;
     /// The lines as last seen; the first comes from the open.
     std::optional<serial::LineSample> m_lastSample;
     std::thread m_thread;
