@@ -31,7 +31,7 @@ struct Arrival
 /// How the reader thread is scheduled; the program says which in one line at start-up.
 enum class ReaderScheduling {
     Normal, ///< neither allowed: it waits for a processor like any thread
-    RealTime, ///< real-time (SCHED_FIFO) set directly: the process may
+    RealTime, ///< set directly where the process may: SCHED_FIFO (Windows: time-critical)
     RealTimeKit, ///< real-time (SCHED_RR) granted by RealtimeKit on the desktop session
 };
 
