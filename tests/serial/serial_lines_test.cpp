@@ -8,6 +8,7 @@
 #include "platform/serial/port.h"
 #include "platform/serial/serial_service.h"
 #include "pseudo_terminal.h"
+#include "window_thread.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -46,37 +47,7 @@ struct LineReceiverPort
     std::unique_ptr<LineBoard> board;
 };
 
-/// The window thread's side: it takes what has arrived, waiting for the service's wake-ups.
-class Window
-{
-public:
-    std::optional<Arrival> next(std::chrono::milliseconds timeout = 3s)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        std::unique_lock lock(m_mutex);
-        for (;;) {
-            lock.unlock();
-            std::optional<Arrival> arrival = service.read();
-            lock.lock();
-            if (arrival || service.failure())
-                return arrival;
-            if (m_changed.wait_until(lock, deadline) == std::cv_status::timeout)
-                return service.read();
-        }
-    }
-
-    SerialService service {{.wake =
-                                [this] {
-                                    const std::scoped_lock lock(m_mutex);
-                                    m_changed.notify_all();
-                                },
-                            .realtimeKit = {},
-                            .queuedCharacters = 4096}};
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-};
+using Window = testing::WindowThread;
 
 /// Far below the 300 ms by which the window thread takes each edge late; wide for a loaded machine.
 constexpr int64_t kToleranceUs = 100'000;

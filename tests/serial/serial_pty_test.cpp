@@ -6,6 +6,7 @@
 #include "platform/serial/port.h"
 #include "platform/serial/serial_service.h"
 #include "pseudo_terminal.h"
+#include "window_thread.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -33,51 +34,7 @@ using sim::PseudoTerminal;
 constexpr ReceiverChoice kCharacters {ReceiverKind::Characters, Polarity::FromSignal,
                                       PowerLines::Dtr};
 
-/// The window thread's side: woken by the service, it takes what has arrived.
-class Window
-{
-public:
-    explicit Window(std::size_t queued = 4096)
-        : service({.wake = [this] { woken(); }, .realtimeKit = {}, .queuedCharacters = queued})
-    { }
-
-    /// The next character, waiting up to `timeout` for it.
-    std::optional<Arrival> next(std::chrono::milliseconds timeout = 2s)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        std::unique_lock lock(m_mutex);
-        for (;;) {
-            lock.unlock();
-            std::optional<Arrival> arrival = service.read();
-            lock.lock();
-            if (arrival || service.failure())
-                return arrival;
-            if (m_changed.wait_until(lock, deadline) == std::cv_status::timeout)
-                return service.read();
-        }
-    }
-
-    /// Waits until the service has woken the window thread `count` times in all.
-    bool wokenAtLeast(int count, std::chrono::milliseconds timeout)
-    {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, timeout, [&] { return m_wakeUps >= count; });
-    }
-
-    SerialService service;
-
-private:
-    void woken()
-    {
-        const std::scoped_lock lock(m_mutex);
-        ++m_wakeUps;
-        m_changed.notify_all();
-    }
-
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    int m_wakeUps = 0;
-};
+using Window = testing::WindowThread;
 
 /// A scratch folder for links, files and FIFOs, removed afterwards.
 class Scratch
@@ -256,28 +213,13 @@ TEST(SerialService, ADeviceWithoutAccessNamesItsOwnerAndGroup)
         GTEST_SKIP() << "needs root to give the device away";
     ASSERT_EQ(::chmod(pty.devicePath().c_str(), 0660), 0);
     // As a user without rights to it: root may open anything.
-    int results[2];
-    ASSERT_EQ(::pipe(results), 0);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
-            _exit(2);
+    const std::string answer = testing::answerAsNobody([&] {
         const std::optional<PortProblem> problem
             = serial::Port::check(pty.devicePath(), kCharacters, {});
-        const std::string answer = problem ? std::to_string(static_cast<int>(problem->cause)) + " "
-                + problem->owner + " " + problem->group
-                                           : "none";
-        [[maybe_unused]] const ssize_t written = ::write(results[1], answer.data(), answer.size());
-        _exit(0);
-    }
-    ::close(results[1]);
-    std::string answer(256, '\0');
-    const ssize_t length = ::read(results[0], answer.data(), answer.size());
-    ::close(results[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    answer.resize(static_cast<std::size_t>(std::max<ssize_t>(length, 0)));
-
+        return problem ? std::to_string(static_cast<int>(problem->cause)) + " " + problem->owner
+                + " " + problem->group
+                       : "none";
+    });
     EXPECT_EQ(answer, std::to_string(static_cast<int>(PortFault::NoAccess)) + " root dialout");
 }
 
@@ -371,35 +313,23 @@ TEST(SerialService, TheReaderAloneRunsInRealTimeWhereThatIsAllowed)
     EXPECT_TRUE(realTimeThreads().empty());
 
     // Where the process may not, RealtimeKit is asked for the reader's thread.
-    int results[2];
-    ASSERT_EQ(::pipe(results), 0);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
-            _exit(2);
-        std::string answer;
+    const std::string answer = testing::answerAsNobody([] {
+        std::string asked;
         for (const bool grants : {true, false}) {
-            int64_t asked = 0;
-            SerialService service({.wake = {},
-                                   .realtimeKit =
-                                       [&](int64_t thread, int) {
-                                           asked = thread;
-                                           return grants;
-                                       },
-                                   .queuedCharacters = 16});
-            const bool ours = std::filesystem::exists("/proc/self/task/" + std::to_string(asked))
-                && asked != ::gettid();
-            answer += std::to_string(static_cast<int>(service.scheduling())) + (ours ? "+" : "-");
+            int64_t thread = 0;
+            const SerialService service({.wake = {},
+                                         .realtimeKit =
+                                             [&](int64_t reader, int) {
+                                                 thread = reader;
+                                                 return grants;
+                                             },
+                                         .queuedCharacters = 16});
+            const bool ours = std::filesystem::exists("/proc/self/task/" + std::to_string(thread))
+                && thread != ::gettid();
+            asked += std::to_string(static_cast<int>(service.scheduling())) + (ours ? "+" : "-");
         }
-        [[maybe_unused]] const ssize_t written = ::write(results[1], answer.data(), answer.size());
-        _exit(0);
-    }
-    ::close(results[1]);
-    std::string answer(16, '\0');
-    answer.resize(static_cast<std::size_t>(
-        std::max<ssize_t>(::read(results[0], answer.data(), answer.size()), 0)));
-    ::close(results[0]);
-    ::waitpid(child, nullptr, 0);
+        return asked;
+    });
     EXPECT_EQ(answer,
               std::to_string(static_cast<int>(ReaderScheduling::RealTimeKit)) + "+"
                   + std::to_string(static_cast<int>(ReaderScheduling::Normal)) + "+");
