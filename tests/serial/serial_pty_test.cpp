@@ -116,24 +116,6 @@ TEST(SerialService, AHungUpPortIsClosedByTheReaderAndWakesTheWindowThreadAtOnce)
     EXPECT_FALSE(window.service.failure()) << "a close clears the failure for the next open";
 }
 
-TEST(SerialService, AClosedPortCanBeOpenedAgainAndReadsOnlyWhatCameSince)
-{
-    PseudoTerminal pty(PseudoTerminal::DeviceEnd::Held);
-    Window window;
-    ASSERT_FALSE(window.service.open(pty.devicePath(), kCharacters));
-    pty.send("1");
-    ASSERT_TRUE(window.next());
-    window.service.close();
-    EXPECT_FALSE(window.service.isOpen());
-    pty.send("0"); // while closed
-
-    ASSERT_FALSE(window.service.open(pty.devicePath(), kCharacters));
-    pty.send("1");
-    const std::optional<Arrival> arrival = window.next();
-    ASSERT_TRUE(arrival);
-    EXPECT_EQ(arrival->character, '1');
-}
-
 TEST(SerialService, TheLockHoldsWhicheverPathNamesTheDevice)
 {
     PseudoTerminal pty(PseudoTerminal::DeviceEnd::Held);

@@ -127,17 +127,6 @@ TEST(LineWatch, WithoutCountsOnlyTheStateTells)
         << "only its own line counts";
 }
 
-TEST(LineWatch, AChangeBetweenReadingStateAndCountIsCountedOnce)
-{
-    // The count is read after the state: it already knows of a change that the state shows next.
-    LineWatch watch(kDcd);
-    std::vector<LineChange> changes;
-    watch.sample({0, 0, countsOf(kDcd, 10)}, changes);
-    watch.sample({kMs, 0, countsOf(kDcd, 11)}, changes);
-    watch.sample({2 * kMs, kDcd, countsOf(kDcd, 11)}, changes);
-    EXPECT_EQ(changes, (std::vector<LineChange> {{2 * kMs, true}}));
-}
-
 TEST(LineSampling, FinelyOnlyWhereAnEdgeIsDue)
 {
     constexpr int64_t kOpened = 100 * kSecond;
@@ -364,17 +353,6 @@ TEST(Recognition, TheUsersPolarityHoldsAgainstTheSignals)
     EXPECT_EQ(out[1], (Delivery {{'1', 100 * kMs}, true}));
 }
 
-TEST(Recognition, AChosenLineWithItsPolarityFixedNeedsNoRecognition)
-{
-    SignalTranslation translation({ReceiverKind::Ri, Polarity::MarkWhileActive, PowerLines::Dtr},
-                                  true);
-    EXPECT_EQ(translation.kind(), ReceiverKind::Ri);
-    LineReceiver receiver {kRi, true, {{300 * kMs, 100 * kMs}}};
-    // Sampled once a second: the whole mark falls between two samples, and the count shows it.
-    EXPECT_EQ(sampled(translation, receiver, 0, kSecond, kSecond),
-              edges({{'1', kSecond}, {'0', kSecond}}));
-}
-
 TEST(Recognition, AChosenLineFindsItsPolarityFromTheSignalAndIgnoresTheOthers)
 {
     SignalTranslation translation({ReceiverKind::Dcd, Polarity::FromSignal, PowerLines::Dtr}, true);
@@ -496,16 +474,6 @@ TEST(Recognition, AfterLoneCharactersNoMarkPassesForAMinuteGapFromTheOpen)
     translation.due(12'500 * kMs, out);
     translation.characters("\xF0", 13'490 * kMs, out);
     EXPECT_EQ(out, edges({{'1', 13'300 * kMs}, {'0', 13'400 * kMs}}));
-}
-
-TEST(Recognition, APortThatCannotGoSlowEnoughIsUnreadable)
-{
-    SignalTranslation translation({ReceiverKind::Rxd50, Polarity::FromSignal, PowerLines::Dtr},
-                                  false);
-    EXPECT_EQ(translation.kind(), ReceiverKind::Rxd50);
-    EXPECT_EQ(translation.watch(), SignalTranslation::Watch::SlowCharacters);
-    translation.switchedToSlowCharacters(0);
-    EXPECT_TRUE(translation.unreadable());
 }
 
 } // namespace
