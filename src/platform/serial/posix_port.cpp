@@ -1,6 +1,7 @@
 #include "platform/serial/port.h"
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -332,9 +333,12 @@ public:
 
     Outcome waitForLineChange(unsigned lines) override
     {
-        if (::ioctl(m_descriptor, TIOCMIWAIT, systemLines(lines)) == 0)
-            return Outcome::Ready;
+        m_waitingForLines = true;
+        const int result = ::ioctl(m_descriptor, TIOCMIWAIT, systemLines(lines));
         const int error = errno;
+        m_waitingForLines = false;
+        if (result == 0)
+            return Outcome::Ready;
         if (error == EINTR)
             return Outcome::Interrupted;
         return isUnsupported(error) ? Outcome::Unsupported : fail(error);
@@ -384,8 +388,10 @@ public:
     {
         const uint64_t one = 1;
         [[maybe_unused]] const ssize_t written = ::write(m_wakeWrite, &one, sizeof one);
+        // Only that wait needs the signal; anything else the reader calls (an edge listener's
+        // code among it) is left uninterrupted.
         const std::scoped_lock lock(m_threadMutex);
-        if (m_hasReader)
+        if (m_hasReader && m_waitingForLines)
             pthread_kill(m_reader, interruptSignal());
     }
 
@@ -410,6 +416,7 @@ private:
     int m_wakeWrite = -1;
     bool m_countsLines = true;
     PortProblem m_failure;
+    std::atomic<bool> m_waitingForLines = false;
     std::mutex m_threadMutex;
     pthread_t m_reader {};
     bool m_hasReader = false;
