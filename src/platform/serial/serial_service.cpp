@@ -227,11 +227,11 @@ private:
                 // while it is inactive the line is sampled.
                 if (waitsForLines && !(translation.line() == serial::kRi && !m_riActive)) {
                     working = waitForLine(port, translation, waitsForLines, deliveries);
+                } else if (port.waitForCharacters(false, nextSample) == Port::Outcome::Failed) {
+                    fail(port.failure());
+                    working = false;
                 } else {
-                    working = port.waitForCharacters(false, nextSample) != Port::Outcome::Failed
-                        && sampleWhenDue(port, translation, nextSample, deliveries);
-                    if (!working)
-                        fail(port.failure());
+                    working = sampleWhenDue(port, translation, nextSample, deliveries);
                 }
                 break;
             }
@@ -283,7 +283,7 @@ private:
         case Port::Outcome::Ready:
             return sampleLines(port, translation, deliveries);
         case Port::Outcome::Unsupported:
-            // Other systems and some drivers: the lines are sampled once a millisecond instead.
+            // Other systems and some drivers: the lines are sampled instead (lineSamplePeriod()).
             waitsForLines = false;
             return true;
         case Port::Outcome::Failed:
