@@ -17,6 +17,14 @@
 
 namespace dcf {
 
+namespace {
+
+/// How long a flood waits in the driver after each full buffer: 4096 bytes, which a 38400-baud
+/// line brings in a second, at most every 2 ms.
+constexpr int64_t kFloodPauseUs = 2000;
+
+} // namespace
+
 using serial::ArrivalQueue;
 using serial::Delivery;
 using serial::Port;
@@ -249,7 +257,15 @@ private:
         // Without a listener a full queue stops the reading, and a flood waits in the driver.
         const std::size_t room
             = m_hasListener ? m_buffer.size() : std::min(m_buffer.size(), m_queue.roomOrStall());
-        const Port::Outcome outcome = port.waitForCharacters(room > 0, deadline);
+        // After a full buffer the rest waits a moment in the driver: no serial line brings that
+        // much so quickly, and a reader in real time must not take a processor from the rest of
+        // the machine for a flood (a pseudo-terminal's, say).
+        const int64_t now = serial::stampNow();
+        const bool pausing = now < m_floodPauseUntil;
+        const std::optional<int64_t> until = pausing
+            ? std::optional(deadline ? std::min(*deadline, m_floodPauseUntil) : m_floodPauseUntil)
+            : deadline;
+        const Port::Outcome outcome = port.waitForCharacters(room > 0 && !pausing, until);
         // First of all: this moment is the characters' arrival.
         const int64_t stamp = serial::stampNow();
         if (outcome == Port::Outcome::Failed) {
@@ -264,6 +280,8 @@ private:
                 return false;
             }
             translation.characters({m_buffer.data(), *count}, stamp, deliveries);
+            if (*count == m_buffer.size())
+                m_floodPauseUntil = stamp + kFloodPauseUs;
         }
         translation.due(stamp, deliveries);
         return true;
@@ -397,6 +415,7 @@ private:
     /// When the port was opened, and the last mark handed on began: when lines are sampled.
     int64_t m_openedAt = 0;
     std::optional<int64_t> m_lastMarkBegins;
+    int64_t m_floodPauseUntil = 0;
     /// The lines as last seen; the first comes from the open.
     std::optional<serial::LineSample> m_lastSample;
     std::thread m_thread;
