@@ -67,12 +67,12 @@ int main(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral(DCF77_APP_ID));
 
     dcf::QtProgram qt(line.options);
+    std::fprintf(stderr, "%s\n",
+                 dcf::readerSchedulingLine(qt.serial.service().scheduling()).c_str());
     // A termination signal is the Exit command: also from inside a running reception or clock,
     // and the program ends with status 0.
-    const dcf::TerminationSignals termination([&qt] {
-        dcf::runGuarded([&qt] { qt.program.cmdExit_Click(); },
-                        [&qt](const std::string &text) { qt.desktop.reportInternalError(text); });
-    });
+    const dcf::TerminationSignals termination(
+        [&qt] { dcf::runGuarded([&qt] { qt.program.cmdExit_Click(); }); });
     qt.program.start();
     return QApplication::exec();
 }

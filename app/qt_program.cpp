@@ -2,6 +2,9 @@
 
 #include "platform/qt/app_icon.h"
 #include "platform/qt/qt_look.h"
+#ifdef __linux__
+#include "platform/qt/qt_realtime_kit.h"
+#endif
 #include "platform/qt/window_view.h"
 #include "ui/main_window.h"
 
@@ -15,6 +18,29 @@ void prepareApplication()
     applyApplicationLook();
     QApplication::setWindowIcon(applicationIcon());
 }
+
+std::string readerSchedulingLine(ReaderScheduling scheduling)
+{
+    switch (scheduling) {
+    case ReaderScheduling::RealTime:
+        return "dcf77: the serial reader runs with real-time priority";
+    case ReaderScheduling::RealTimeKit:
+        return "dcf77: the serial reader runs with real-time priority, granted by RealtimeKit";
+    case ReaderScheduling::Normal:
+        break;
+    }
+    return "dcf77: the serial reader runs with normal priority (real-time scheduling is not "
+           "permitted here)";
+}
+
+QtProgram::QtProgram(ProgramOptions chosen)
+    : options(std::move(chosen))
+#ifdef __linux__
+    , serial(options.receiver, requestRealtimeFromRealtimeKit)
+#else
+    , serial(options.receiver)
+#endif
+{ }
 
 QWidget *QtProgram::surface(const Window &window) const
 {

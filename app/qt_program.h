@@ -23,13 +23,15 @@ class Window;
 /// Application name, style and icon; call once after the QApplication exists.
 void prepareApplication();
 
+/// One line on how the serial reader thread is scheduled, for the start.
+std::string readerSchedulingLine(ReaderScheduling scheduling);
+
 class QtProgram
 {
 public:
-    /// `options`: the receiver and chrony as chosen on the command line.
-    explicit QtProgram(ProgramOptions chosen = {})
-        : options(std::move(chosen))
-    { }
+    /// `chosen`: the receiver and chrony as chosen on the command line; by default the
+    /// receiver's kind is recognised from its signal.
+    explicit QtProgram(ProgramOptions chosen = {});
     QtProgram(const QtProgram &) = delete;
     QtProgram &operator=(const QtProgram &) = delete;
 
@@ -44,7 +46,7 @@ public:
     QtSerialPort serial;
     QtDesktop desktop;
     Platform platform {events, time, serial, desktop};
-    Program program {platform};
+    Program program {platform, desktop};
 };
 
 } // namespace dcf

@@ -159,6 +159,8 @@ int main(int argc, char **argv)
     const std::vector<double> startup = measureStartup(startupRuns, failure);
 
     dcf::QtProgram bundle;
+    // The busy window's figures depend on it.
+    std::cerr << dcf::readerSchedulingLine(bundle.serial.service().scheduling()) << '\n';
     bundle.program.start();
     if (failure.isEmpty() && !QTest::qWaitForWindowExposed(bundle.surface(bundle.program.frmDCF77)))
         failure = QStringLiteral("the main window was not exposed");

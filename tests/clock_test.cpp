@@ -65,7 +65,7 @@ protected:
     }
 
     VirtualPlatform vp;
-    Program program {vp.platform()};
+    Program program {vp.platform(), vp.windows()};
     int64_t start = kStart;
 };
 

@@ -44,7 +44,7 @@ protected:
     }
 
     VirtualPlatform vp;
-    Program program {vp.platform()};
+    Program program {vp.platform(), vp.windows()};
 };
 
 TEST_F(Decoder, SampleTelegramFillsAndRevealsBothPanels)

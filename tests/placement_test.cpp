@@ -87,7 +87,7 @@ protected:
     }
 
     testing::VirtualPlatform vp;
-    Program program {vp.platform()};
+    Program program {vp.platform(), vp.windows()};
     MainWindow &window = program.frmDCF77;
 };
 

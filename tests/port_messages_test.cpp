@@ -5,37 +5,38 @@
 #include "reception/port_messages.h"
 #include "virtual_platform.h"
 
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace dcf::testing {
 namespace {
 
-using Failure = PortOpenFailure;
 const std::vector<SerialPortInfo> kPorts {
     {"/dev/ttyS0", "", ""}, {"/dev/ttyUSB0", "FT232R", "FTDI"}, {"/dev/ttyACM0", "", "Prolific"}};
 
 TEST(PortMessage, SaysWhatHappenedAndWhatToDoWithTheSystemTextLast)
 {
     const std::vector<std::pair<PortOpenReport, std::vector<std::string>>> posix
-        = {{{"/dev/ttyUSB0", Failure::NoAccess, "Permission denied", {}},
+        = {{{"/dev/ttyUSB0", {PortFault::NoAccess, EACCES}, {}},
             {"/dev/ttyUSB0 kann nicht geöffnet werden: Es fehlt das Recht", "Gruppe „dialout“",
              "\n    sudo usermod -aG dialout $USER\n", "erst nach erneutem Anmelden"}},
-           {{"/dev/ttyUSB1", Failure::NoSuchDevice, "No such file", kPorts},
+           {{"/dev/ttyUSB1", {PortFault::NoSuchDevice, ENOENT}, kPorts},
             {"Die Schnittstelle /dev/ttyUSB1 gibt es nicht.",
              "\n    /dev/ttyS0\n    /dev/ttyUSB0 – FT232R (Hersteller: FTDI)\n"
              "    /dev/ttyACM0 – Hersteller: Prolific\n\nBitte eine davon unter „ComPort No.“"}},
-           {{"/dev/ttyUSB0", Failure::NoSuchDevice, "", {}},
+           {{"/dev/ttyUSB0", {PortFault::NoSuchDevice, 0}, {}},
             {"gibt es nicht, und dieser Computer hat keine serielle Schnittstelle.",
              "Empfänger nicht angeschlossen"}},
-           {{"/dev/ttyUSB0", Failure::InUse, "Permission error", kPorts},
+           {{"/dev/ttyUSB0", {PortFault::InUse, EBUSY}, kPorts},
             {"/dev/ttyUSB0 ist belegt: Ein anderes Programm hält sie geöffnet.",
              "das andere Programm beenden"}},
-           {{"/dev/null", Failure::Other, "Inappropriate ioctl", kPorts},
+           {{"/dev/null", {PortFault::Other, ENOTTY}, kPorts},
             {"/dev/null kann nicht geöffnet werden."}}};
     const std::vector<std::pair<PortOpenReport, std::vector<std::string>>> windows
-        = {{{"COM3", Failure::NoAccess, "Zugriff verweigert", {}},
+        = {{{"COM3", {PortFault::NoAccess, EACCES}, {}},
             {"Windows verweigert den Zugriff auf die Schnittstelle COM3.", "anderes Programm"}},
-           {{"COM5", Failure::NoSuchDevice, "", {{"COM3", "CH340", ""}, {"COM10", "", ""}}},
+           {{"COM5", {PortFault::NoSuchDevice, 0}, {{"COM3", "CH340", ""}, {"COM10", "", ""}}},
             {"COM5 gibt es nicht.", "\n    COM3 – CH340\n    COM10\n",
              "Bitte die Nummer einer davon (3 für COM3)"}}};
 
@@ -47,8 +48,9 @@ TEST(PortMessage, SaysWhatHappenedAndWhatToDoWithTheSystemTextLast)
                 from = text.find(part, from);
                 ASSERT_NE(from, std::string::npos) << part << " is not in\n" << text;
             }
-            const std::string tail
-                = report.systemText.empty() ? "" : "\n\n(" + report.systemText + ")";
+            const std::string tail = report.problem.systemError == 0
+                ? ""
+                : "\n\n(" + std::string(std::strerror(report.problem.systemError)) + ")";
             EXPECT_TRUE(text.ends_with(tail)) << text;
             EXPECT_EQ(text.find("\n\n("),
                       tail.empty() ? std::string::npos : text.size() - tail.size());
@@ -78,7 +80,7 @@ TEST(PortSuggestions, TypeThePortTextAndShowWhatTheSystemKnowsOfTheAdapter)
 TEST(PortField, OffersThePortsPresentWhenItGetsTheFocusAndListsThemForAMissingDevice)
 {
     VirtualPlatform vp;
-    Program program {vp.platform()};
+    Program program {vp.platform(), vp.windows()};
     program.start();
     TextBox &field = program.frmDCF77.txtComPort;
     field.setText("/dev/ttyUSB1");
@@ -89,13 +91,11 @@ TEST(PortField, OffersThePortsPresentWhenItGetsTheFocusAndListsThemForAMissingDe
     field.gotFocus();
     EXPECT_EQ(field.suggestions(), portSuggestions(kPorts));
 
-    vp.serial.openError = "No such file or directory";
-    vp.serial.openFailureCause = Failure::NoSuchDevice;
+    vp.serial.openProblem = PortProblem {PortFault::NoSuchDevice, ENOENT};
     program.frmDCF77.cmdStart.click();
     ASSERT_EQ(vp.desktop.messages.size(), 1u);
-    EXPECT_EQ(
-        vp.desktop.messages[0].text,
-        unopenablePortText({"/dev/ttyUSB1", Failure::NoSuchDevice, vp.serial.openError, kPorts}));
+    EXPECT_EQ(vp.desktop.messages[0].text,
+              unopenablePortText({"/dev/ttyUSB1", *vp.serial.openProblem, kPorts}));
 }
 
 } // namespace

@@ -1,6 +1,5 @@
-// The reception's rule-like parts: display formats, port texts and line settings.
+// The reception's rule-like parts: display formats and port texts.
 
-#include "platform/line_settings.h"
 #include "reception/display_formats.h"
 #include "reception/port_name.h"
 
@@ -54,19 +53,6 @@ TEST(ReceptionPortText, NamesTheDeviceOrNone)
         EXPECT_EQ(serialDeviceForPortText(text, DeviceNaming::Windows), std::nullopt) << text;
         EXPECT_EQ(serialDeviceForPortText(text, DeviceNaming::Posix), std::nullopt) << text;
     }
-}
-
-TEST(ReceptionLineSettings, ParsesOrRefuses)
-{
-    using P = LineSettings::Parity;
-    using S = LineSettings::StopBits;
-    const std::pair<const char *, std::optional<LineSettings>> table[]
-        = {{"38400,N,8,1", LineSettings {38400, P::None, 8, S::One}},
-           {"9600, e ,7,2", LineSettings {9600, P::Even, 7, S::Two}},
-           {"38400,N,8", std::nullopt},
-           {"38400,X,8,1", std::nullopt}};
-    for (const auto &[text, settings] : table)
-        EXPECT_EQ(parseLineSettings(text), settings) << text;
 }
 
 } // namespace

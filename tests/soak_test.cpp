@@ -9,6 +9,7 @@
 #include "virtual_platform.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <malloc.h>
@@ -73,10 +74,10 @@ protected:
             const int64_t from = origin + someDay(random), to = from + unplug(random);
             unplugged.emplace_back(from, to);
             vp.lineAt(from, [this] {
-                vp.serial.openError = "Das Gerät ist nicht angeschlossen.";
-                vp.serial.fail("Das Gerät wurde entfernt.");
+                vp.serial.openProblem = PortProblem {PortFault::NoSuchDevice, ENOENT};
+                vp.serial.fail({PortFault::Vanished, EIO});
             });
-            vp.lineAt(to, [this] { vp.serial.openError.clear(); });
+            vp.lineAt(to, [this] { vp.serial.openProblem.reset(); });
             starts.push_back(from + fewSeconds(random)); // may find it still unplugged
             starts.push_back(to + fewSeconds(random));
         }
@@ -178,7 +179,7 @@ protected:
     /// While the clock runs: when it showed, or would have shown, 00:00.
     std::optional<int64_t> clockAtMidnight;
     VirtualPlatform vp;
-    Program program {vp.platform()};
+    Program program {vp.platform(), vp.windows()};
 };
 
 TEST_P(Soak, ThirtyDaysOfReceptionAndClock)

@@ -4,6 +4,7 @@
 // the system's error number, never a sentence. The logic words every message the user reads.
 
 #include <string>
+#include <utility>
 
 namespace dcf {
 
@@ -19,6 +20,16 @@ enum class PortFault {
 
 struct PortProblem
 {
+    PortProblem() = default;
+    /// Owner and group are only known, and only needed, for a device that exists.
+    PortProblem(PortFault fault, int error, std::string deviceOwner = {},
+                std::string deviceGroup = {})
+        : cause(fault)
+        , systemError(error)
+        , owner(std::move(deviceOwner))
+        , group(std::move(deviceGroup))
+    { }
+
     PortFault cause = PortFault::Other;
     /// errno (or GetLastError() on Windows) where there was one; 0 otherwise.
     int systemError = 0;

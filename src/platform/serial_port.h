@@ -1,27 +1,27 @@
 #pragma once
 
+// The serial line to the receiver as the reception sees it: a device to open, the characters
+// that arrive with their arrival stamps, and what went wrong as a cause (PortProblem), which the
+// logic puts into words. The line settings belong to the implementation: each kind of receiver
+// has its own, fixed.
+
+#include "platform/port_problem.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace dcf {
 
-/// Characters as read from the line, with the moment they arrived.
+/// A character as read from the line, with the moment it arrived.
 struct SerialInput
 {
-    /// The received characters (read length), or the empty text when nothing is waiting.
+    /// The received character, or the empty text when nothing is waiting.
     std::string characters;
-    /// When the first of them arrived, on the time base's microsecond clock
-    /// (TimeBase::microseconds()): edges are timed by this, however late they are read.
+    /// When it arrived, on the time base's microsecond clock (TimeBase::microseconds()): edges
+    /// are timed by this, however late they are read.
     int64_t arrivalMicroseconds = 0;
-};
-
-/// Why a port did not open.
-enum class PortOpenFailure {
-    NoAccess, ///< the user may not use the device
-    NoSuchDevice, ///< there is no such device
-    InUse, ///< another program holds it
-    Other, ///< anything else; errorText() has the system's words
 };
 
 /// A serial port that the system reports as present.
@@ -46,38 +46,20 @@ public:
 
     /// The device to use at the next open(), e.g. "/dev/ttyS0", "/dev/ttyUSB0" or "COM1".
     virtual void setPort(const std::string &device) = 0;
-    /// Line settings in the form "38400,N,8,1".
-    virtual void setSettings(const std::string &settings) = 0;
-    /// Characters returned by one read().
-    virtual void setReadLength(int characters) = 0;
 
-    /// Opens the port; on failure returns false, and openFailure() and errorText() say why.
-    virtual bool open() = 0;
+    /// Opens the port with the receiver's line settings; nothing when it opened, else why not.
+    virtual std::optional<PortProblem> open() = 0;
     virtual void close() = 0;
 
-    /// Checks that `device` can be opened now (closing this port first) and leaves it closed. On
-    /// failure returns false, and openFailure() and errorText() say why.
-    virtual bool probe(const std::string &device)
-    {
-        if (isOpen())
-            close();
-        setPort(device);
-        if (!open())
-            return false;
-        close();
-        return true;
-    }
+    /// Whether `device` could be opened now; nothing when it could. Leaves this port as it is:
+    /// when it is open on `device`, the device counts as usable.
+    virtual std::optional<PortProblem> check(const std::string &device) = 0;
 
-    /// The next received characters (read length) and their arrival time.
+    /// The next received character and its arrival time.
     virtual SerialInput read() = 0;
 
-    /// True once an open port has failed (device unplugged, gone or unreadable); errorText() says
-    /// why.
-    virtual bool hasFailed() const = 0;
-    virtual std::string errorText() const = 0;
-
-    /// Why the last failed open() or probe() failed.
-    virtual PortOpenFailure openFailure() const = 0;
+    /// Why the open port has failed (unplugged, hung up, unreadable); nothing while it works.
+    virtual std::optional<PortProblem> failure() const = 0;
 
     /// The serial ports present now, in the order to show them.
     virtual std::vector<SerialPortInfo> availablePorts() const = 0;

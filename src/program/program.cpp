@@ -6,6 +6,8 @@
 #include "reception/reception.h"
 #include "ui/lifecycle.h"
 
+#include <exception>
+
 namespace dcf {
 
 namespace {
@@ -27,6 +29,23 @@ private:
     bool &m_flag;
 };
 
+/// Counts one level of nesting for as long as the scope lasts.
+class DepthGuard
+{
+public:
+    explicit DepthGuard(int &depth)
+        : m_depth(depth)
+    {
+        ++m_depth;
+    }
+    ~DepthGuard() { --m_depth; }
+    DepthGuard(const DepthGuard &) = delete;
+    DepthGuard &operator=(const DepthGuard &) = delete;
+
+private:
+    int &m_depth;
+};
+
 } // namespace
 
 void Program::YieldingEvents::processPendingEvents()
@@ -41,16 +60,37 @@ void Program::YieldingEvents::waitForActivity()
     m_program.throwIfInterrupted(m_newStartEndsRoutine);
 }
 
-Program::Program(Platform &machine)
+Program::Program(Platform &machine, WindowSystem &windowSystem)
     : platform(machine)
+    , windows(windowSystem)
 {
     connectReactions();
 }
 
 Program::~Program() = default;
 
+void Program::run(const Reaction &reaction)
+{
+    if (m_ended)
+        return;
+    const bool outermost = m_reactionDepth == 0;
+    const DepthGuard depth(m_reactionDepth);
+    try {
+        reaction();
+    } catch (const RoutineInterrupted &) {
+        // The routine that this reaction interrupted sees the same cause at its next yield.
+    } catch (const std::exception &error) {
+        // A nested reaction's fault unwinds the routine around it, as any fault of its own would.
+        if (!outermost)
+            throw;
+        platform.desktop.showMessage(kProgramTitle,
+                                     "Interner Fehler: " + std::string(error.what()));
+    }
+}
+
 void Program::connectReactions()
 {
+    frmDCF77.setReactionGate(this);
     frmDCF77.cmdStart.onClick = [this] {
         cmdStart_Click();
     };
@@ -87,6 +127,7 @@ void Program::connectReactions()
 
 void Program::connectClockWindow(ClockWindow &window)
 {
+    window.setReactionGate(this);
     window.onClick = [this] {
         frmZeit_Form_Click(clockWindowContext());
     };
@@ -107,7 +148,7 @@ ClockWindow &Program::frmZeit()
     if (!m_clockWindow) {
         m_clockWindow = std::make_unique<ClockWindow>();
         connectClockWindow(*m_clockWindow);
-        m_clockWindow->attach(platform.desktop);
+        m_clockWindow->attach(windows);
     }
     return *m_clockWindow;
 }
@@ -121,17 +162,14 @@ ClockWindowAccess Program::clockWindowAccess()
 
 void Program::start()
 {
-    frmDCF77.attach(platform.desktop);
+    frmDCF77.attach(windows);
     Form_Load(g, frmDCF77, platform.desktop);
     frmDCF77.show();
 }
 
 ReceptionContext Program::receptionContext()
 {
-    return {
-        g, frmDCF77, m_longRoutineEvents, platform.time, platform.serial, platform.desktop, [this] {
-            receptionFinished();
-        }};
+    return {g, frmDCF77, m_longRoutineEvents, platform.time, platform.serial, platform.desktop};
 }
 
 DecodingContext Program::decodingContext()
@@ -176,7 +214,10 @@ void Program::cmdStart_Click()
     for (;;) {
         m_restartRequested = false;
         try {
-            runReception(receptionContext());
+            if (runReception(receptionContext()) != ReceptionEnd::MinuteComplete)
+                return;
+            DecodeTelegram(decodingContext());
+            RunClock(runningClockContext()); // until Exit or a new Start
             return;
         } catch (const RoutineInterrupted &interruption) {
             if (interruption.reason == RoutineInterrupted::Reason::ProgramEnded)
@@ -189,12 +230,6 @@ void Program::cmdExit_Click()
 {
     m_ended = true;
     dcf::cmdExit_Click(frmDCF77, m_clockWindow.get(), platform.desktop);
-}
-
-void Program::receptionFinished()
-{
-    DecodeTelegram(decodingContext());
-    RunClock(runningClockContext());
 }
 
 } // namespace dcf

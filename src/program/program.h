@@ -1,14 +1,16 @@
 #pragma once
 
 // The running program: it ties the routines together. The flow is
-//   cmdStart -> reception (attempts) -> DecodeTelegram -> RunClock (until Exit or a new Start);
-// every other reaction runs nested inside the event processing of whichever of them is active.
-// Each routine gets a narrow context of what it uses; the rules by which the long routines give
-// way (Exit ends them all, a new Start replaces the active one) live here and nowhere else.
+//   cmdStart_Click -> runReception -> DecodeTelegram -> RunClock (until Exit or a new Start),
+// each called in turn from cmdStart_Click when the one before has returned; every other reaction
+// runs nested inside the event processing of whichever of them is active. Each routine gets a
+// narrow context of what it uses; the rules by which the long routines give way (Exit ends them
+// all, a new Start replaces the active one) live here and nowhere else.
 
 #include "clock/clock_context.h"
 #include "decoding/decoder.h"
 #include "platform/platform.h"
+#include "program/routine_interrupted.h"
 #include "reception/reception_context.h"
 #include "state/global.h"
 #include "ui/clock_window.h"
@@ -19,16 +21,17 @@
 
 namespace dcf {
 
-class Program
+class Program final : private ReactionGate
 {
 public:
-    explicit Program(Platform &platform);
+    Program(Platform &platform, WindowSystem &windows);
     ~Program();
     Program(const Program &) = delete;
     Program &operator=(const Program &) = delete;
 
     Global g;
     Platform &platform;
+    WindowSystem &windows;
     MainWindow frmDCF77;
 
     /// The clock window, created hidden the first time anything refers to it.
@@ -74,11 +77,13 @@ private:
         bool m_newStartEndsRoutine;
     };
 
+    /// Runs a reaction of either window: none after Exit, and nothing that the routines throw
+    /// gets out of it.
+    void run(const Reaction &reaction) override;
     void connectReactions();
     void connectClockWindow(ClockWindow &window);
     ClockWindowAccess clockWindowAccess();
     void throwIfInterrupted(bool newStartToo) const;
-    void receptionFinished();
 
     std::unique_ptr<ClockWindow> m_clockWindow;
     YieldingEvents m_longRoutineEvents {*this, true};
@@ -86,6 +91,8 @@ private:
     bool m_ended = false;
     bool m_receptionActive = false;
     bool m_restartRequested = false;
+    /// Reactions running, one inside the other (a reaction nested in a routine's yield).
+    int m_reactionDepth = 0;
 };
 
 } // namespace dcf

@@ -1,5 +1,7 @@
 #include "reception/port_messages.h"
 
+#include <cstring>
+
 namespace dcf {
 
 namespace {
@@ -69,23 +71,31 @@ std::string otherFailure(const PortOpenReport &report)
 std::string unopenablePortText(const PortOpenReport &report, DeviceNaming naming)
 {
     std::string text;
-    switch (report.cause) {
-    case PortOpenFailure::NoAccess:
+    switch (report.problem.cause) {
+    case PortFault::NoAccess:
         text = noAccess(report, naming);
         break;
-    case PortOpenFailure::NoSuchDevice:
+    case PortFault::NoSuchDevice:
         text = noSuchDevice(report, naming);
         break;
-    case PortOpenFailure::InUse:
+    case PortFault::InUse:
         text = inUse(report);
         break;
-    case PortOpenFailure::Other:
+    default:
         text = otherFailure(report);
         break;
     }
-    if (!report.systemText.empty())
-        text += "\n\n(" + report.systemText + ")";
+    if (report.problem.systemError != 0)
+        text += "\n\n(" + std::string(std::strerror(report.problem.systemError)) + ")";
     return text;
+}
+
+std::string failedPortText(const std::string &device, const PortProblem &problem)
+{
+    std::string text = "Die Schnittstelle " + device + " ist ausgefallen.";
+    if (problem.systemError != 0)
+        text += "\n(" + std::string(std::strerror(problem.systemError)) + ")";
+    return text + "\n\nDer Empfang wurde beendet.";
 }
 
 } // namespace dcf

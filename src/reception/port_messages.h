@@ -16,9 +16,7 @@ struct PortOpenReport
 {
     /// As the reception named it: "/dev/ttyUSB0", "COM3".
     std::string device;
-    PortOpenFailure cause = PortOpenFailure::Other;
-    /// The system's own text; may be empty.
-    std::string systemText;
+    PortProblem problem;
     /// The ports present (used when the device does not exist).
     std::vector<SerialPortInfo> ports;
 };
@@ -26,5 +24,8 @@ struct PortOpenReport
 /// The message for a port that did not open. On Windows it speaks of port numbers only.
 std::string unopenablePortText(const PortOpenReport &report,
                                DeviceNaming naming = DeviceNaming::Native);
+
+/// The message for a port that failed while the reception read it.
+std::string failedPortText(const std::string &device, const PortProblem &problem);
 
 } // namespace dcf

@@ -9,9 +9,6 @@ namespace dcf {
 
 namespace {
 
-constexpr const char *kLineSettings = "38400,N,8,1";
-constexpr int kReadLength = 1;
-
 /// Holds the fine timer resolution for one wait, also when the wait is interrupted.
 class PrecisePeriod
 {
@@ -40,24 +37,23 @@ std::string unusablePortText(const std::string &text)
           "einen Gerätepfad eingeben.";
 }
 
-void reportUnopenablePort(const ReceptionContext &context, const std::string &device)
+void reportUnopenablePort(const ReceptionContext &context, const std::string &device,
+                          const PortProblem &problem)
 {
-    const SerialPort &port = context.serial;
-    PortOpenReport report {device, port.openFailure(), port.errorText(), {}};
-    if (report.cause == PortOpenFailure::NoSuchDevice)
-        report.ports = port.availablePorts();
+    PortOpenReport report {device, problem, {}};
+    if (problem.cause == PortFault::NoSuchDevice)
+        report.ports = context.serial.availablePorts();
     context.desktop.showMessage(kProgramTitle, unopenablePortText(report));
 }
 
-/// Sets up the port for `device` (closing whatever was open) and opens it.
-bool openPort(SerialPort &port, const std::string &device)
+/// Sets up the port for `device` (closing whatever was open) and opens it; nothing when it
+/// opened.
+std::optional<PortProblem> openPort(SerialPort &port, const std::string &device)
 {
     if (port.isOpen())
         port.close();
     port.setPort(device);
-    port.setSettings(kLineSettings);
-    port.setReadLength(kReadLength);
-    return port.isOpen() || port.open();
+    return port.open();
 }
 
 /// Start of an attempt: reset, then close and reopen the port. Returns the device, or nothing
@@ -74,18 +70,17 @@ std::optional<std::string> startAttempt(const ReceptionContext &context, bool fi
         context.desktop.showMessage(kProgramTitle, unusablePortText(portText));
         return std::nullopt;
     }
-    // The probe opens the port, and a port opens only with its line settings.
-    context.serial.setSettings(kLineSettings);
-    context.serial.setReadLength(kReadLength);
-    if (firstAttempt && !context.serial.probe(*device)) {
-        reportUnopenablePort(context, *device);
-        return std::nullopt;
+    if (firstAttempt) {
+        if (const std::optional<PortProblem> problem = context.serial.check(*device)) {
+            reportUnopenablePort(context, *device, *problem);
+            return std::nullopt;
+        }
     }
 
     ResetReception(context);
     g.ZeichenZaehler = 0;
-    if (!openPort(context.serial, *device)) {
-        reportUnopenablePort(context, *device);
+    if (const std::optional<PortProblem> problem = openPort(context.serial, *device)) {
+        reportUnopenablePort(context, *device, *problem);
         return std::nullopt;
     }
     // On the clock of the arrival stamps, so that the first interval and the time-out are
@@ -107,7 +102,7 @@ std::optional<int64_t> waitForCharacter(const ReceptionContext &context)
             context.g.Empfang = std::move(input.characters);
             return input.arrivalMicroseconds;
         }
-        if (port.hasFailed())
+        if (port.failure())
             return std::nullopt;
         context.events.waitForActivity();
     }
@@ -116,15 +111,12 @@ std::optional<int64_t> waitForCharacter(const ReceptionContext &context)
 void reportFailedPort(const ReceptionContext &context, const std::string &device)
 {
     SerialPort &port = context.serial;
-    const std::string reason = port.errorText();
+    const PortProblem problem = port.failure().value_or(PortProblem {PortFault::Vanished, 0});
     port.close();
-    context.desktop.showMessage(kProgramTitle,
-                                "Die Schnittstelle " + device + " ist ausgefallen:\n" + reason
-                                    + "\n\nDer Empfang wurde beendet.");
+    context.desktop.showMessage(kProgramTitle, failedPortText(device, problem));
 }
 
-/// End of the reception: mark the reception as finished and hand over to the decoder and the
-/// running clock.
+/// End of the reception: the completion mark shows that the decoder takes over.
 void finishReception(const ReceptionContext &context)
 {
     MainWindow &w = context.frmDCF77;
@@ -133,18 +125,17 @@ void finishReception(const ReceptionContext &context)
     w.optPuls01.setForeColor(receptionColors::kPulseIdleText);
     w.optPuls02.setValue(true);
     w.optPuls02.setBackColor(receptionColors::kFinishedBack);
-    context.finished();
 }
 
 } // namespace
 
-void runReception(const ReceptionContext &context)
+ReceptionEnd runReception(const ReceptionContext &context)
 {
     Global &g = context.g;
     for (bool firstAttempt = true;; firstAttempt = false) {
         const std::optional<std::string> device = startAttempt(context, firstAttempt);
         if (!device)
-            return;
+            return ReceptionEnd::PortUnusable;
 
         reception::Outcome outcome = reception::Outcome::WaitForNext;
         while (outcome == reception::Outcome::WaitForNext) {
@@ -157,7 +148,7 @@ void runReception(const ReceptionContext &context)
             const std::optional<int64_t> arrival = waitForCharacter(context);
             if (!arrival) {
                 reportFailedPort(context, *device);
-                return;
+                return ReceptionEnd::PortFailed;
             }
             g.ZeichenCode = static_cast<unsigned char>(g.Empfang.front());
             outcome = reception::characterStep(context, *arrival);
@@ -166,7 +157,7 @@ void runReception(const ReceptionContext &context)
         }
         if (outcome == reception::Outcome::End) {
             finishReception(context);
-            return;
+            return ReceptionEnd::MinuteComplete;
         }
     }
 }

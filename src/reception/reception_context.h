@@ -1,7 +1,7 @@
 #pragma once
 
 // What the reception gets to work with: the shared state, the main window, the machine's time,
-// serial port and desktop, its event processing, and where a complete minute goes next.
+// serial port and desktop, and its event processing.
 
 #include "platform/desktop.h"
 #include "platform/event_loop.h"
@@ -9,8 +9,6 @@
 #include "platform/time_base.h"
 #include "state/global.h"
 #include "ui/main_window.h"
-
-#include <functional>
 
 namespace dcf {
 
@@ -24,8 +22,6 @@ struct ReceptionContext
     SerialPort &serial;
     /// Message boxes and the user's decimal separator.
     Desktop &desktop;
-    /// Runs when the reception has ended: the decoder, then the running clock.
-    std::function<void()> finished;
 };
 
 } // namespace dcf

@@ -43,16 +43,13 @@ TEST(QtEventLoop, AWaitReturnsOnceSomethingHasArrivedAndBeenHandled)
     EXPECT_TRUE(delivered);
 }
 
-TEST(ReactionGuard, NothingEscapesAndEveryFaultIsReported)
+TEST(ReactionGuard, NothingEscapes)
 {
-    std::vector<std::string> reports;
-    runGuarded([] { throw 7; }, [&](const std::string &text) { reports.push_back(text); });
-    runGuarded([] {}, [&](const std::string &text) { reports.push_back(text); });
-    // A report that fails itself is swallowed too.
-    EXPECT_NO_THROW(runGuarded([] { throw std::logic_error("x"); },
-                               [](const std::string &) { throw std::runtime_error("no box"); }));
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].rfind("Interner Fehler: ", 0), 0u);
+    bool ran = false;
+    EXPECT_NO_THROW(runGuarded([] { throw 7; }));
+    EXPECT_NO_THROW(runGuarded([] { throw std::logic_error("x"); }));
+    runGuarded([&ran] { ran = true; });
+    EXPECT_TRUE(ran);
 }
 
 } // namespace

@@ -67,7 +67,7 @@ protected:
     FakeSerialPort serial {time};
     QtDesktop desktop;
     Platform platform {events, time, serial, desktop};
-    Program program {platform};
+    Program program {platform, desktop};
     /// The context of the tests' timers: they end with the test instead of firing into a later
     /// one.
     QObject testAlive;

@@ -2,7 +2,7 @@
 // messages tell it, and what "ComPort No." suggests.
 
 #include "app/qt_program.h"
-#include "platform/qt/qt_open_failure.h"
+#include "platform/serial/serial_service.h"
 #include "reception/port_messages.h"
 
 #include <QAbstractItemModel>
@@ -20,32 +20,15 @@
 namespace dcf {
 namespace {
 
-TEST(OpenFailure, IsClassifiedFromQtsErrorAndTheSystemError)
-{
-    // Root opens any device, so CI meets no refusal: it comes here as the port reports it.
-    const std::tuple<QSerialPort::SerialPortError, int, PortOpenFailure> cases[]
-        = {{QSerialPort::PermissionError, EACCES, PortOpenFailure::NoAccess},
-           {QSerialPort::PermissionError, EPERM, PortOpenFailure::NoAccess},
-           {QSerialPort::PermissionError, EBUSY, PortOpenFailure::InUse},
-           {QSerialPort::PermissionError, EEXIST, PortOpenFailure::InUse}, // another's lock file
-           {QSerialPort::DeviceNotFoundError, ENOENT, PortOpenFailure::NoSuchDevice},
-           {QSerialPort::ResourceError, ENXIO, PortOpenFailure::NoSuchDevice},
-           {QSerialPort::ResourceError, EIO, PortOpenFailure::Other},
-           {QSerialPort::UnsupportedOperationError, ENOTTY, PortOpenFailure::Other}};
-    for (const auto &[error, systemError, cause] : cases)
-        EXPECT_EQ(classifyOpenFailure(error, systemError), cause) << error << ", " << systemError;
-}
-
 /// The message that the reception shows after `port` failed to open `device`.
 std::string messageAfterFailedOpen(const std::string &device)
 {
     QtSerialPort port;
     port.setPort(device);
-    port.setSettings("38400,N,8,1");
-    if (port.open())
+    const std::optional<PortProblem> problem = port.open();
+    if (!problem)
         return "opened";
-    return unopenablePortText(
-        {device, port.openFailure(), port.errorText(), port.availablePorts()});
+    return unopenablePortText({device, *problem, port.availablePorts()});
 }
 
 std::vector<std::string> systemPortPaths()
@@ -79,9 +62,8 @@ TEST(SerialPortOpen, PortHeldByAnotherProcessIsInUse)
     if (holder == 0) {
         // Another program with the port open, as a second copy of this one would have it.
         ::close(toHolder[1]);
-        QSerialPort other;
-        other.setPortName(QString::fromStdString(path));
-        const char opened = other.open(QIODevice::ReadOnly) ? 'y' : 'n';
+        SerialService other;
+        const char opened = other.open(path, {}) ? 'n' : 'y';
         char ignored;
         if (::write(fromHolder[1], &opened, 1) == 1 && ::read(toHolder[0], &ignored, 1) >= 0)
             other.close();

@@ -102,27 +102,30 @@ void VirtualTime::advanceTo(int64_t ms)
     m_now = std::max(m_now, ms);
 }
 
-bool FakeSerialPort::open()
+std::optional<PortProblem> FakeSerialPort::problemWith(const std::string &device) const
 {
-    if (!openError.empty()) {
-        m_error = openError;
-        return false;
-    }
-    m_open = true;
-    m_failed = false;
-    m_error.clear();
-    ++opens;
-    return true;
+    if (openProblem)
+        return openProblem;
+    const auto found = deviceProblems.find(device);
+    return found == deviceProblems.end() ? std::nullopt : std::optional(found->second);
 }
 
-bool FakeSerialPort::probe(const std::string &device)
+std::optional<PortProblem> FakeSerialPort::open()
 {
-    ++probes;
-    if (m_open)
-        close();
-    port = device;
-    m_error = openError;
-    return openError.empty();
+    if (std::optional<PortProblem> problem = problemWith(port))
+        return problem;
+    m_open = true;
+    m_failure.reset();
+    ++opens;
+    return std::nullopt;
+}
+
+std::optional<PortProblem> FakeSerialPort::check(const std::string &device)
+{
+    ++checks;
+    if (m_open && !m_failure && device == port)
+        return std::nullopt;
+    return problemWith(device);
 }
 
 void FakeSerialPort::close()
@@ -138,11 +141,8 @@ SerialInput FakeSerialPort::read()
     if (m_input.empty())
         return result;
     result.arrivalMicroseconds = m_input.front().second;
-    const std::size_t wanted = static_cast<std::size_t>(readLength > 0 ? readLength : 1);
-    while (!m_input.empty() && result.characters.size() < wanted) {
-        result.characters.push_back(m_input.front().first);
-        m_input.pop_front();
-    }
+    result.characters.push_back(m_input.front().first);
+    m_input.pop_front();
     return result;
 }
 
@@ -153,18 +153,17 @@ void FakeSerialPort::receive(const std::string &characters)
 
 void FakeSerialPort::receive(const std::string &characters, int64_t arrivalMicroseconds)
 {
-    if (!m_open || m_failed)
+    if (!m_open || m_failure)
         return;
     for (const char c : characters)
         m_input.emplace_back(c, arrivalMicroseconds);
 }
 
-void FakeSerialPort::fail(const std::string &reason)
+void FakeSerialPort::fail(const PortProblem &problem)
 {
     if (!m_open)
         return;
-    m_failed = true;
-    m_error = reason;
+    m_failure = problem;
     m_input.clear();
 }
 

@@ -8,12 +8,14 @@
 
 #include "platform/platform.h"
 #include "ui/model/window.h"
+#include "ui/model/window_host.h"
 
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,16 +73,12 @@ public:
 
     bool isOpen() const override { return m_open; }
     void setPort(const std::string &device) override { port = device; }
-    void setSettings(const std::string &value) override { settings = value; }
-    void setReadLength(int characters) override { readLength = characters; }
-    bool open() override;
+    std::optional<PortProblem> open() override;
     void close() override;
+    /// Counted in `checks`, not in `opens`; leaves the port as it is.
+    std::optional<PortProblem> check(const std::string &device) override;
     SerialInput read() override;
-    /// A probe is no attempt: it is counted in `probes`, not in `opens`.
-    bool probe(const std::string &device) override;
-    bool hasFailed() const override { return m_failed; }
-    std::string errorText() const override { return m_error; }
-    PortOpenFailure openFailure() const override { return openFailureCause; }
+    std::optional<PortProblem> failure() const override { return m_failure; }
     std::vector<SerialPortInfo> availablePorts() const override { return ports; }
 
     /// Characters arriving on the line now; dropped while the port is closed.
@@ -88,26 +86,27 @@ public:
     /// Characters that arrived at `arrivalMicroseconds`, however late they are handed over.
     void receive(const std::string &characters, int64_t arrivalMicroseconds);
     bool hasInput() const { return !m_input.empty(); }
-    /// The device goes away: reads return nothing and hasFailed() turns true.
-    void fail(const std::string &reason);
+    /// The device goes away: reads return nothing and failure() says why.
+    void fail(const PortProblem &problem = {PortFault::Vanished, 0});
 
     std::string port;
-    std::string settings;
-    int readLength = 0;
     int opens = 0;
     int closes = 0;
-    int probes = 0;
-    /// When set, open() fails with this reason and openFailureCause.
-    std::string openError;
-    PortOpenFailure openFailureCause = PortOpenFailure::Other;
+    int checks = 0;
+    /// When set, every device fails to open with it.
+    std::optional<PortProblem> openProblem;
+    /// Devices that fail to open, and why.
+    std::map<std::string, PortProblem> deviceProblems;
     /// The ports the system reports.
     std::vector<SerialPortInfo> ports;
 
 private:
     const TimeBase &m_clock;
+    /// Why `device` does not open now, if it does not.
+    std::optional<PortProblem> problemWith(const std::string &device) const;
+
     bool m_open = false;
-    bool m_failed = false;
-    std::string m_error;
+    std::optional<PortProblem> m_failure;
     /// Characters with their arrival times.
     std::deque<std::pair<char, int64_t>> m_input;
 };
@@ -162,7 +161,7 @@ private:
     float m_top = 0;
 };
 
-class FakeDesktop final : public Desktop
+class FakeDesktop final : public Desktop, public WindowSystem
 {
 public:
     explicit FakeDesktop(const VirtualTime &time)
@@ -239,6 +238,7 @@ class VirtualPlatform
 {
 public:
     Platform &platform() { return m_platform; }
+    WindowSystem &windows() { return desktop; }
     int64_t now() const { return time.now(); }
 
     /// A user action (click, typing, pointer move) handled by the first event processing at or

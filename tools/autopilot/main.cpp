@@ -41,13 +41,16 @@ std::string scenarioList()
     return list;
 }
 
-enum Key : int { kScenario = 256, kPictures, kShow };
+enum Key : int { kScenario = 256, kPictures, kShow, kReceiver, kInvert, kNeedsPower };
 
 constexpr option kOptions[] = {
     {"help", no_argument, nullptr, 'h'},
     {"scenario", required_argument, nullptr, kScenario},
     {"pictures", required_argument, nullptr, kPictures},
     {"show", no_argument, nullptr, kShow},
+    {"receiver", required_argument, nullptr, kReceiver},
+    {"invert", no_argument, nullptr, kInvert},
+    {"needs-power", required_argument, nullptr, kNeedsPower},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -59,6 +62,11 @@ the windows show.
   --scenario NAME         the scenario to play (see below)
   --pictures DIR          save pictures of both windows in DIR (demo)
   --show                  show the windows on the display instead of the offscreen platform
+  --receiver KIND         the simulated receiver's kind (dcf77-sim --receiver); the program
+                          recognises it as it would a real one. A line kind needs the
+                          modem-line library preloaded (LD_PRELOAD=libdcf77-modem-lines.so)
+  --invert                the receiver's line is released for the mark (dcf77-sim --invert)
+  --needs-power LINES     it sends nothing until the program sets DTR, RTS or both
 
 Scenarios:)";
 
@@ -69,6 +77,8 @@ int main(int argc, char **argv)
     QString picturesDir;
     const Scenario *scenario = nullptr;
     bool show = false;
+    // Passed on to every simulator the scenario starts; dcf77-sim checks them.
+    QStringList receiver;
     const dcf::tools::Reading reading = dcf::tools::readOptions(
         argc, argv, kOptions, [&](int key, const std::string &) -> std::string {
             if (key == kScenario) {
@@ -80,6 +90,11 @@ int main(int argc, char **argv)
             }
             if (key == kPictures)
                 picturesDir = QString::fromLocal8Bit(optarg);
+            if (key == kReceiver || key == kNeedsPower)
+                receiver << QString::fromLatin1(key == kReceiver ? "--receiver" : "--needs-power")
+                         << QString::fromLocal8Bit(optarg);
+            if (key == kInvert)
+                receiver << QStringLiteral("--invert");
             show = show || key == kShow;
             return {};
         });
@@ -98,6 +113,7 @@ int main(int argc, char **argv)
     dcf::prepareApplication();
 
     Session session(picturesDir);
+    session.receiverArguments = receiver;
     // The frame's close button ends the program like Exit, as in the program's own main().
     if (!session.main().onCloseRequest)
         session.main().onCloseRequest = [&session] {

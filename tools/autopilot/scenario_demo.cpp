@@ -40,7 +40,9 @@ void savePicture(Session &session, std::function<Window &()> window, const QStri
 void scriptDemo(Session &session)
 {
     reportMinuteGaps(session);
-    launchSimulatorNearNow(session);
+    // A receiver of another kind is recognised first, which takes up to three marks: a receiver
+    // on RxD loses them, and with them a minute gap among them.
+    launchSimulatorNearNow(session, {}, session.receiverArguments.isEmpty() ? 55 : 50);
     typePortAndPressStart(session);
     awaitDecodedMinute(session);
     printPanel(session);

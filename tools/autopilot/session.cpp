@@ -81,6 +81,7 @@ bool Session::startSimulator(int64_t startUtc, const QStringList &extraArguments
 {
     QStringList arguments {QStringLiteral("--start"),
                            QString::fromStdString(startOption(startUtc))};
+    arguments += receiverArguments;
     arguments += extraArguments;
     const qint64 launchedAt = realNowMs();
     auto simulator = std::make_unique<driver::SimulatorProcess>(arguments);
@@ -91,7 +92,8 @@ bool Session::startSimulator(int64_t startUtc, const QStringList &extraArguments
     m_simulators.push_back(std::move(simulator));
     m_timelines.push_back({startUtc, launchedAt});
     say(QStringLiteral("Simulator on %1, sending %2 %3")
-            .arg(m_simulators.back()->devicePath(), arguments.at(1), extraArguments.join(' '))
+            .arg(m_simulators.back()->devicePath(), arguments.at(1),
+                 (receiverArguments + extraArguments).join(' '))
             .trimmed());
     return true;
 }

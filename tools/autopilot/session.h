@@ -53,6 +53,8 @@ public:
     ClockWindow &clock() { return qt.program.frmZeit(); }
 
     // Simulators -------------------------------------------------------------------------------
+    /// What every simulator is told about the receiver it plays (--receiver KIND and so on).
+    QStringList receiverArguments;
     /// Starts a simulator that sends from `startUtc` on; false (and the session failed) when it
     /// does not start.
     bool startSimulator(int64_t startUtc, const QStringList &extraArguments = {});

@@ -142,7 +142,7 @@ std::vector<Seed> seeds()
         .act(6 * s, Op::TypeComPort, 0, " /dev/ttyUSB0 ")
         .act(7 * s, Op::Start);
     add("device-vanishes")
-        .act(50 * s, Op::DeviceVanishes, static_cast<int>(PortOpenFailure::NoSuchDevice))
+        .act(50 * s, Op::DeviceVanishes, static_cast<int>(PortFault::NoSuchDevice))
         .act(55 * s, Op::Start)
         .act(60 * s, Op::DeviceReturns)
         .act(61 * s, Op::Start);

@@ -4,6 +4,7 @@
 #include "reception/reception_steps.h"
 #include "virtual_platform.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +22,8 @@ constexpr int64_t kTailMs = 90'000;
 /// each character takes: a loop that no longer waits.
 constexpr int kSpinLimit = 10'000;
 constexpr int kEventsPerCharacter = 4;
+/// Every cause a device can give for not opening, Other the last.
+constexpr int kPortFaults = static_cast<int>(PortFault::Other) + 1;
 
 [[noreturn]] void broken(const char *rule)
 {
@@ -82,7 +85,7 @@ private:
 
     testing::VirtualPlatform vp;
     Platform m_platform {*this, vp.time, vp.serial, vp.desktop};
-    Program program {m_platform};
+    Program program {m_platform, vp.desktop};
     int64_t m_originUs;
     int64_t m_endMs;
     int m_spinLimit = kSpinLimit;
@@ -136,13 +139,12 @@ void Session::schedule(const Step &step)
             vp.serial.receive(std::string(1, c), arrivalUs);
         });
     case Op::DeviceVanishes:
-        return vp.lineAt(ms, [this, cause = static_cast<PortOpenFailure>(step.value % 4)] {
-            vp.serial.openError = "Das Gerät ist nicht vorhanden.";
-            vp.serial.openFailureCause = cause;
-            vp.serial.fail("Das Gerät ist nicht mehr vorhanden.");
+        return vp.lineAt(ms, [this, cause = static_cast<PortFault>(step.value % kPortFaults)] {
+            vp.serial.openProblem = PortProblem {cause, ENODEV};
+            vp.serial.fail({PortFault::Vanished, ENODEV});
         });
     case Op::DeviceReturns:
-        return vp.lineAt(ms, [this] { vp.serial.openError.clear(); });
+        return vp.lineAt(ms, [this] { vp.serial.openProblem.reset(); });
     case Op::Wait:
         return;
     default:

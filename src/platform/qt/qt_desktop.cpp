@@ -79,15 +79,6 @@ QtWindowHost *QtDesktop::host(const std::string &windowName) const
     return found == m_hosts.end() ? nullptr : *found;
 }
 
-void QtDesktop::reportInternalError(const std::string &text)
-{
-    if (m_quit)
-        return;
-    QMessageBox box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(),
-                    QString::fromStdString(text), QMessageBox::Ok);
-    box.exec();
-}
-
 void QtDesktop::registerHost(QtWindowHost &host)
 {
     m_hosts.push_back(&host);

@@ -4,6 +4,7 @@
 // the user's decimal separator and the end of the program.
 
 #include "platform/desktop.h"
+#include "ui/model/window_host.h"
 
 #include <string>
 #include <vector>
@@ -12,7 +13,7 @@ namespace dcf {
 
 class QtWindowHost;
 
-class QtDesktop final : public Desktop
+class QtDesktop final : public Desktop, public WindowSystem
 {
 public:
     QtDesktop() = default;
@@ -33,8 +34,6 @@ public:
     double twipsPerPixel() const;
     /// The view of the window attached under `windowName` ("frmDCF77", "frmZeit"), or null.
     QtWindowHost *host(const std::string &windowName) const;
-    /// A fault caught at a Qt frame: told to the user, unless the program is ending anyway.
-    void reportInternalError(const std::string &text);
 
     void registerHost(QtWindowHost &host);
     void unregisterHost(QtWindowHost &host);

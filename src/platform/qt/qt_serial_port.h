@@ -1,59 +1,42 @@
 #pragma once
 
-#include "platform/qt/arrival_queue.h"
+// The program's serial port on the serial service (platform/serial), which reads the receiver on
+// a thread of its own and stamps every edge when it arrives. What needs Qt is here: waking the
+// window thread's wait in QtEventLoop when an edge or a failure arrives, and the port catalogue.
+
+#include "platform/receiver.h"
+#include "platform/serial/serial_service.h"
 #include "platform/serial_port.h"
 
 #include <QObject>
-#include <QThread>
-#include <functional>
 #include <string>
 
 namespace dcf {
 
-class SerialReader;
-
-/// The serial line through QSerialPort, read on a thread of its own (SerialReader) that stamps
-/// every byte when it arrives, so a busy window thread delays the processing of an edge but not
-/// its time. Each arrival wakes a wait in QtEventLoop. A device that fails while open (unplugged,
-/// hung up) is marked failed and closed, so a dead descriptor never keeps a thread busy.
 class QtSerialPort final : public SerialPort
 {
 public:
-    QtSerialPort();
-    ~QtSerialPort() override;
-    QtSerialPort(const QtSerialPort &) = delete;
-    QtSerialPort &operator=(const QtSerialPort &) = delete;
+    /// Reads the receiver `receiver` (recognised where no kind is chosen).
+    explicit QtSerialPort(const ReceiverChoice &receiver = {}, RealtimeKitRequest realtimeKit = {});
 
     bool isOpen() const override;
     void setPort(const std::string &device) override;
-    void setSettings(const std::string &settings) override;
-    void setReadLength(int characters) override;
-    bool open() override;
+    std::optional<PortProblem> open() override;
     void close() override;
+    std::optional<PortProblem> check(const std::string &device) override;
     SerialInput read() override;
-    bool hasFailed() const override;
-    std::string errorText() const override;
-    PortOpenFailure openFailure() const override { return m_openFailure; }
+    std::optional<PortProblem> failure() const override;
     std::vector<SerialPortInfo> availablePorts() const override;
 
-private:
-    /// Runs `work` on the reader thread and returns when it is done there.
-    void onReaderThread(const std::function<void()> &work);
+    /// The service itself: an edge listener attaches here, and it says how its reader runs.
+    SerialService &service() { return m_service; }
 
+private:
+    const ReceiverChoice m_receiver;
     std::string m_device;
-    std::string m_settings;
-    int m_readLength = 1;
-    bool m_open = false;
-    std::string m_openError;
-    PortOpenFailure m_openFailure = PortOpenFailure::Other;
-    /// Bounds what waits for the window thread; a second of a full 38400-baud line fits.
-    static constexpr std::size_t kQueuedBytes = 4096;
-    ArrivalQueue m_arrivals {kQueuedBytes};
     /// Lives on the window thread: what the reader posts to it wakes the window thread's wait.
     QObject m_windowThread;
-    QThread m_thread;
-    /// Lives on m_thread; deleted there when the thread finishes.
-    SerialReader *m_reader = nullptr;
+    SerialService m_service;
 };
 
 } // namespace dcf

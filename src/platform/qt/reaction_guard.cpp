@@ -1,32 +1,19 @@
 #include "platform/qt/reaction_guard.h"
 
+#include <QtGlobal>
 #include <exception>
-#include <optional>
 
 namespace dcf {
 
-std::string internalErrorText(const std::string &what)
+void runGuarded(const std::function<void()> &call) noexcept
 {
-    return "Interner Fehler: " + what;
-}
-
-void runGuarded(const std::function<void()> &call,
-                const std::function<void(const std::string &)> &report) noexcept
-{
-    std::optional<std::string> fault;
     try {
         call();
     } catch (const std::exception &error) {
-        fault = internalErrorText(error.what());
+        qCritical("dcf77: a fault reached the window system: %s", error.what());
     } catch (...) {
-        fault = internalErrorText("unbekannte Ausnahme");
+        qCritical("dcf77: an unknown fault reached the window system");
     }
-    if (!fault || !report)
-        return;
-    // Reported outside the handler, and the report itself must not throw either.
-    try {
-        report(*fault);
-    } catch (...) { }
 }
 
 } // namespace dcf

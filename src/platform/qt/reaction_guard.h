@@ -1,17 +1,15 @@
 #pragma once
 
+// The last net under every call from a Qt event handler into the model. The program's own gate
+// catches what its routines throw and tells the user; what still gets this far (a fault in the
+// view itself) is logged here, because Qt's frames are not exception-safe.
+
 #include <functional>
-#include <string>
 
 namespace dcf {
 
-/// Runs a call from a Qt event handler into the model. No exception gets past it: Qt's frames
-/// are not exception-safe, so a fault is reported as "Interner Fehler: ..." through `report`
-/// and the event handler returns normally.
-void runGuarded(const std::function<void()> &call,
-                const std::function<void(const std::string &)> &report) noexcept;
-
-/// The text reported for a fault with the given description.
-std::string internalErrorText(const std::string &what);
+/// Runs `call`; no exception gets past it. A fault is logged and the event handler returns
+/// normally.
+void runGuarded(const std::function<void()> &call) noexcept;
 
 } // namespace dcf

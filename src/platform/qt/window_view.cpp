@@ -261,7 +261,7 @@ void QtWindowHost::deliver(const std::function<void()> &call)
 {
     if (m_closed || m_desktop.hasQuit())
         return;
-    runGuarded(call, [this](const std::string &text) { m_desktop.reportInternalError(text); });
+    runGuarded(call);
 }
 
 } // namespace dcf

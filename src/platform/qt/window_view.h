@@ -5,7 +5,6 @@
 // processing (update(), never repaint()); user input goes back to the model through one guarded
 // gate.
 
-#include "platform/desktop.h"
 #include "platform/qt/control_views.h"
 #include "ui/model/window.h"
 

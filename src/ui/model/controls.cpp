@@ -1,5 +1,7 @@
 #include "ui/model/controls.h"
 
+#include "ui/model/window.h"
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -27,7 +29,12 @@ void TextBox::setText(std::string text)
     m_text = std::move(text);
     changed(Property::Text);
     if (different)
-        runReaction(onChange);
+        window().react(onChange);
+}
+
+void TextBox::gotFocus() const
+{
+    window().react(onGotFocus);
 }
 
 void TextBox::setSuggestions(std::vector<Suggestion> suggestions)
@@ -101,7 +108,7 @@ void ScrollBar::userSetValue(int value)
         return;
     m_range.value = clamped;
     changed(Property::Value);
-    runReaction(onChange);
+    window().react(onChange);
 }
 
 CommandButton::CommandButton(Window &owner, std::string name, int index, const Design &design,
@@ -109,5 +116,10 @@ CommandButton::CommandButton(Window &owner, std::string name, int index, const D
     : Control(owner, Kind::CommandButton, std::move(name), index, design)
     , m_caption(std::move(caption))
 { }
+
+void CommandButton::click() const
+{
+    window().react(onClick);
+}
 
 } // namespace dcf

@@ -50,7 +50,7 @@ public:
     void setSuggestions(std::vector<Suggestion> suggestions);
 
     /// The user moves the input focus into the box.
-    void gotFocus() const { runReaction(onGotFocus); }
+    void gotFocus() const;
 
     Reaction onChange;
     Reaction onGotFocus;
@@ -168,7 +168,7 @@ public:
                   std::string caption);
 
     const std::string &caption() const { return m_caption; }
-    void click() const { runReaction(onClick); }
+    void click() const;
 
     Reaction onClick;
 

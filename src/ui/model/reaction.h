@@ -1,23 +1,24 @@
 #pragma once
 
+// The reactions of the window model: what runs when the user clicks, types or moves the pointer,
+// and the gate through which all of them run. The program installs the gate, so that whatever
+// its routines throw stays inside the program and never crosses a frame of the window system.
+
 #include <functional>
 
 namespace dcf {
 
-/// Unwinds a long routine (reception, decoder, running clock) from its next event processing:
-/// the program is ending, or a new Start replaces the running reception. Never escapes a reaction,
-/// so it never crosses a frame of the window system.
-struct RoutineInterrupted
-{
-    enum class Reason { ProgramEnded, Restart };
-    Reason reason;
-};
-
 /// A reaction of a control or window (click, change, pointer movement).
 using Reaction = std::function<void()>;
 
-/// Runs `reaction` if there is one. An interruption ends only this reaction: the routine it
-/// interrupted notices at its own next event processing.
-void runReaction(const Reaction &reaction);
+/// Runs every reaction of a window. It must not let an exception through.
+class ReactionGate
+{
+public:
+    virtual void run(const Reaction &reaction) = 0;
+
+protected:
+    ~ReactionGate() = default;
+};
 
 } // namespace dcf

@@ -7,11 +7,11 @@ Window::Window(std::string name, const Design &design)
     , m_design(design)
 { }
 
-void Window::attach(Desktop &desktop)
+void Window::attach(WindowSystem &windows)
 {
     const float left = m_left;
     const float top = m_top;
-    m_host = desktop.attach(*this);
+    m_host = windows.attach(*this);
     m_host->setLeft(left);
     m_host->setTop(top);
 }
@@ -80,6 +80,16 @@ float Window::width() const
 float Window::height() const
 {
     return m_host ? m_host->height() : static_cast<float>(m_design.clientHeight);
+}
+
+void Window::react(const Reaction &reaction) const
+{
+    if (!reaction)
+        return;
+    if (m_gate)
+        m_gate->run(reaction);
+    else
+        reaction();
 }
 
 void Window::propertyChanged(const Control &control, Property property)

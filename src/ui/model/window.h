@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/desktop.h"
 #include "ui/model/color.h"
 #include "ui/model/control.h"
 #include "ui/model/reaction.h"
+#include "ui/model/window_host.h"
 
 #include <memory>
 #include <string>
@@ -43,8 +43,8 @@ public:
     const Design &design() const { return m_design; }
     const std::vector<Control *> &controls() const { return m_controls; }
 
-    /// Hands the window to the desktop, which renders it from now on (hidden until shown).
-    void attach(Desktop &desktop);
+    /// Hands the window to the window system, which renders it from now on (hidden until shown).
+    void attach(WindowSystem &windows);
     WindowHost *host() const { return m_host.get(); }
 
     void show();
@@ -78,9 +78,14 @@ public:
     Reaction onMouseMove;
     /// The window system's close button or shortcut.
     Reaction onCloseRequest;
-    void click() const { runReaction(onClick); }
-    void mouseMove() const { runReaction(onMouseMove); }
-    void closeRequest() const { runReaction(onCloseRequest); }
+    void click() const { react(onClick); }
+    void mouseMove() const { react(onMouseMove); }
+    void closeRequest() const { react(onCloseRequest); }
+
+    /// Every reaction of the window and its controls runs through `gate` from now on.
+    void setReactionGate(ReactionGate *gate) { m_gate = gate; }
+    /// Runs `reaction`, if there is one, through the gate (without one, directly).
+    void react(const Reaction &reaction) const;
 
 private:
     std::string m_name;
@@ -89,6 +94,7 @@ private:
     std::vector<const Control *> m_tabOrder;
     std::unique_ptr<WindowHost> m_host;
     WindowObserver *m_observer = nullptr;
+    ReactionGate *m_gate = nullptr;
     // Used while no host is attached.
     bool m_shown = false;
     float m_left = 0;

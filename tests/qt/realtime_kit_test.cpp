@@ -1,0 +1,125 @@
+// The request to RealtimeKit as it goes over D-Bus, against a stand-in for the service on a
+// private bus that the test starts (dbus-daemon) and names as the system bus: what it asks, the
+// limit it sets first, and a refusal.
+
+#include "platform/qt/qt_realtime_kit.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDBusVirtualObject>
+#include <QProcess>
+#include <QThread>
+#include <atomic>
+#include <cstdlib>
+#include <future>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace dcf {
+namespace {
+
+const QString kService = QStringLiteral("org.freedesktop.RealtimeKit1");
+const QString kPath = QStringLiteral("/org/freedesktop/RealtimeKit1");
+
+/// RealtimeKit as far as the request needs it: two properties and the one method.
+class StandInKit final : public QDBusVirtualObject
+{
+public:
+    bool refuses = false;
+    std::atomic<qulonglong> thread = 0;
+    std::atomic<uint> priority = 0;
+
+    QString introspect(const QString &) const override { return {}; }
+
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
+    {
+        if (message.member() == QLatin1String("Get")) {
+            const QString name = message.arguments().value(1).toString();
+            const QVariant value = name == QLatin1String("MaxRealtimePriority")
+                ? QVariant(10)
+                : QVariant(static_cast<qlonglong>(200'000));
+            connection.send(message.createReply(QVariant::fromValue(QDBusVariant(value))));
+            return true;
+        }
+        if (message.member() == QLatin1String("MakeThreadRealtime")) {
+            thread = message.arguments().value(0).toULongLong();
+            priority = message.arguments().value(1).toUInt();
+            connection.send(
+                refuses ? message.createErrorReply(
+                    QStringLiteral("org.freedesktop.DBus.Error.AccessDenied"), QStringLiteral("no"))
+                        : message.createReply());
+            return true;
+        }
+        return false;
+    }
+};
+
+/// A private bus with the stand-in on it, named as the system bus for this process.
+class PrivateBus : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        daemon.start(QStringLiteral("dbus-daemon"),
+                     {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                      QStringLiteral("--print-address")});
+        if (!daemon.waitForStarted(5000) || !daemon.waitForReadyRead(5000))
+            GTEST_SKIP() << "needs dbus-daemon";
+        address = QString::fromUtf8(daemon.readLine()).trimmed();
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", address.toUtf8());
+        QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("kit"));
+        ASSERT_TRUE(bus.registerService(kService));
+        ASSERT_TRUE(bus.registerVirtualObject(kPath, &kit));
+    }
+
+    void TearDown() override
+    {
+        QDBusConnection::disconnectFromBus(QStringLiteral("kit"));
+        qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+        daemon.kill();
+        daemon.waitForFinished();
+    }
+
+    /// Asks as the program does, from a thread of its own while this one answers as the kit.
+    bool request(int64_t threadId, int wanted)
+    {
+        std::future<bool> granted = std::async(
+            std::launch::async, [=] { return requestRealtimeFromRealtimeKit(threadId, wanted); });
+        while (granted.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+            QCoreApplication::processEvents();
+        return granted.get();
+    }
+
+    QProcess daemon;
+    QString address;
+    StandInKit kit;
+};
+
+TEST_F(PrivateBus, AsksForTheThreadAtMostAtThePriorityTheKitGrantsAfterLimitingItsRunTime)
+{
+    EXPECT_TRUE(request(4321, 20));
+    EXPECT_EQ(kit.thread, 4321u);
+    EXPECT_EQ(kit.priority, 10u) << "more than the kit grants is refused outright";
+    rlimit limit {};
+    ASSERT_EQ(getrlimit(RLIMIT_RTTIME, &limit), 0);
+    EXPECT_EQ(limit.rlim_cur, 200'000u);
+    EXPECT_EQ(limit.rlim_max, 200'000u);
+}
+
+TEST_F(PrivateBus, ARefusalIsNoGrant)
+{
+    kit.refuses = true;
+    EXPECT_FALSE(request(4321, 20));
+}
+
+TEST(RealtimeKit, NoBusIsNoGrant)
+{
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/dcf77-no-bus");
+    EXPECT_FALSE(requestRealtimeFromRealtimeKit(4321, 20));
+    qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+}
+
+} // namespace
+} // namespace dcf

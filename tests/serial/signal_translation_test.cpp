@@ -1,0 +1,481 @@
+// What the serial reader sees becomes edges, in virtual time: changes of a modem-status line
+// (counted by the driver, also too quick to be seen apart), characters read at 50 and 75 baud, and
+// the recognition of the kind with the edges seen meanwhile handed on with their stamps.
+
+#include "platform/serial/line_sampling.h"
+#include "platform/serial/line_watch.h"
+#include "platform/serial/signal_translation.h"
+#include "platform/serial/slow_characters.h"
+
+#include <gtest/gtest.h>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace dcf {
+
+void PrintTo(const Edge &edge, std::ostream *out)
+{
+    *out << (edge.markBegins ? "begins" : "ends") << " at " << edge.stampMicroseconds << " us";
+}
+
+namespace serial {
+namespace {
+
+constexpr int64_t kMs = 1000;
+constexpr int64_t kSecond = 1000 * kMs;
+
+} // namespace
+
+void PrintTo(const Delivery &delivery, std::ostream *out)
+{
+    *out << (delivery.isEdge ? "edge " : "character ") << delivery.arrival.character << " at "
+         << delivery.arrival.stampMicroseconds << " us";
+}
+
+void PrintTo(const LineChange &change, std::ostream *out)
+{
+    *out << (change.active ? "active" : "inactive") << " at " << change.stampMicroseconds << " us";
+}
+
+namespace {
+
+// ---- One line through the driver's samples ----
+
+struct LineCase
+{
+    const char *what;
+    unsigned line;
+    bool activeBefore;
+    uint32_t countBefore;
+    bool activeNow;
+    uint32_t countNow;
+    /// The states the line changed to, in order, all at the sample's stamp.
+    std::vector<bool> changes;
+};
+
+void PrintTo(const LineCase &c, std::ostream *out)
+{
+    *out << c.what;
+}
+
+LineCounts countsOf(unsigned line, uint32_t count)
+{
+    LineCounts counts;
+    switch (line) {
+    case kDcd:
+        counts.dcd = count;
+        break;
+    case kCts:
+        counts.cts = count;
+        break;
+    case kDsr:
+        counts.dsr = count;
+        break;
+    default:
+        counts.ri = count;
+    }
+    return counts;
+}
+
+class LineWatchCases : public ::testing::TestWithParam<LineCase>
+{
+};
+
+TEST_P(LineWatchCases, ChangesBetweenTwoSamples)
+{
+    const LineCase &c = GetParam();
+    LineWatch watch(c.line);
+    std::vector<LineChange> changes;
+    watch.sample({10 * kMs, c.activeBefore ? c.line : 0u, countsOf(c.line, c.countBefore)},
+                 changes);
+    EXPECT_TRUE(changes.empty()) << "the first sample only sets the state";
+    watch.sample({20 * kMs, c.activeNow ? c.line : 0u, countsOf(c.line, c.countNow)}, changes);
+    std::vector<bool> states;
+    for (const LineChange &change : changes) {
+        states.push_back(change.active);
+        EXPECT_EQ(change.stampMicroseconds, 20 * kMs);
+    }
+    EXPECT_EQ(states, c.changes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Counted, LineWatchCases,
+    ::testing::Values(
+        LineCase {"one change", kDcd, false, 7, true, 8, {true}},
+        LineCase {"nothing", kDcd, true, 8, true, 8, {}},
+        LineCase {"a glitch: two changes, same state", kDcd, false, 8, false, 10, {true, false}},
+        LineCase {"three changes in one wake-up", kCts, true, 3, false, 6, {false, true, false}},
+        LineCase {"the count not yet up", kDcd, false, 7, true, 7, {true}},
+        LineCase {"the state not yet changed", kDcd, false, 7, false, 8, {}},
+        LineCase {"a count that wraps", kDcd, false, 0xffffffff, true, 0, {true}},
+        LineCase {"a count that restarted", kDcd, false, 5000, true, 2, {true}},
+        LineCase {"RI's leading edge is not counted", kRi, false, 4, true, 4, {true}},
+        LineCase {"RI's trailing edge", kRi, true, 4, false, 5, {false}},
+        LineCase {"a whole RI pulse between samples", kRi, false, 4, false, 5, {true, false}},
+        LineCase {"RI's gap between two pulses", kRi, true, 4, true, 5, {false, true}}));
+
+TEST(LineWatch, WithoutCountsOnlyTheStateTells)
+{
+    LineWatch watch(kDsr);
+    std::vector<LineChange> changes;
+    watch.sample({0, 0, std::nullopt}, changes);
+    watch.sample({kMs, kDsr | kDcd, std::nullopt}, changes);
+    watch.sample({2 * kMs, kDsr, std::nullopt}, changes);
+    watch.sample({3 * kMs, 0, std::nullopt}, changes);
+    EXPECT_EQ(changes, (std::vector<LineChange> {{kMs, true}, {3 * kMs, false}}))
+        << "only its own line counts";
+}
+
+TEST(LineSampling, FinelyOnlyWhereAnEdgeIsDue)
+{
+    constexpr int64_t kOpened = 100 * kSecond;
+    EXPECT_EQ(lineSamplePeriod(kOpened + 2 * kSecond, std::nullopt, kOpened), kFineSampleUs)
+        << "while the kind is recognised";
+    EXPECT_EQ(lineSamplePeriod(kOpened + 4 * kSecond, std::nullopt, kOpened), kCoarseSampleUs)
+        << "a silent line after the recognition";
+    constexpr int64_t kMark = kOpened + 10 * kSecond;
+    const std::pair<int64_t, int64_t> cases[] {
+        {kMark + 50 * kMs, kCoarseSampleUs},   {kMark + 61 * kMs, kFineSampleUs},
+        {kMark + 100 * kMs, kFineSampleUs},    {kMark + 150 * kMs, kCoarseSampleUs},
+        {kMark + 230 * kMs, kFineSampleUs},    {kMark + 500 * kMs, kCoarseSampleUs},
+        {kMark + 970 * kMs, kFineSampleUs},    {kMark + 1030 * kMs, kFineSampleUs},
+        {kMark + 1500 * kMs, kCoarseSampleUs}, {kMark + 1990 * kMs, kFineSampleUs},
+        {kMark + 2100 * kMs, kCoarseSampleUs},
+    };
+    for (const auto &[now, period] : cases)
+        EXPECT_EQ(lineSamplePeriod(now, kMark, kOpened), period) << (now - kMark) / kMs << " ms";
+}
+
+// ---- Characters at 50 and 75 baud ----
+
+struct SlowCase
+{
+    const char *what;
+    int baud;
+    std::string bytes;
+    /// When the mark began and how long it lasted, in microseconds, against the arrival.
+    int64_t beginsBeforeArrival;
+    int64_t length;
+};
+
+void PrintTo(const SlowCase &c, std::ostream *out)
+{
+    *out << c.what;
+}
+
+class SlowCharacterCases : public ::testing::TestWithParam<SlowCase>
+{
+};
+
+TEST_P(SlowCharacterCases, OneMark)
+{
+    const SlowCase &c = GetParam();
+    constexpr int64_t kArrival = 50 * kSecond;
+    SlowCharacters slow(c.baud);
+    std::vector<Edge> edges;
+    slow.characters(c.bytes, kArrival, edges);
+    const int64_t ends = kArrival - c.beginsBeforeArrival + c.length;
+    // The end of a mark that lasts beyond its character comes when its time has come, not before.
+    if (ends > kArrival) {
+        ASSERT_EQ(edges.size(), 1u);
+        ASSERT_TRUE(slow.pending());
+        slow.due(ends - 1, edges);
+        EXPECT_EQ(edges.size(), 1u);
+        slow.due(ends, edges);
+    }
+    ASSERT_EQ(edges.size(), 2u);
+    EXPECT_EQ(edges[0], (Edge {true, kArrival - c.beginsBeforeArrival}));
+    EXPECT_EQ(edges[1], (Edge {false, ends}));
+    EXPECT_FALSE(slow.pending());
+}
+
+// At 50 baud a bit lasts 20 ms and a character arrives 9.5 bits after its start bit began; at 75
+// baud a bit lasts 13.333 ms.
+INSTANTIATE_TEST_SUITE_P(
+    Marks, SlowCharacterCases,
+    ::testing::Values(
+        SlowCase {"100 ms: 0xF0", 50, "\xF0", 190'000, 100'000},
+        SlowCase {"120 ms: 0xE0", 50, "\xE0", 190'000, 120'000},
+        SlowCase {"80 ms: 0xF8", 50, "\xF8", 190'000, 80'000},
+        SlowCase {"20 ms: the start bit alone, escaped", 50, "\xFF\xFF", 190'000, 20'000},
+        SlowCase {"180 ms: 0x00 with its stop bit", 50, std::string(1, '\0'), 190'000, 180'000},
+        SlowCase {"a break is a long mark", 50, std::string("\xFF\0\0", 3), 190'000, 200'000},
+        SlowCase {"a framing error is a long mark", 50, std::string("\xFF\0\x80", 3), 190'000,
+                  200'000},
+        SlowCase {"75 baud, 100 ms: 0xC0", 75, "\xC0", 126'663, 93'331},
+        SlowCase {"75 baud, 100 ms: 0x80", 75, "\x80", 126'663, 106'664},
+        SlowCase {"75 baud, 200 ms: a break", 75, std::string("\xFF\0\0", 3), 126'663, 200'000}));
+
+TEST(SlowCharacters, AMarkedBreakSplitAcrossReads)
+{
+    SlowCharacters slow(50);
+    std::vector<Edge> edges;
+    slow.characters("\xFF", 10 * kSecond, edges);
+    slow.characters(std::string("\0", 1), 10 * kSecond, edges);
+    EXPECT_TRUE(edges.empty());
+    slow.characters(std::string("\0", 1), 10 * kSecond, edges);
+    slow.due(11 * kSecond, edges);
+    EXPECT_EQ(edges,
+              (std::vector<Edge> {{true, 10 * kSecond - 190'000}, {false, 10 * kSecond + 10'000}}));
+}
+
+// ---- Recognition and translation ----
+
+/// A receiver on a line: the marks (begin, length) on the chosen line, the mark's state.
+struct LineReceiver
+{
+    unsigned line = kDcd;
+    bool markActive = true;
+    std::vector<std::pair<int64_t, int64_t>> marks;
+
+    bool inMark(int64_t t) const
+    {
+        for (const auto &[begins, length] : marks) {
+            if (t >= begins && t < begins + length)
+                return true;
+        }
+        return false;
+    }
+    /// Changes up to `t`; on RI only the trailing edges (active to inactive).
+    uint32_t countAt(int64_t t) const
+    {
+        uint32_t count = 0;
+        for (const auto &[begins, length] : marks) {
+            const bool leadingCounts = line != kRi || !markActive;
+            const bool trailingCounts = line != kRi || markActive;
+            count += (t >= begins && leadingCounts ? 1 : 0)
+                + (t >= begins + length && trailingCounts ? 1 : 0);
+        }
+        return count;
+    }
+    LineSample sampleAt(int64_t t) const
+    {
+        const bool active = inMark(t) == markActive;
+        return {t, active ? line : 0u, countsOf(line, countAt(t))};
+    }
+};
+
+/// A minute's marks from second `first` on, 100 ms or 200 ms as in `bits`, with second 59 left out.
+std::vector<std::pair<int64_t, int64_t>> marksFrom(int64_t start, const std::string &bits)
+{
+    std::vector<std::pair<int64_t, int64_t>> marks;
+    for (std::size_t second = 0; second < bits.size(); ++second) {
+        if (bits[second] != '-')
+            marks.emplace_back(start + static_cast<int64_t>(second) * kSecond,
+                               bits[second] == '1' ? 200 * kMs : 100 * kMs);
+    }
+    return marks;
+}
+
+/// Samples the receiver once a millisecond from `from` to `to`, as the reader does while it
+/// recognises, and collects what the translation delivers.
+std::vector<Delivery> sampled(SignalTranslation &translation, const LineReceiver &receiver,
+                              int64_t from, int64_t to, int64_t period = kMs)
+{
+    std::vector<Delivery> out;
+    for (int64_t t = from; t <= to; t += period)
+        translation.lines(receiver.sampleAt(t), out);
+    return out;
+}
+
+std::vector<Delivery> edges(std::vector<std::pair<char, int64_t>> list)
+{
+    std::vector<Delivery> result;
+    for (const auto &[c, stamp] : list)
+        result.push_back({{c, stamp}, true});
+    return result;
+}
+
+/// What a receiver's marks must come out as: "1" at each start, "0" at each end.
+std::vector<Delivery> edgesOf(const std::vector<std::pair<int64_t, int64_t>> &marks)
+{
+    std::vector<Delivery> result;
+    for (const auto &[begins, length] : marks) {
+        result.push_back({{'1', begins}, true});
+        result.push_back({{'0', begins + length}, true});
+    }
+    return result;
+}
+
+constexpr ReceiverChoice kUnknown {std::nullopt, Polarity::FromSignal, PowerLines::Dtr};
+
+TEST(Recognition, ALineReceiverOfEitherPolarityLosesNoMarkToItsRecognition)
+{
+    for (const bool markActive : {true, false}) {
+        SCOPED_TRACE(markActive ? "mark while active" : "mark while inactive");
+        // Opened at 0.05 s, the first mark at 0.4 s: known at the start of the second.
+        LineReceiver receiver {kCts, markActive, marksFrom(400 * kMs, "0100")};
+        SignalTranslation translation(kUnknown, true);
+        EXPECT_EQ(translation.watch(), SignalTranslation::Watch::CharactersAndLines);
+
+        std::vector<Delivery> out = sampled(translation, receiver, 50 * kMs, 1399 * kMs);
+        EXPECT_TRUE(out.empty()) << "nothing before the kind is known";
+        EXPECT_FALSE(translation.kind());
+        const std::vector<Delivery> rest = sampled(translation, receiver, 1400 * kMs, 4 * kSecond);
+        out.insert(out.end(), rest.begin(), rest.end());
+        EXPECT_EQ(translation.kind(), ReceiverKind::Cts);
+        EXPECT_EQ(translation.watch(), SignalTranslation::Watch::Line);
+        EXPECT_EQ(translation.line(), kCts);
+        EXPECT_EQ(out, edgesOf(receiver.marks));
+    }
+}
+
+TEST(Recognition, ThroughTheMinuteMarkWithinThreeSeconds)
+{
+    // Opened just before or just after the start of second 58, followed by the minute mark.
+    const LineReceiver receiver {kDsr, true, marksFrom(0, "01-0110")};
+    for (const int64_t opened : {kSecond - 10 * kMs, kSecond + 10 * kMs}) {
+        SCOPED_TRACE(opened);
+        SignalTranslation translation(kUnknown, true);
+        std::vector<Delivery> out = sampled(translation, receiver, opened, opened + 3 * kSecond);
+        EXPECT_EQ(translation.kind(), ReceiverKind::Dsr) << "not known 3 s after the open";
+        const std::vector<Delivery> rest
+            = sampled(translation, receiver, opened + 3 * kSecond + kMs, 7 * kSecond);
+        out.insert(out.end(), rest.begin(), rest.end());
+        std::vector<Delivery> expected = edgesOf(marksFrom(kSecond, "1-0110"));
+        if (opened > kSecond)
+            expected.erase(expected.begin()); // the open came after it
+        EXPECT_EQ(out, expected);
+    }
+}
+
+TEST(Recognition, TheUsersPolarityHoldsAgainstTheSignals)
+{
+    // --invert on a receiver whose mark is the active state: the user's word counts.
+    LineReceiver receiver {kDcd, true, marksFrom(0, "0000")};
+    SignalTranslation translation({std::nullopt, Polarity::MarkWhileInactive, PowerLines::Dtr},
+                                  true);
+    const std::vector<Delivery> out = sampled(translation, receiver, -5 * kMs, 3500 * kMs);
+    EXPECT_EQ(translation.kind(), ReceiverKind::Dcd);
+    ASSERT_FALSE(out.empty());
+    EXPECT_EQ(out.front(), (Delivery {{'0', 0}, true}));
+    EXPECT_EQ(out[1], (Delivery {{'1', 100 * kMs}, true}));
+}
+
+TEST(Recognition, AChosenLineFindsItsPolarityFromTheSignalAndIgnoresTheOthers)
+{
+    SignalTranslation translation({ReceiverKind::Dcd, Polarity::FromSignal, PowerLines::Dtr}, true);
+    EXPECT_EQ(translation.watch(), SignalTranslation::Watch::Line);
+    EXPECT_FALSE(translation.kind());
+    LineReceiver onCts {kCts, true, marksFrom(0, "0000")};
+    sampled(translation, onCts, -kMs, 4 * kSecond);
+    EXPECT_FALSE(translation.kind()) << "a receiver on another line than the chosen one";
+
+    SignalTranslation onDcd({ReceiverKind::Dcd, Polarity::FromSignal, PowerLines::Dtr}, true);
+    LineReceiver receiver {kDcd, false, marksFrom(0, "0000")};
+    EXPECT_EQ(sampled(onDcd, receiver, -kMs, 4 * kSecond), edgesOf(receiver.marks));
+}
+
+TEST(Recognition, QuickChangesAreHandedOnAndDoNotHideTheReceiver)
+{
+    LineReceiver receiver {kDcd, true, marksFrom(0, "0100")};
+    // The second mark begins with a bounce of three changes within one sample, the one it is
+    // recognised by; the third has a 200 us spike in it. The counts show both.
+    receiver.marks[1] = {kSecond + 200, 100};
+    receiver.marks.insert(receiver.marks.begin() + 2, {kSecond + 500, 200 * kMs - 500});
+    receiver.marks[3] = {2 * kSecond, 50 * kMs + 300};
+    receiver.marks.insert(receiver.marks.begin() + 4, {2 * kSecond + 50 * kMs + 500, 50 * kMs});
+    SignalTranslation translation(kUnknown, true);
+    const std::vector<Delivery> out = sampled(translation, receiver, -kMs, 4 * kSecond);
+    EXPECT_EQ(translation.kind(), ReceiverKind::Dcd);
+    EXPECT_EQ(out,
+              edges({{'1', 0},
+                     {'0', 100 * kMs},
+                     {'1', kSecond + kMs},
+                     {'0', kSecond + kMs},
+                     {'1', kSecond + kMs},
+                     {'0', kSecond + 200 * kMs},
+                     {'1', 2 * kSecond},
+                     {'0', 2 * kSecond + 51 * kMs},
+                     {'1', 2 * kSecond + 51 * kMs},
+                     {'0', 2 * kSecond + 101 * kMs},
+                     {'1', 3 * kSecond},
+                     {'0', 3 * kSecond + 100 * kMs}}));
+}
+
+TEST(Recognition, AReceiverThatFallsSilentDeliversNothingMore)
+{
+    LineReceiver receiver {kDcd, true, marksFrom(0, "000")};
+    SignalTranslation translation(kUnknown, true);
+    const std::vector<Delivery> out = sampled(translation, receiver, -kMs, 3 * kSecond);
+    EXPECT_EQ(out, edgesOf(receiver.marks));
+    EXPECT_TRUE(sampled(translation, receiver, 3 * kSecond, 20 * kSecond, 7 * kMs).empty());
+    EXPECT_EQ(translation.kind(), ReceiverKind::Dcd);
+}
+
+TEST(Recognition, WhatCannotBeRecognisedDeliversNothingAndIsWatchedOn)
+{
+    // Half a second on, half off: no state that lasts 50 to 300 ms; odd characters at random.
+    LineReceiver square {kDcd, true, {}};
+    for (int64_t t = 0; t < 20 * kSecond; t += kSecond)
+        square.marks.emplace_back(t, 500 * kMs);
+    SignalTranslation translation(kUnknown, true);
+    std::vector<Delivery> out = sampled(translation, square, 0, 20 * kSecond, 3 * kMs);
+    translation.characters("x", 400 * kMs, out);
+    translation.characters("y", 1900 * kMs, out);
+    EXPECT_FALSE(translation.kind());
+    EXPECT_EQ(translation.watch(), SignalTranslation::Watch::CharactersAndLines);
+    EXPECT_TRUE(out.empty());
+}
+
+TEST(Recognition, CharactersHandOnEverythingReceivedMeanwhile)
+{
+    SignalTranslation translation(kUnknown, false);
+    EXPECT_EQ(translation.watch(), SignalTranslation::Watch::Characters);
+    std::vector<Delivery> out;
+    translation.characters("?", 100 * kMs, out);
+    translation.characters("1", 600 * kMs, out);
+    EXPECT_TRUE(out.empty());
+    translation.characters("0x", 700 * kMs, out);
+    EXPECT_EQ(translation.kind(), ReceiverKind::Characters);
+    translation.characters("1", 1600 * kMs, out);
+    EXPECT_EQ(out,
+              (std::vector<Delivery> {{{'?', 100 * kMs}, false},
+                                      {{'1', 600 * kMs}, true},
+                                      {{'0', 700 * kMs}, true},
+                                      {{'x', 700 * kMs}, false},
+                                      {{'1', 1600 * kMs}, true}}));
+}
+
+TEST(Recognition, LoneCharactersASecondApartAreAReceiverAt50Baud)
+{
+    SignalTranslation translation(kUnknown, false);
+    std::vector<Delivery> out;
+    // At 38400 baud its marks read as breaks: lone NULs, the minute mark leaving one out.
+    translation.characters(std::string(1, '\0'), 300 * kMs, out);
+    translation.characters(std::string(1, '\0'), 2300 * kMs, out);
+    EXPECT_EQ(translation.kind(), ReceiverKind::Rxd50);
+    EXPECT_EQ(translation.watch(), SignalTranslation::Watch::SlowCharacters);
+    EXPECT_TRUE(out.empty()) << "at 38400 baud only the marks' starts were seen";
+
+    translation.switchedToSlowCharacters(50);
+    translation.characters("\xF0", 3490 * kMs, out);
+    EXPECT_EQ(out, edges({{'1', 3300 * kMs}, {'0', 3400 * kMs}}));
+    EXPECT_FALSE(translation.nextDue());
+    translation.characters(std::string("\xFF\0\0", 3), 4490 * kMs, out);
+    ASSERT_TRUE(translation.nextDue());
+    EXPECT_EQ(*translation.nextDue(), 4500 * kMs);
+    translation.due(4500 * kMs, out);
+    EXPECT_EQ(out,
+              edges({{'1', 3300 * kMs}, {'0', 3400 * kMs}, {'1', 4300 * kMs}, {'0', 4500 * kMs}}));
+}
+
+TEST(Recognition, AfterLoneCharactersNoMarkPassesForAMinuteGapFromTheOpen)
+{
+    // The marks of the recognition are lost, so the first mark handed on must not follow the
+    // open by a minute gap's pause (1.5 to 2.5 s): the reception would take it for one.
+    SignalTranslation translation(kUnknown, false, 10 * kSecond);
+    std::vector<Delivery> out;
+    translation.characters(std::string(1, '\0'), 10'300 * kMs, out);
+    translation.characters(std::string(1, '\0'), 11'300 * kMs, out);
+    translation.switchedToSlowCharacters(50);
+    translation.characters(std::string("\xFF\0\0", 3), 12'490 * kMs, out);
+    translation.due(12'500 * kMs, out);
+    translation.characters("\xF0", 13'490 * kMs, out);
+    EXPECT_EQ(out, edges({{'1', 13'300 * kMs}, {'0', 13'400 * kMs}}));
+}
+
+} // namespace
+} // namespace serial
+} // namespace dcf
