@@ -120,7 +120,8 @@ int main(int argc, char **argv)
 
     dcf::QtProgram bundle;
     bundle.program.start();
-    if (failure.isEmpty() && !QTest::qWaitForWindowExposed(bundle.surface(bundle.program.frmDCF77)))
+    if (failure.isEmpty()
+        && !QTest::qWaitForWindowExposed(bundle.surface(bundle.program.mainWindow())))
         failure = QStringLiteral("the main window was not exposed");
 
     BenchRun run(bundle, settings);

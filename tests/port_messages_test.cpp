@@ -75,7 +75,7 @@ TEST(PortField, OffersThePortsPresentWhenItGetsTheFocusAndListsThemForAMissingDe
     VirtualPlatform vp;
     Program program {vp.platform(), vp.windows()};
     program.start();
-    TextBox &field = program.frmDCF77.txtComPort;
+    TextBox &field = program.mainWindow().txtComPort;
     field.setText("/dev/ttyUSB1");
     vp.serial.ports = {{"/dev/ttyS0", "", ""}};
     field.gotFocus();
@@ -85,7 +85,7 @@ TEST(PortField, OffersThePortsPresentWhenItGetsTheFocusAndListsThemForAMissingDe
     EXPECT_EQ(field.suggestions(), portSuggestions(kPorts));
 
     vp.serial.openProblem = PortProblem {PortFault::NoSuchDevice, ENOENT};
-    program.frmDCF77.cmdStart.click();
+    program.mainWindow().cmdStart.click();
     ASSERT_EQ(vp.desktop.messages.size(), 1u);
     EXPECT_EQ(vp.desktop.messages[0].text,
               unopenablePortText({"/dev/ttyUSB1", *vp.serial.openProblem, kPorts}));

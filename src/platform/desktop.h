@@ -24,8 +24,8 @@ public:
     /// The decimal separator of the user's number format.
     virtual std::string decimalSeparator() const = 0;
 
-    /// Ends the program: no further reaction runs and nothing more is drawn. Returns to the caller,
-    /// which must unwind without touching the windows again.
+    /// Ends the application once the program has closed its windows (Exit). Returns to the
+    /// caller, which unwinds.
     virtual void quit() = 0;
 };
 

@@ -56,6 +56,25 @@ std::optional<PortProblem> openPort(SerialPort &port, const std::string &device)
     return port.open();
 }
 
+/// The device that "ComPort No." names, after a check that it can be opened if `check`; nothing
+/// when it cannot be used (the user has been told why).
+std::optional<std::string> namedDevice(const ReceptionContext &context, bool check)
+{
+    const std::string portText = context.frmDCF77.txtComPort.text();
+    const std::optional<std::string> device = serialDeviceForPortText(portText);
+    if (!device) {
+        context.desktop.showMessage(kProgramTitle, unusablePortText(portText));
+        return std::nullopt;
+    }
+    if (check) {
+        if (const std::optional<PortProblem> problem = context.serial.check(*device)) {
+            reportUnopenablePort(context, *device, *problem);
+            return std::nullopt;
+        }
+    }
+    return device;
+}
+
 /// Start of an attempt: reset, then close and reopen the port. Returns the device, or nothing
 /// when the port cannot be used (the user has been told why). The first attempt of a Start
 /// refuses an unusable port before it changes anything.
@@ -64,18 +83,9 @@ std::optional<std::string> startAttempt(const ReceptionContext &context, bool fi
     Global &g = context.g;
 
     context.events.processPendingEvents();
-    const std::string portText = context.frmDCF77.txtComPort.text();
-    const std::optional<std::string> device = serialDeviceForPortText(portText);
-    if (!device) {
-        context.desktop.showMessage(kProgramTitle, unusablePortText(portText));
+    const std::optional<std::string> device = namedDevice(context, firstAttempt);
+    if (!device)
         return std::nullopt;
-    }
-    if (firstAttempt) {
-        if (const std::optional<PortProblem> problem = context.serial.check(*device)) {
-            reportUnopenablePort(context, *device, *problem);
-            return std::nullopt;
-        }
-    }
 
     ResetReception(context);
     g.ZeichenZaehler = 0;
@@ -128,6 +138,11 @@ void finishReception(const ReceptionContext &context)
 }
 
 } // namespace
+
+bool portIsUsable(const ReceptionContext &context)
+{
+    return namedDevice(context, true).has_value();
+}
 
 ReceptionEnd runReception(const ReceptionContext &context)
 {

@@ -107,8 +107,8 @@ TEST(PortField, SuggestsThePortsTheSystemReportsAndTakesAChosenOne)
 {
     QtProgram qt;
     qt.program.start();
-    QWidget *surface = qt.surface(qt.program.frmDCF77);
-    auto *field = qobject_cast<QLineEdit *>(qt.widget(qt.program.frmDCF77.txtComPort));
+    QWidget *surface = qt.surface(qt.program.mainWindow());
+    auto *field = qobject_cast<QLineEdit *>(qt.widget(qt.program.mainWindow().txtComPort));
     ASSERT_NE(field, nullptr);
     surface->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(surface));
@@ -124,7 +124,7 @@ TEST(PortField, SuggestsThePortsTheSystemReportsAndTakesAChosenOne)
     EXPECT_EQ(offered, systemPortPaths());
 
     Q_EMIT field->completer()->activated(QStringLiteral("/dev/ttyUSB7")); // as typed
-    EXPECT_EQ(qt.program.frmDCF77.txtComPort.text(), "/dev/ttyUSB7");
+    EXPECT_EQ(qt.program.mainWindow().txtComPort.text(), "/dev/ttyUSB7");
 }
 
 } // namespace

@@ -47,8 +47,6 @@ std::unique_ptr<WindowHost> QtDesktop::attach(Window &window)
 
 void QtDesktop::showMessage(const std::string &title, const std::string &text)
 {
-    if (m_quit)
-        return;
     // Texts are UTF-8, so umlauts come through; "OK" reads the same in German.
     QMessageBox box(QMessageBox::Information, QString::fromStdString(title),
                     QString::fromStdString(text), QMessageBox::Ok);
@@ -65,9 +63,6 @@ std::string QtDesktop::decimalSeparator() const
 
 void QtDesktop::quit()
 {
-    m_quit = true;
-    for (QtWindowHost *host : m_hosts)
-        host->close();
     QCoreApplication::exit(0);
 }
 
