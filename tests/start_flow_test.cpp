@@ -1,7 +1,7 @@
 // Start and Exit as the program runs them: a Start's routines in turn (reception, decoder,
 // running clock), a new Start replacing the active one without nesting, and leaving the decoder
-// and the reactions alone; Exit ending whatever runs. In virtual time, watched through the
-// program's hooks and the desktop's log.
+// and the reactions alone; a port that cannot be used leaving everything as it was; Exit ending
+// whatever runs. In virtual time, watched through the program's hooks and the desktop's log.
 
 #include "program/program.h"
 #include "receiver_script.h"
@@ -235,6 +235,71 @@ TEST_F(StartFlow, StartLetsHideFinish)
               (Ended {kOpened + 3000, Routine::Reception, RoutineEnd::Restarted, 1}));
     EXPECT_EQ(vp.serial.opens, 2);
 }
+
+struct UnusableCase
+{
+    const char *name;
+    const char *portText;
+    const char *quoted; ///< in the message
+};
+
+void PrintTo(const UnusableCase &c, std::ostream *out)
+{
+    *out << c.name << " (\"" << c.portText << "\")";
+}
+
+class UnusableSecondStart : public StartFlow, public ::testing::WithParamInterface<UnusableCase>
+{
+};
+
+TEST_P(UnusableSecondStart, LeavesTheClockRunning)
+{
+    vp.serial.deviceProblems["/dev/nothing"] = {PortFault::NoSuchDevice, ENOENT};
+    const int64_t handOver = sampleMinute();
+    receiver.minute(receiver.minute(handOver, zeros), zeros);
+    vp.at(handOver + 10'500, [this] {
+        w().txtComPort.setText(GetParam().portText);
+        w().cmdStart.click();
+    });
+    vp.endAt(handOver + 30'000);
+
+    EXPECT_FALSE(pressStart());
+
+    ASSERT_EQ(vp.desktop.messages.size(), 1u);
+    EXPECT_NE(vp.desktop.messages[0].text.find(GetParam().quoted), std::string::npos)
+        << vp.desktop.messages[0].text;
+    EXPECT_EQ(std::make_tuple(vp.serial.opens, vp.serial.closes, vp.serial.isOpen()),
+              std::make_tuple(1, 0, true));
+    EXPECT_EQ(ended.size(), 2u) << "the clock was ended";
+    for (const char *seconds : {"lblA(20)", "lblB(12)"})
+        EXPECT_EQ(vp.desktop.valueAfter(seconds, Property::Caption), "30.00") << seconds;
+}
+
+TEST_P(UnusableSecondStart, LeavesTheReceptionRunning)
+{
+    const int64_t handOver = sampleMinute();
+    receiver.minute(handOver, zeros);
+    vp.serial.deviceProblems["/dev/nothing"] = {PortFault::NoSuchDevice, ENOENT};
+    vp.at(kOpened + 20'000, [this] {
+        w().txtComPort.setText(GetParam().portText);
+        w().cmdStart.click();
+    });
+    vp.endAt(handOver + 1000);
+
+    pressStart();
+
+    EXPECT_EQ(vp.desktop.messages.size(), 1u);
+    EXPECT_EQ(handOvers(), std::vector<int64_t> {handOver});
+    EXPECT_EQ(decoded, std::vector<DecodedMinute> {kSample});
+    EXPECT_EQ(vp.serial.opens, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, UnusableSecondStart,
+                         ::testing::Values(UnusableCase {"NoNumber", "abc", "„abc“"},
+                                           UnusableCase {"Empty", "", "ComPort No."},
+                                           UnusableCase {"NoDevice", "/dev/nothing",
+                                                         "/dev/nothing"}),
+                         [](const auto &test) { return std::string(test.param.name); });
 
 } // namespace
 } // namespace dcf::testing

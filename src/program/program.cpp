@@ -236,8 +236,10 @@ void Program::cmdStart_Click()
 {
     if (m_receptionActive) {
         // The active reception or clock unwinds at its next event processing and the outer
-        // Start begins afresh: no nesting, however often Start is pressed.
-        m_restartRequested = true;
+        // Start begins afresh: no nesting, however often Start is pressed. A port that cannot
+        // be used leaves it running.
+        if (portIsUsable(receptionContext()))
+            m_restartRequested = true;
         return;
     }
     FlagGuard active(m_receptionActive);
