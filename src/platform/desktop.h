@@ -8,6 +8,13 @@
 
 namespace dcf {
 
+/// What a message box tells, shown by its icon.
+enum class MessageKind {
+    Information,
+    Warning, ///< something keeps the program from doing what the user asked (a port failure)
+    Error, ///< a fault of the program itself
+};
+
 /// The desktop: screen, windows, message boxes, the user's number format and the end of the
 /// program.
 class Desktop
@@ -19,7 +26,8 @@ public:
     virtual float screenHeight() const = 0; ///< twips
 
     /// A message box with an OK button; returns when the user has closed it.
-    virtual void showMessage(const std::string &title, const std::string &text) = 0;
+    virtual void showMessage(MessageKind kind, const std::string &title, const std::string &text)
+        = 0;
 
     /// The decimal separator of the user's number format.
     virtual std::string decimalSeparator() const = 0;

@@ -2,9 +2,10 @@
 
 #include "clock/clock_window_reactions.h"
 #include "clock/running_clock.h"
-#include "reception/port_name.h"
 #include "reception/reception.h"
 #include "ui/lifecycle.h"
+#include "ui/messages.h"
+#include "ui/port_name.h"
 
 #include <exception>
 
@@ -102,8 +103,8 @@ void Program::run(const Reaction &reaction)
         // A nested reaction's fault unwinds the routine around it, as any fault of its own would.
         if (!outermost)
             throw;
-        m_platform.desktop.showMessage(kProgramTitle,
-                                       "Interner Fehler: " + std::string(error.what()));
+        m_platform.desktop.showMessage(MessageKind::Error, kProgramTitle,
+                                       internalErrorText(error.what()));
     }
 }
 

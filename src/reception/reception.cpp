@@ -1,9 +1,9 @@
 #include "reception/reception.h"
 
 #include "reception/display_formats.h"
-#include "reception/port_messages.h"
-#include "reception/port_name.h"
 #include "reception/reception_steps.h"
+#include "ui/messages.h"
+#include "ui/port_name.h"
 
 namespace dcf {
 
@@ -26,24 +26,13 @@ private:
     TimeBase &m_time;
 };
 
-std::string unusablePortText(const std::string &text)
-{
-    if (text.find_first_not_of(" \t") == std::string::npos) {
-        return "Es ist keine Schnittstelle angegeben.\n\nBitte unter „ComPort No.“ eine "
-               "Portnummer von 1 bis 32767 oder einen Gerätepfad eingeben.";
-    }
-    return "„" + text
-        + "“ bezeichnet keine Schnittstelle.\n\nBitte eine Portnummer von 1 bis 32767 oder "
-          "einen Gerätepfad eingeben.";
-}
-
 void reportUnopenablePort(const ReceptionContext &context, const std::string &device,
                           const PortProblem &problem)
 {
     PortOpenReport report {device, problem, {}};
     if (problem.cause == PortFault::NoSuchDevice)
         report.ports = context.serial.availablePorts();
-    context.desktop.showMessage(kProgramTitle, unopenablePortText(report));
+    context.desktop.showMessage(MessageKind::Warning, kProgramTitle, unopenablePortText(report));
 }
 
 /// Sets up the port for `device` (closing whatever was open) and opens it; nothing when it
@@ -63,7 +52,8 @@ std::optional<std::string> namedDevice(const ReceptionContext &context, bool che
     const std::string portText = context.frmDCF77.txtComPort.text();
     const std::optional<std::string> device = serialDeviceForPortText(portText);
     if (!device) {
-        context.desktop.showMessage(kProgramTitle, unusablePortText(portText));
+        context.desktop.showMessage(MessageKind::Warning, kProgramTitle,
+                                    unusablePortText(portText));
         return std::nullopt;
     }
     if (check) {
@@ -123,7 +113,8 @@ void reportFailedPort(const ReceptionContext &context, const std::string &device
     SerialPort &port = context.serial;
     const PortProblem problem = port.failure().value_or(PortProblem {PortFault::Vanished, 0});
     port.close();
-    context.desktop.showMessage(kProgramTitle, failedPortText(device, problem));
+    context.desktop.showMessage(MessageKind::Warning, kProgramTitle,
+                                failedPortText(device, problem));
 }
 
 /// End of the reception: the completion mark shows that the decoder takes over.

@@ -375,6 +375,28 @@ TEST_F(QtProgramTest, TheFrameCloseButtonIsOnlyARequest)
     EXPECT_TRUE(mainSurface()->isVisible()) << "the program decides what a close request means";
 }
 
+TEST_F(QtProgramTest, MessageBoxesShowTheIconOfTheirKind)
+{
+    const std::pair<MessageKind, QMessageBox::Icon> kinds[]
+        = {{MessageKind::Information, QMessageBox::Information},
+           {MessageKind::Warning, QMessageBox::Warning},
+           {MessageKind::Error, QMessageBox::Critical}};
+    for (const auto &[kind, icon] : kinds) {
+        QMessageBox::Icon shown = QMessageBox::NoIcon;
+        QString text;
+        QTimer::singleShot(0, &testAlive, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                shown = box->icon();
+                text = box->text();
+                box->accept();
+            }
+        });
+        desktop.showMessage(kind, "DCF77", "Die Schnittstelle ist ausgefallen.");
+        EXPECT_EQ(shown, icon) << static_cast<int>(kind);
+        EXPECT_EQ(text, QStringLiteral("Die Schnittstelle ist ausgefallen."));
+    }
+}
+
 TEST_F(QtProgramTest, AFaultInAReactionIsReportedAndTheProgramGoesOn)
 {
     program.mainWindow().cmdHide.onClick = [] {
@@ -389,7 +411,7 @@ TEST_F(QtProgramTest, AFaultInAReactionIsReportedAndTheProgramGoesOn)
         }
     });
     QTest::mouseClick(widget(program.mainWindow().cmdHide), Qt::LeftButton);
-    EXPECT_EQ(reported, QStringLiteral("Interner Fehler: kaputt"));
+    EXPECT_EQ(reported, QStringLiteral("Interner Fehler: kaputt."));
     EXPECT_TRUE(mainSurface()->isVisible());
 }
 

@@ -3,7 +3,7 @@
 
 #include "app/qt_program.h"
 #include "platform/qt/qt_open_failure.h"
-#include "reception/port_messages.h"
+#include "ui/messages.h"
 
 #include <QCompleter>
 #include <QLineEdit>
@@ -38,6 +38,18 @@ TEST(OpenFailure, IsClassifiedFromQtsErrorAndTheSystemError)
     }
 }
 
+TEST(OpenFailure, ARefusedDeviceNamesItsOwnerAndGroup)
+{
+    // /dev/null belongs to root in every system this runs on.
+    PortProblem problem {PortFault::NoAccess, EACCES};
+    addOwnership(problem, "/dev/null");
+    EXPECT_EQ(problem.owner, "root");
+    EXPECT_EQ(problem.group, "root");
+    PortProblem missing {PortFault::NoAccess, EACCES};
+    addOwnership(missing, "/dev/no-such-receiver");
+    EXPECT_EQ(missing, (PortProblem {PortFault::NoAccess, EACCES}));
+}
+
 /// The message that the reception shows after `port` failed to open `device`.
 std::string messageAfterFailedOpen(const std::string &device)
 {
@@ -64,6 +76,15 @@ TEST(SerialPortOpen, MissingDeviceIsNamedWithThePortsTheSystemHas)
     EXPECT_NE(message.find("/dev/no-such-receiver gibt es nicht"), std::string::npos) << message;
     for (const std::string &path : systemPortPaths()) {
         EXPECT_NE(message.find("\n    " + path), std::string::npos) << message;
+    }
+}
+
+TEST(SerialPortOpen, WhatIsNoTerminalIsNoSerialPort)
+{
+    for (const std::string path : {"/dev/null", "/etc/hostname", "/tmp"}) {
+        EXPECT_TRUE(messageAfterFailedOpen(path).starts_with(
+            path + " ist keine serielle Schnittstelle.\n\n"))
+            << messageAfterFailedOpen(path);
     }
 }
 

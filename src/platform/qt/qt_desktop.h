@@ -23,7 +23,7 @@ public:
     float screenWidth() const override;
     float screenHeight() const override;
     std::unique_ptr<WindowHost> attach(Window &window) override;
-    void showMessage(const std::string &title, const std::string &text) override;
+    void showMessage(MessageKind kind, const std::string &title, const std::string &text) override;
     std::string decimalSeparator() const override;
     /// Ends the application's event loop (the program has closed its windows).
     void quit() override;

@@ -1,4 +1,4 @@
-#include "reception/port_name.h"
+#include "ui/port_name.h"
 
 #include <charconv>
 
