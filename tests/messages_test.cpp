@@ -3,6 +3,7 @@
 // long text of the user's cut short; and what "ComPort No." suggests. The port field's part runs
 // in virtual time against the fake port.
 
+#include "printers.h"
 #include "program/program.h"
 #include "ui/messages.h"
 #include "virtual_platform.h"

@@ -67,7 +67,8 @@ TEST(TextToNumber, ReadsLeniently)
            {".", 0},         {"1e3", 1000},      {"2E-2", 0.02},
            {"1 e 3", 1000},  {"1e+", 1},         {"e3", 0},
            {"1e39", 1e39},   {"-1e400", -kHuge}, {"1e99999999999999999999999", kHuge},
-           {"1e-400", 0},    {"0e999999", 0}};
+           {"1e-400", 0},    {"0e999999", 0},    {"+100", 100},
+           {"+ 7", 7},       {"+-1", 0},         {"1e+2", 100}};
     for (const auto &[text, expected] : table)
         EXPECT_DOUBLE_EQ(textToNumber(text), expected) << '"' << text << '"';
     // Beyond double: saturated, never infinite, also after hundreds of digits.
@@ -142,6 +143,8 @@ TEST_F(PlacementReactions, TypingMovesTheWindowAtEveryKeystroke)
 
     window.txtTop.setText("-");
     EXPECT_EQ(window.top(), 0);
+    window.txtTop.setText("+100");
+    EXPECT_EQ(window.top(), 100);
     window.txtTop.setText("12abc");
     EXPECT_EQ(window.top(), 12);
     EXPECT_EQ(window.txtTop.text(), "12abc"); // the field keeps what was typed

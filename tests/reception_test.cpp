@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <random>
 
 namespace dcf::testing {
@@ -109,6 +110,12 @@ struct MinuteCase
     bool longMarkFirst; ///< a 300 ms mark abandons the first attempt in the minute before
 };
 
+void PrintTo(const MinuteCase &c, std::ostream *out)
+{
+    *out << c.name << (c.leapSecond ? ", leap second" : "")
+         << (c.longMarkFirst ? ", after a long mark" : "");
+}
+
 using CompleteMinute = ReceptionOf<MinuteCase>;
 
 TEST_P(CompleteMinute, IsCollectedShownAndHandedOverOnce)
@@ -177,6 +184,12 @@ struct ShortMinuteCase
     bool decoded;
 };
 
+void PrintTo(const ShortMinuteCase &c, std::ostream *out)
+{
+    *out << c.name << ": " << c.lostMarks.size() << " marks lost, extra mark at " << c.extraMarkMs
+         << " ms, " << (c.decoded ? "decoded" : "not decoded");
+}
+
 using ShortMinute = ReceptionOf<ShortMinuteCase>;
 
 TEST_P(ShortMinute, FiftyEightPulsesAreEnoughFiftySevenAreNot)
@@ -224,6 +237,11 @@ struct PulseCase
     const char *txtFehler1;
     const char *txtFehler2;
 };
+
+void PrintTo(const PulseCase &c, std::ostream *out)
+{
+    *out << c.name << ": a mark of " << c.lengthMs << " ms";
+}
 
 using PulseLength = ReceptionOf<PulseCase>;
 
@@ -286,6 +304,13 @@ struct SequenceCase
     const char *txtPause = "";
 };
 
+void PrintTo(const SequenceCase &c, std::ostream *out)
+{
+    *out << c.name << ":";
+    for (const auto &[at, text] : c.input)
+        *out << " \"" << text << "\"@" << at;
+}
+
 using CharacterSequence = ReceptionOf<SequenceCase>;
 
 TEST_P(CharacterSequence, EdgesCountOnlyInTheirStateAndGapLimitsAreStrict)
@@ -341,6 +366,11 @@ struct FineStampCase
     double length;
 };
 
+void PrintTo(const FineStampCase &c, std::ostream *out)
+{
+    *out << c.name << ": edges at " << c.startUs << " and " << c.endUs << " us";
+}
+
 using FineStamps = ReceptionOf<FineStampCase>;
 
 TEST_P(FineStamps, PulseLengthIsRoundedAfterTheSubtraction)
@@ -387,6 +417,11 @@ struct OpeningCase
     bool ended;
 };
 
+void PrintTo(const OpeningCase &c, std::ostream *out)
+{
+    *out << c.name << ": first mark " << c.firstStartUs << " us after the opening";
+}
+
 using Opening = ReceptionOf<OpeningCase>;
 
 TEST_P(Opening, IsTakenOnTheClockOfTheStamps)
@@ -423,6 +458,11 @@ struct Disturbance
     int reactions; ///< at random moments of the minute
     int64_t holdMs; ///< each holds the window thread this long
 };
+
+void PrintTo(const Disturbance &c, std::ostream *out)
+{
+    *out << c.name << ": " << c.reactions << " reactions of " << c.holdMs << " ms";
+}
 
 /// A received minute after a lead-in, the receiver going on after it; returns the hand-over.
 int64_t scriptMinute(VirtualPlatform &platform)
@@ -493,6 +533,11 @@ struct TimeOutCase
     int64_t firstMarkMs; ///< marks every second from here, no minute gap
     int64_t handOverMs; ///< after the port opened
 };
+
+void PrintTo(const TimeOutCase &c, std::ostream *out)
+{
+    *out << c.name << ": marks from " << c.firstMarkMs << " ms";
+}
 
 using TimeOut = ReceptionOf<TimeOutCase>;
 
@@ -568,6 +613,12 @@ struct PortCase
     std::optional<PortProblem> problem;
     const char *named; ///< what the message quotes
 };
+
+void PrintTo(const PortCase &c, std::ostream *out)
+{
+    *out << "\"" << c.text << "\""
+         << (c.problem ? ", cause " + std::to_string(static_cast<int>(c.problem->cause)) : "");
+}
 
 using UnusablePort = ReceptionOf<PortCase>;
 

@@ -4,6 +4,7 @@
 // clock must keep it, after every Start the first complete undisturbed minute must have been
 // decoded by its end, and the program's heap must stay flat.
 
+#include "printers.h"
 #include "program/program.h"
 #include "schedule.h"
 #include "virtual_platform.h"

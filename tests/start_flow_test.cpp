@@ -3,6 +3,7 @@
 // and the reactions alone; a port that cannot be used leaving everything as it was; Exit ending
 // whatever runs. In virtual time, watched through the program's hooks and the desktop's log.
 
+#include "printers.h"
 #include "program/program.h"
 #include "receiver_script.h"
 

@@ -2,6 +2,7 @@
 // told once to read on when half is read, and a failed device reads as nothing until reopened.
 
 #include "platform/qt/arrival_queue.h"
+#include "printers.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>

@@ -3,6 +3,7 @@
 
 #include "app/qt_program.h"
 #include "platform/qt/qt_open_failure.h"
+#include "printers.h"
 #include "ui/messages.h"
 
 #include <QCompleter>

@@ -5,6 +5,7 @@
 
 #include "platform/qt/qt_serial_port.h"
 #include "platform/qt/qt_time_base.h"
+#include "printers.h"
 #include "pseudo_terminal.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,8 @@
 #pragma once
 
+// The serial port on Qt: what the reception reads its characters from, with a reader thread that
+// stamps each arrival.
+
 #include "platform/qt/arrival_queue.h"
 #include "platform/serial_port.h"
 
