@@ -16,6 +16,8 @@
 namespace dcf::testing {
 namespace {
 
+using testing::PrintTo;
+
 const std::vector<SerialPortInfo> kPorts {
     {"/dev/ttyS0", "", ""}, {"/dev/ttyUSB0", "FT232R", "FTDI"}, {"/dev/ttyACM0", "", "Prolific"}};
 const std::string kTryAgain = "erneut Start drücken.";
@@ -45,11 +47,6 @@ struct MessageCase
     std::vector<std::string> says; ///< in this order
     std::vector<std::string> saysNot;
 };
-
-void PrintTo(const MessageCase &c, std::ostream *out)
-{
-    *out << c.name;
-}
 
 class PortMessage : public ::testing::TestWithParam<MessageCase>
 {

@@ -3,6 +3,7 @@
 // window thread held up by slow reactions or a burst of queued characters measures the same marks
 // as an idle one.
 
+#include "printers.h"
 #include "receiver_script.h"
 #include "reception/reception.h"
 #include "routine_bench.h"
@@ -16,6 +17,8 @@
 
 namespace dcf::testing {
 namespace {
+
+using testing::PrintTo;
 
 /// Start is pressed at 0; the reset sleeps a second, then the port opens.
 constexpr int64_t kOpened = 1000;
@@ -110,12 +113,6 @@ struct MinuteCase
     bool longMarkFirst; ///< a 300 ms mark abandons the first attempt in the minute before
 };
 
-void PrintTo(const MinuteCase &c, std::ostream *out)
-{
-    *out << c.name << (c.leapSecond ? ", leap second" : "")
-         << (c.longMarkFirst ? ", after a long mark" : "");
-}
-
 using CompleteMinute = ReceptionOf<MinuteCase>;
 
 TEST_P(CompleteMinute, IsCollectedShownAndHandedOverOnce)
@@ -184,12 +181,6 @@ struct ShortMinuteCase
     bool decoded;
 };
 
-void PrintTo(const ShortMinuteCase &c, std::ostream *out)
-{
-    *out << c.name << ": " << c.lostMarks.size() << " marks lost, extra mark at " << c.extraMarkMs
-         << " ms, " << (c.decoded ? "decoded" : "not decoded");
-}
-
 using ShortMinute = ReceptionOf<ShortMinuteCase>;
 
 TEST_P(ShortMinute, FiftyEightPulsesAreEnoughFiftySevenAreNot)
@@ -237,11 +228,6 @@ struct PulseCase
     const char *txtFehler1;
     const char *txtFehler2;
 };
-
-void PrintTo(const PulseCase &c, std::ostream *out)
-{
-    *out << c.name << ": a mark of " << c.lengthMs << " ms";
-}
 
 using PulseLength = ReceptionOf<PulseCase>;
 
@@ -304,13 +290,6 @@ struct SequenceCase
     const char *txtPause = "";
 };
 
-void PrintTo(const SequenceCase &c, std::ostream *out)
-{
-    *out << c.name << ":";
-    for (const auto &[at, text] : c.input)
-        *out << " \"" << text << "\"@" << at;
-}
-
 using CharacterSequence = ReceptionOf<SequenceCase>;
 
 TEST_P(CharacterSequence, EdgesCountOnlyInTheirStateAndGapLimitsAreStrict)
@@ -366,11 +345,6 @@ struct FineStampCase
     double length;
 };
 
-void PrintTo(const FineStampCase &c, std::ostream *out)
-{
-    *out << c.name << ": edges at " << c.startUs << " and " << c.endUs << " us";
-}
-
 using FineStamps = ReceptionOf<FineStampCase>;
 
 TEST_P(FineStamps, PulseLengthIsRoundedAfterTheSubtraction)
@@ -417,11 +391,6 @@ struct OpeningCase
     bool ended;
 };
 
-void PrintTo(const OpeningCase &c, std::ostream *out)
-{
-    *out << c.name << ": first mark " << c.firstStartUs << " us after the opening";
-}
-
 using Opening = ReceptionOf<OpeningCase>;
 
 TEST_P(Opening, IsTakenOnTheClockOfTheStamps)
@@ -458,11 +427,6 @@ struct Disturbance
     int reactions; ///< at random moments of the minute
     int64_t holdMs; ///< each holds the window thread this long
 };
-
-void PrintTo(const Disturbance &c, std::ostream *out)
-{
-    *out << c.name << ": " << c.reactions << " reactions of " << c.holdMs << " ms";
-}
 
 /// A received minute after a lead-in, the receiver going on after it; returns the hand-over.
 int64_t scriptMinute(VirtualPlatform &platform)
@@ -533,11 +497,6 @@ struct TimeOutCase
     int64_t firstMarkMs; ///< marks every second from here, no minute gap
     int64_t handOverMs; ///< after the port opened
 };
-
-void PrintTo(const TimeOutCase &c, std::ostream *out)
-{
-    *out << c.name << ": marks from " << c.firstMarkMs << " ms";
-}
 
 using TimeOut = ReceptionOf<TimeOutCase>;
 

@@ -17,6 +17,8 @@
 namespace dcf::testing {
 namespace {
 
+using testing::PrintTo;
+
 /// Start is pressed at 0; the reset sleeps a second, then the port opens.
 constexpr int64_t kOpened = 1000;
 
@@ -243,11 +245,6 @@ struct UnusableCase
     const char *portText;
     const char *quoted; ///< in the message
 };
-
-void PrintTo(const UnusableCase &c, std::ostream *out)
-{
-    *out << c.name << " (\"" << c.portText << "\")";
-}
 
 class UnusableSecondStart : public StartFlow, public ::testing::WithParamInterface<UnusableCase>
 {

@@ -80,15 +80,6 @@ TEST(SerialPortOpen, MissingDeviceIsNamedWithThePortsTheSystemHas)
     }
 }
 
-TEST(SerialPortOpen, WhatIsNoTerminalIsNoSerialPort)
-{
-    for (const std::string path : {"/dev/null", "/etc/hostname", "/tmp"}) {
-        EXPECT_TRUE(messageAfterFailedOpen(path).starts_with(
-            path + " ist keine serielle Schnittstelle.\n\n"))
-            << messageAfterFailedOpen(path);
-    }
-}
-
 TEST(SerialPortOpen, PortHeldByAnotherProcessIsInUse)
 {
     int master = -1;

@@ -185,15 +185,5 @@ TEST_F(SerialPty, CheckLeavesTheOpenPortAloneAndRefusesWhatIsNoTerminal)
     ::unlink(fifo.c_str());
 }
 
-TEST(SerialPort, MissingDeviceDoesNotOpen)
-{
-    QtSerialPort port;
-    port.setPort("/dev/no-such-receiver");
-    EXPECT_EQ(port.open(), (PortProblem {PortFault::NoSuchDevice, ENOENT}));
-    EXPECT_FALSE(port.isOpen());
-    EXPECT_EQ(port.failure(), std::nullopt);
-    EXPECT_EQ(port.read().characters, "");
-}
-
 } // namespace
 } // namespace dcf
