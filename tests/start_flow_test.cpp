@@ -102,6 +102,8 @@ protected:
         ended.push_back({vp.now(), routine, how, vp.serial.opens});
     }
     void minuteDecoded(const DecodedMinute &minute) override { decoded.push_back(minute); }
+    void markMeasured(const MeasuredMark &) override { ++marksMeasured; }
+    void secondShown(const ShownSecond &second) override { shownSeconds.push_back(second); }
 
     const MinuteBits zeros = MinuteBits(59, 0);
     const MinuteBits sample = minuteWith(kSaturdayInDecember);
@@ -111,6 +113,8 @@ protected:
     ReceiverScript receiver {vp};
     std::vector<Ended> ended;
     std::vector<DecodedMinute> decoded;
+    int marksMeasured = 0;
+    std::vector<ShownSecond> shownSeconds;
 };
 
 TEST_F(StartFlow, RoutinesFollowEachOtherAndExitEndsTheClockAtOnce)
@@ -121,7 +125,12 @@ TEST_F(StartFlow, RoutinesFollowEachOtherAndExitEndsTheClockAtOnce)
 
     EXPECT_TRUE(pressStart());
 
+    EXPECT_EQ(marksMeasured, 2 + 59) << "the lead-in's and the minute's";
     EXPECT_EQ(decoded, std::vector<DecodedMinute> {kSample});
+    ASSERT_EQ(shownSeconds.size(), 7u);
+    EXPECT_EQ(std::make_tuple(shownSeconds.back().hour, shownSeconds.back().minute,
+                              shownSeconds.back().second, shownSeconds.back().dueMilliseconds),
+              std::make_tuple(14, 37, 6, handOver + 6000));
     EXPECT_EQ(
         ended,
         (std::vector<Ended> {{handOver, Routine::Reception, RoutineEnd::MinuteComplete, 1},
@@ -131,6 +140,27 @@ TEST_F(StartFlow, RoutinesFollowEachOtherAndExitEndsTheClockAtOnce)
     EXPECT_EQ(vp.desktop.drawn.size(), vp.desktop.drawnAtQuit) << "drawn after Exit";
     EXPECT_EQ(w().lblA(MainWindow::kSecondsLabel).caption(), "06.00");
     EXPECT_FALSE(w().isShown());
+
+    // No reaction runs any more: a position typed now moves nothing.
+    const float left = w().left();
+    w().txtLeft.setText(std::to_string(static_cast<int>(left) + 300));
+    EXPECT_EQ(w().left(), left);
+}
+
+TEST_F(StartFlow, APortThatFailsEndsTheStartWithoutADecode)
+{
+    const int64_t handOver = sampleMinute();
+    receiver.minute(handOver, zeros);
+    vp.lineAt(handOver - 30 * kSecondMs, [this] { vp.serial.fail({PortFault::Vanished, EIO}); });
+    vp.endAt(handOver + 5000);
+
+    EXPECT_TRUE(pressStart());
+
+    EXPECT_EQ(ended,
+              (std::vector<Ended> {
+                  {handOver - 30 * kSecondMs, Routine::Reception, RoutineEnd::PortFailed, 1}}));
+    EXPECT_TRUE(decoded.empty());
+    EXPECT_EQ(vp.desktop.messages.size(), 1u);
 }
 
 TEST_F(StartFlow, StartPressedOverAndOverEndsTheReceptionOnceForOneFreshReception)
