@@ -93,8 +93,9 @@ private:
     std::string m_name;
     Design m_design;
     std::vector<Control *> m_controls;
-    std::unique_ptr<WindowHost> m_host;
+    // Before the host, which is gone first: its view stops observing on the way out.
     std::vector<WindowObserver *> m_observers;
+    std::unique_ptr<WindowHost> m_host;
     ReactionGate *m_gate = nullptr;
     bool m_closed = false;
     // Used while no host is attached.
