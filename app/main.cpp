@@ -72,7 +72,7 @@ int main(int argc, char **argv)
     // A termination signal is the Exit command: also from inside a running reception or clock,
     // and the program ends with status 0.
     const dcf::TerminationSignals termination(
-        [&qt] { dcf::runGuarded([&qt] { qt.program.cmdExit_Click(); }); });
+        [&qt] { dcf::runGuarded([&qt] { qt.program.exit(); }); });
     qt.program.start();
     return QApplication::exec();
 }

@@ -83,7 +83,7 @@ void BenchRun::startReceiver(QStringList arguments, Condition *condition)
     m_receiver = std::make_unique<driver::SimulatorProcess>(arguments);
     if (!m_receiver->start())
         fail(m_receiver->error());
-    else if (QWidget *port = widget(m_bundle.program.frmDCF77.txtComPort))
+    else if (QWidget *port = widget(m_bundle.program.mainWindow().txtComPort))
         driver::typeInto(port, m_receiver->devicePath());
 }
 
@@ -103,7 +103,7 @@ void BenchRun::fail(const QString &failure)
     if (m_failure.isEmpty())
         m_failure = failure;
     if (!m_bundle.program.ended())
-        m_bundle.program.cmdExit_Click();
+        m_bundle.program.exit();
 }
 
 void BenchRun::click(const Control &control)
@@ -126,7 +126,7 @@ void BenchRun::buildScript()
                  startReceiver({QStringLiteral("--silence-after"), QStringLiteral("0")});
              })
         .actLongRunning(QStringLiteral("press Start"),
-                        [this] { click(m_bundle.program.frmDCF77.cmdStart); })
+                        [this] { click(m_bundle.program.mainWindow().cmdStart); })
         .pause(kSettleMs)
         .act(QStringLiteral("meter waiting"),
              [this] {
@@ -148,7 +148,7 @@ void BenchRun::buildScript()
                  m_probe.marksTo = &quiet.recording;
                  m_probe.secondsTo = &quiet.recording;
                  m_decodesBefore = m_probe.decodes();
-                 click(m_bundle.program.frmDCF77.cmdStart);
+                 click(m_bundle.program.mainWindow().cmdStart);
              })
         .pause(kSettleMs)
         .act(QStringLiteral("meter receiving"),
@@ -171,7 +171,7 @@ void BenchRun::buildScript()
              [this, marksWanted, quietMarks] {
                  m_probe.secondsTo = nullptr;
                  if (quietMarks() < marksWanted)
-                     click(m_bundle.program.frmDCF77.cmdStart);
+                     click(m_bundle.program.mainWindow().cmdStart);
              })
         .waitFor(
             QStringLiteral("%1 measured marks").arg(marksWanted),
@@ -181,7 +181,8 @@ void BenchRun::buildScript()
 
     if (m_settings.withWindowBusy) {
         addLoadedCondition(
-            windowBusy, [this] { m_windowLoad.start(m_bundle.surface(m_bundle.program.frmDCF77)); },
+            windowBusy,
+            [this] { m_windowLoad.start(m_bundle.surface(m_bundle.program.mainWindow())); },
             [this] { m_windowLoad.stop(); });
     }
     if (m_settings.withProcessorsBusy) {
@@ -198,7 +199,8 @@ void BenchRun::buildScript()
             },
             [this] { m_processorLoad.stop(); });
     }
-    m_user.act(QStringLiteral("press Exit"), [this] { click(m_bundle.program.frmDCF77.cmdExit); });
+    m_user.act(QStringLiteral("press Exit"),
+               [this] { click(m_bundle.program.mainWindow().cmdExit); });
 }
 
 void BenchRun::addLoadedCondition(Condition &condition, std::function<void()> startLoad,
@@ -217,7 +219,7 @@ void BenchRun::addLoadedCondition(Condition &condition, std::function<void()> st
                  m_probe.marksTo = &condition.recording;
                  m_probe.secondsTo = &condition.recording;
                  m_decodesBefore = m_probe.decodes();
-                 click(m_bundle.program.frmDCF77.cmdStart);
+                 click(m_bundle.program.mainWindow().cmdStart);
              })
         .pause(kSettleMs)
         .act(named("meter", condition),

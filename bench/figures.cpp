@@ -70,17 +70,6 @@ double markErrorMs(double measuredSeconds)
     return std::abs(measuredSeconds * 1000.0 - nominalMarkMs(measuredSeconds));
 }
 
-std::optional<double> lateness(double shownMs, double minuteStartSeconds,
-                               std::optional<double> previousMinuteStartSeconds, int second)
-{
-    constexpr int kSecondsPerMinute = 60;
-    if (second != 0)
-        return shownMs - (minuteStartSeconds + second) * 1000.0;
-    if (!previousMinuteStartSeconds)
-        return std::nullopt;
-    return shownMs - (*previousMinuteStartSeconds + kSecondsPerMinute) * 1000.0;
-}
-
 double percentOfCore(double processorSeconds, double wallSeconds)
 {
     return wallSeconds > 0 ? processorSeconds / wallSeconds * 100.0 : 0;

@@ -38,15 +38,6 @@ double nominalMarkMs(double measuredSeconds);
 /// |measured - nominal| in milliseconds.
 double markErrorMs(double measuredSeconds);
 
-/// Milliseconds by which a clock second was shown after it was due: `shownMs` on the time
-/// base's scale, `second` seconds into the minute that began at `minuteStartSeconds`. A second 0
-/// falls due when the minute before (begun at `previousMinuteStartSeconds`) has run its 60 seconds:
-/// the new minute's start is read only after that wake-up. The clock's first second is shown the
-/// moment the clock starts, which the time base holds only to the whole millisecond, and falls
-/// due at no time: nothing.
-std::optional<double> lateness(double shownMs, double minuteStartSeconds,
-                               std::optional<double> previousMinuteStartSeconds, int second);
-
 /// Processor time as a share of one core, in per cent.
 double percentOfCore(double processorSeconds, double wallSeconds);
 

@@ -65,16 +65,6 @@ TEST(MarkError, IsTheDistanceToTheNearerNominalLength)
     }
 }
 
-TEST(Lateness, ASecondIsDueOnItsMinutesScaleAndSecondZeroWhenTheMinuteBeforeHasRun)
-{
-    // Seconds of a minute that began at 100.000 s, shown at 107 002.5 ms.
-    EXPECT_NEAR(*lateness(107'002.5, 100.0, std::nullopt, 7), 2.5, 1e-9);
-    // Second 0 counts from the end of the minute before, not from the new start read after it.
-    EXPECT_NEAR(*lateness(160'001.0, 160.001, 100.0, 0), 1.0, 1e-9);
-    // The clock's first second comes when the clock starts: no due time to be late for.
-    EXPECT_FALSE(lateness(100'000.9, 100.0, std::nullopt, 0).has_value());
-}
-
 TEST(Report, TargetsHoldBelowTheLimitOrAtItWhenInclusiveAndNothingIsAMiss)
 {
     EXPECT_TRUE((Target {1, false}).isMetBy(0.99));

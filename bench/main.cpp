@@ -162,7 +162,8 @@ int main(int argc, char **argv)
     // The busy window's figures depend on it.
     std::cerr << dcf::readerSchedulingLine(bundle.serial.service().scheduling()) << '\n';
     bundle.program.start();
-    if (failure.isEmpty() && !QTest::qWaitForWindowExposed(bundle.surface(bundle.program.frmDCF77)))
+    if (failure.isEmpty()
+        && !QTest::qWaitForWindowExposed(bundle.surface(bundle.program.mainWindow())))
         failure = QStringLiteral("the main window was not exposed");
 
     BenchRun run(bundle, settings);

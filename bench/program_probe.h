@@ -1,20 +1,17 @@
 #pragma once
 
-// Watches the running program from the side: it stands between the main window and its view,
-// time-stamps the writes that mark a measured pulse and a shown clock second, samples the state
-// the program has just written, and hands every notification on to the view unchanged. An edge's
-// arrival stamp is in that state (StartZeit plus PulsBeginn or PulsEnde, on the monotonic clock to
-// the microsecond), so the write of its time also tells how long the edge waited to be processed.
+// Watches the running program through its hooks: each mark it measured, with the arrival stamps
+// of its two edges, and each second its clock showed, with when it fell due. Each hook comes the
+// moment the program has handled the edge or shown the second, so its time stamp also tells how
+// long the edge waited to be processed and how late the second came.
 
-#include "ui/model/window.h"
+#include "program/program_observer.h"
 
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 namespace dcf {
 class Program;
-struct Global;
 } // namespace dcf
 
 namespace dcf::bench {
@@ -22,21 +19,24 @@ namespace dcf::bench {
 /// The time base's monotonic clock, read to the nanosecond.
 int64_t monotonicNs();
 
-class ProgramProbe final : public WindowObserver
+class ProgramProbe final : public ProgramObserver
 {
 public:
-    /// Inserts itself between the program's main window and the observer it has (its view).
+    /// Watches `program` from now on.
     explicit ProgramProbe(Program &program);
     ~ProgramProbe() override;
     ProgramProbe(const ProgramProbe &) = delete;
     ProgramProbe &operator=(const ProgramProbe &) = delete;
 
-    void propertyChanged(const Control &control, Property property) override;
+    void markBegan(int64_t arrivalMicroseconds) override;
+    void markMeasured(const MeasuredMark &mark) override;
+    void secondShown(const ShownSecond &second) override;
+    void minuteDecoded(const DecodedMinute &minute) override;
 
     /// A pulse as the program measured it.
     struct Pulse
     {
-        /// PulsLaenge after the pulse end, seconds.
+        /// Its length as the program classifies it, seconds.
         double measuredSeconds = 0;
         /// The arrival stamps of its two edges, microseconds on the monotonic clock.
         int64_t beginUs = 0;
@@ -67,17 +67,13 @@ public:
     int decodes() const { return m_decodes; }
 
 private:
-    /// Records how late the clock showed the second in `g`, unless it falls due at no time.
-    void recordSecond(double shownMs, const Global &g);
-
     Program &m_program;
-    WindowObserver *m_view = nullptr;
-    int64_t m_pulseStartUs = -1;
-    double m_pulseStartWaitMs = 0;
+    double m_beginWaitMs = 0;
     int m_clockSecondsShown = 0;
     int m_decodes = 0;
-    /// When the clock's current minute began (`MinBeginn`); none before the clock's first second.
-    std::optional<double> m_minuteStartSeconds;
+    /// The clock's first second after a decode falls due the moment it is shown, to the
+    /// truncated millisecond of its own start: it says nothing about lateness.
+    bool m_clockJustStarted = false;
 };
 
 } // namespace dcf::bench

@@ -26,7 +26,7 @@ int runStartupProbe(int argc, char **argv)
     QtProgram bundle;
     bundle.program.start();
 
-    QWidget *surface = bundle.surface(bundle.program.frmDCF77);
+    QWidget *surface = bundle.surface(bundle.program.mainWindow());
     QWindow *window = surface ? surface->windowHandle() : nullptr;
     if (!window)
         return 1;

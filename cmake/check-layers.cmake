@@ -64,11 +64,12 @@ endfunction()
 file(GLOB_RECURSE files RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/src/*.h" "${SOURCE_DIR}/src/*.cpp"
      "${SOURCE_DIR}/app/*.h" "${SOURCE_DIR}/app/*.cpp")
 
-# Where each type is defined: defined_<name> lists the folders (below src/) that define one.
+# Where each type is defined: defined_<name> lists the folders (below src/) that define one in a
+# header. A type defined in a source file is that file's own.
 set(type_names "")
 foreach(file IN LISTS files)
     layer_of("${file}" folder)
-    if(folder STREQUAL "")
+    if(folder STREQUAL "" OR NOT file MATCHES "\\.h$")
         continue()
     endif()
     string(REGEX REPLACE "^src/" "" folder "${folder}")

@@ -2,9 +2,10 @@
 // late steps, Exit) and the clock window (Hide swaps to it at the top-left corner, its bars move
 // it within the screen, a click swaps back).
 
+#include "clock/clock_window_reactions.h"
 #include "clock/running_clock.h"
 #include "program/program.h"
-#include "virtual_platform.h"
+#include "routine_bench.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -28,8 +29,6 @@ class ClockTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        program.start();
-        program.frmZeit();
         vp.time.advanceTo(kStart);
         vp.desktop.drawn.clear();
     }
@@ -37,11 +36,11 @@ protected:
     /// Runs the clock from hour:minute, starting now, for `ms`.
     void run(int16_t hour, int16_t minute, int64_t ms)
     {
-        program.g.Stunde = hour;
-        program.g.Minute = minute;
+        bench.g.Stunde = hour;
+        bench.g.Minute = minute;
         start = vp.now();
         vp.endAt(start + ms);
-        EXPECT_THROW(RunClock(program.runningClockContext()), ScriptExhausted);
+        EXPECT_THROW(RunClock(bench.clock()), ScriptExhausted);
     }
 
     /// The captions one label received, with their times after the start.
@@ -53,20 +52,30 @@ protected:
         return result;
     }
 
+    VirtualPlatform vp;
+    RoutineBench bench {vp};
+    int64_t start = kStart;
+};
+
+/// The clock window as the user works it, through the program.
+class ClockWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { program.start(); }
+
     /// Presses Hide and checks the one state every opening ends in.
     ClockWindow &open()
     {
-        program.frmDCF77.cmdHide.click();
-        EXPECT_TRUE(program.frmZeit().isShown());
-        EXPECT_FALSE(program.frmDCF77.isShown());
-        EXPECT_EQ(program.frmZeit().left(), 0);
-        EXPECT_EQ(program.frmZeit().top(), 0);
-        return program.frmZeit();
+        program.mainWindow().cmdHide.click();
+        EXPECT_TRUE(program.clockWindow().isShown());
+        EXPECT_FALSE(program.mainWindow().isShown());
+        EXPECT_EQ(program.clockWindow().left(), 0);
+        EXPECT_EQ(program.clockWindow().top(), 0);
+        return program.clockWindow();
     }
 
     VirtualPlatform vp;
     Program program {vp.platform(), vp.windows()};
-    int64_t start = kStart;
 };
 
 /// Seconds 0 to 59 of a minute, second k shown at `due(k)` as "kk" + separator + "00".
@@ -79,7 +88,7 @@ template<typename Due> void addMinute(Captions &captions, const char *separator,
 
 TEST_F(ClockTest, CountsOnScheduleIntoBothWindowsAndSleepsBetweenSteps)
 {
-    program.frmDCF77.lblA(20).setVisible(false);
+    bench.frmDCF77.lblA(20).setVisible(false);
     run(14, 37, 120'500);
 
     Captions seconds;
@@ -88,12 +97,12 @@ TEST_F(ClockTest, CountsOnScheduleIntoBothWindowsAndSleepsBetweenSteps)
     seconds.emplace_back(120'000, "00.00");
     EXPECT_EQ(captions("lblA(20)"), seconds);
     EXPECT_EQ(captions("lblB(12)"), seconds);
-    EXPECT_TRUE(program.frmDCF77.lblA(20).visible());
+    EXPECT_TRUE(bench.frmDCF77.lblA(20).visible());
     for (const char *minute : {"lblA(18)", "lblB(10)"})
         EXPECT_EQ(captions(minute), (Captions {{60'000, "38"}, {120'000, "39"}})) << minute;
     for (const char *hour : {"lblA(16)", "lblB(8)"}) // every minute, changed or not
         EXPECT_EQ(captions(hour), (Captions {{60'000, "14"}, {120'000, "14"}})) << hour;
-    EXPECT_FALSE(program.frmZeit().isShown()); // written while hidden
+    EXPECT_FALSE(bench.frmZeit.isShown()); // written while hidden
     EXPECT_LE(vp.time.sleepsUntil.size(), 2u * 61 + 1) << "polls instead of sleeping to each step";
 }
 
@@ -126,10 +135,20 @@ TEST_F(ClockTest, MinuteAndHourAdvanceAndWrap)
 
 TEST_F(ClockTest, LateStepsCatchUpWithinTheMinuteButADelayPastItsEndStays)
 {
+    struct : SecondWatcher
+    {
+        void secondShown(const ShownSecond &second) override
+        {
+            due.emplace_back(second.second, second.dueMilliseconds - kStart);
+        }
+        std::vector<std::pair<int, int64_t>> due;
+    } watcher;
     vp.desktop.separator = ",";
     vp.at(kStart + 10'000, [this] { vp.time.sleep(5000); }); // a handler blocks in second 10
     vp.at(kStart + 58'000, [this] { vp.time.sleep(4500); }); // and in second 58
-    run(12, 0, 64'000);
+    start = vp.now();
+    vp.endAt(start + 64'000);
+    EXPECT_THROW(RunClock(bench.clock(&watcher)), ScriptExhausted);
 
     Captions expected;
     addMinute(expected, ",", [](int k) -> int64_t {
@@ -138,32 +157,33 @@ TEST_F(ClockTest, LateStepsCatchUpWithinTheMinuteButADelayPastItsEndStays)
     expected.insert(expected.end(), {{62'500, "00,00"}, {63'500, "01,00"}});
     EXPECT_EQ(captions("lblA(20)"), expected);
     EXPECT_EQ(captions("lblA(18)"), (Captions {{62'500, "01"}}));
-}
-
-TEST_F(ClockTest, ExitStopsItAtOnce)
-{
-    vp.at(kStart + 5500, [this] { program.frmDCF77.cmdExit.click(); });
-    EXPECT_THROW(RunClock(program.runningClockContext()), RoutineInterrupted);
-    EXPECT_EQ(vp.now(), kStart + 6000);
-    EXPECT_EQ(vp.desktop.drawn.size(), vp.desktop.drawnAtQuit);
-    EXPECT_EQ(program.frmDCF77.lblA(20).caption(), "06.00");
+    // Each second fell due on its place in the minute, however late it came; the next minute's
+    // second 0 when the minute before had run its sixty seconds.
+    std::vector<std::pair<int, int64_t>> due;
+    for (int k = 0; k < 60; ++k)
+        due.emplace_back(k, k * 1000);
+    due.insert(due.end(), {{0, 60'000}, {1, 63'500}});
+    EXPECT_EQ(watcher.due, due);
 }
 
 TEST_F(ClockTest, WindowOpensWithItsFixedTextsAndLeavesTheSharedCounter)
 {
-    program.g.i = 17; // the reception's pulse index, or the decoder's reveal counter
-    ClockWindow &window = open();
+    bench.g.i = 17; // the reception's pulse index, or the decoder's reveal counter
+    cmdHide_Click(bench.clock());
+    ClockWindow &window = bench.frmZeit;
+    EXPECT_TRUE(window.isShown());
+    EXPECT_FALSE(bench.frmDCF77.isShown());
     std::string texts;
     for (int index = 0; index <= 12; ++index) {
         texts += window.lblB(index).caption() + "|";
         EXPECT_TRUE(window.lblB(index).visible()) << index;
     }
     EXPECT_EQ(texts, "Heute ist:||der||.| |.|||:||:||");
-    EXPECT_EQ(program.g.i, 17);
+    EXPECT_EQ(bench.g.i, 17);
     EXPECT_EQ(vp.desktop.host("frmZeit")->refreshes, 1);
 }
 
-TEST_F(ClockTest, WindowReopensAtTheTopLeftWhileTheBarsKeepTheirValues)
+TEST_F(ClockWindowTest, WindowReopensAtTheTopLeftWhileTheBarsKeepTheirValues)
 {
     vp.desktop.twipsPerPixel = 1; // see the value handed to the window exactly
     ClockWindow &window = open();
@@ -173,7 +193,7 @@ TEST_F(ClockTest, WindowReopensAtTheTopLeftWhileTheBarsKeepTheirValues)
     EXPECT_EQ(window.top(), 2000);
 
     window.click();
-    EXPECT_TRUE(program.frmDCF77.isShown());
+    EXPECT_TRUE(program.mainWindow().isShown());
     EXPECT_FALSE(window.isShown());
 
     open();
@@ -184,7 +204,7 @@ TEST_F(ClockTest, WindowReopensAtTheTopLeftWhileTheBarsKeepTheirValues)
     EXPECT_EQ(window.top(), 0);
 }
 
-TEST_F(ClockTest, WindowBarsReachTheScreenEdgeWithinTheirSixteenBitRange)
+TEST_F(ClockWindowTest, WindowBarsReachTheScreenEdgeWithinTheirSixteenBitRange)
 {
     // Outer size: 5115 x 2520 client area in a frame of 8 x 33 pixels.
     const int outerWidth = 5115 + 8 * 15;
@@ -206,22 +226,22 @@ TEST_F(ClockTest, WindowBarsReachTheScreenEdgeWithinTheirSixteenBitRange)
     }
 }
 
-TEST_F(ClockTest, ClosingAWindowFromItsFrameSwapsBackOrEnds)
+TEST_F(ClockWindowTest, ClosingAWindowFromItsFrameSwapsBackOrEnds)
 {
     ClockWindow &window = open();
     window.closeRequest(); // the clock window's close button: back to the main window
-    EXPECT_TRUE(program.frmDCF77.isShown());
+    EXPECT_TRUE(program.mainWindow().isShown());
     EXPECT_FALSE(window.isShown());
     EXPECT_FALSE(vp.desktop.quitRequested);
 
-    program.frmDCF77.closeRequest(); // the main window's: the same as Exit
+    program.mainWindow().closeRequest(); // the main window's: the same as Exit
     EXPECT_TRUE(program.ended());
     EXPECT_TRUE(vp.desktop.quitRequested);
     EXPECT_TRUE(vp.desktop.host("frmZeit")->closed);
-    program.frmDCF77.txtComPort.setText("1");
-    program.frmDCF77.cmdStart.click(); // does nothing once the program has ended
-    EXPECT_FALSE(program.receptionActive());
-    EXPECT_EQ(vp.serial.opens, 0);
+    program.mainWindow().txtComPort.setText("1");
+    program.mainWindow().cmdStart.click(); // does nothing once the program has ended
+    EXPECT_EQ(vp.serial.checks + vp.serial.opens, 0);
+    EXPECT_TRUE(vp.desktop.messages.empty());
 }
 
 } // namespace

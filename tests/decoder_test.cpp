@@ -2,8 +2,8 @@
 
 #include "decoding/date_texts.h"
 #include "decoding/decoder.h"
-#include "program/program.h"
 #include "receiver_script.h"
+#include "routine_bench.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -15,15 +15,13 @@ namespace {
 class Decoder : public ::testing::Test
 {
 protected:
-    void SetUp() override { program.start(); }
-
     void decode(const std::vector<int> &bits, int16_t others = CheckBox::Unchecked)
     {
         for (int bit = 0; bit < 60; ++bit)
-            program.frmDCF77.chkPuls(bit).setValue(others);
+            bench.frmDCF77.chkPuls(bit).setValue(others);
         for (int bit : bits)
-            program.frmDCF77.chkPuls(bit).setValue(CheckBox::Checked);
-        DecodeTelegram(program.decodingContext());
+            bench.frmDCF77.chkPuls(bit).setValue(CheckBox::Checked);
+        DecodeTelegram(bench.decoding());
     }
 
     /// The labels of the main window's panel, then those of the clock window's.
@@ -37,22 +35,22 @@ protected:
         }
         std::string text;
         for (int index : main)
-            text += program.frmDCF77.lblA(index).caption() + "|";
+            text += bench.frmDCF77.lblA(index).caption() + "|";
         for (int index : clock)
-            text += "|" + program.frmZeit().lblB(index).caption();
+            text += "|" + bench.frmZeit.lblB(index).caption();
         return text;
     }
 
     VirtualPlatform vp;
-    Program program {vp.platform(), vp.windows()};
+    RoutineBench bench {vp};
 };
 
 TEST_F(Decoder, SampleTelegramFillsAndRevealsBothPanels)
 {
-    program.g.Sekunde = 42;
+    bench.g.Sekunde = 42;
     decode(kSaturdayInDecember);
 
-    const Global &g = program.g;
+    const Global &g = bench.g;
     EXPECT_EQ((std::vector<int> {g.Minute, g.Stunde, g.Wochentag, g.Sekunde}),
               (std::vector<int> {37, 14, 6, 42}));
     // lblA(9) and lblB(12) stay empty: nothing writes the one, the running clock the other.
@@ -61,8 +59,8 @@ TEST_F(Decoder, SampleTelegramFillsAndRevealsBothPanels)
               "den|05|.|Dezember |2026||=|05|.|12|.|2026|14|:|37|:|00|"
               "|Heute ist:|   Samstag|der|05|.|12|.|2026|14|:|37|:|");
     for (int index = 0; index <= 20; ++index)
-        EXPECT_TRUE(program.frmDCF77.lblA(index).visible()) << index;
-    EXPECT_FALSE(program.frmZeit().isShown());
+        EXPECT_TRUE(bench.frmDCF77.lblA(index).visible()) << index;
+    EXPECT_FALSE(bench.frmZeit.isShown());
 }
 
 TEST_F(Decoder, FieldsArePlainSumsOfTheirOwnBitsAndNothingOfTheLastTelegramSurvives)
@@ -84,7 +82,7 @@ TEST_F(Decoder, FieldsArePlainSumsOfTheirOwnBitsAndNothingOfTheLastTelegramSurvi
         decode(bits);
         EXPECT_EQ(panels({3, 5, 7, 8, 13, 16, 18}), shown);
     }
-    EXPECT_EQ((std::vector<int> {program.g.Minute, program.g.Stunde}), (std::vector<int> {40, 10}));
+    EXPECT_EQ((std::vector<int> {bench.g.Minute, bench.g.Stunde}), (std::vector<int> {40, 10}));
 }
 
 TEST(DateTexts, EveryWeekdayAndMonthHasItsGermanName)
@@ -109,7 +107,7 @@ TEST_F(Decoder, ZoneWordIsKeptWithoutZoneBitsAndWinterWinsOverSummer)
            {{17, 18}, "Winterzeit"}};
     for (const auto &[bits, zone] : table) {
         decode(bits);
-        EXPECT_EQ(program.frmDCF77.lblA(2).caption(), zone);
+        EXPECT_EQ(bench.frmDCF77.lblA(2).caption(), zone);
     }
 }
 

@@ -1,8 +1,10 @@
 // The main window: its texts and bit rows, which are easy to get wrong when laying the window out,
 // and the behaviour of its controls.
 
+#include "platform/twips.h"
 #include "ui/main_window.h"
 
+#include <array>
 #include <cctype>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -27,7 +29,7 @@ TEST(MainWindowDesign, CaptionsAreVerbatimBlanksIncluded)
         EXPECT_EQ(label->caption(), caption) << label->displayName();
 }
 
-TEST(MainWindowDesign, EachBitCaptionNamesItsSecondBesideItsBoxAndAlignsTheWeights)
+TEST(MainWindowDesign, EachBitCaptionNamesItsSecondAndAlignsTheWeights)
 {
     const MainWindow window;
     for (int second = 0; second < 60; ++second) {
@@ -39,10 +41,54 @@ TEST(MainWindowDesign, EachBitCaptionNamesItsSecondBesideItsBoxAndAlignsTheWeigh
         EXPECT_TRUE(!std::isdigit(static_cast<unsigned char>(caption.back()))
                     || caption.size() == 20)
             << caption;
-        const Rect box = window.chkPuls(second).geometry();
-        EXPECT_EQ(label.geometry().top, box.top) << "second " << second;
-        EXPECT_EQ(label.geometry().left, box.left + 360) << "second " << second;
     }
+}
+
+/// Where a control appears on a screen of 96 dpi, in pixels: left, top, width, height.
+using Pixels = std::array<int, 4>;
+
+Pixels shownAt(const Control &control)
+{
+    constexpr double kTwipsPerPixelAt96Dpi = 15;
+    const Rect r = control.geometry();
+    return {twipsToPixels(r.left, kTwipsPerPixelAt96Dpi),
+            twipsToPixels(r.top, kTwipsPerPixelAt96Dpi),
+            twipsToPixels(r.width, kTwipsPerPixelAt96Dpi),
+            twipsToPixels(r.height, kTwipsPerPixelAt96Dpi)};
+}
+
+TEST(MainWindowDesign, TheUserFindsEachControlWhereItWasDesigned)
+{
+    const MainWindow w;
+    // Hand-checked against the design, to the pixel.
+    const std::pair<const Control *, Pixels> placed[] = {
+        // The command row.
+        {&w.cmdStart, {8, 628, 81, 25}},
+        {&w.cmdHide, {96, 628, 81, 25}},
+        {&w.cmdExit, {184, 628, 81, 25}},
+        {&w.lblComPort, {296, 632, 113, 21}},
+        {&w.txtComPort, {412, 628, 29, 24}},
+        // Bit boxes and, 24 pixels to their right, their captions: where the groups begin and
+        // end in both columns.
+        {&w.chkPuls(0), {544, 8, 17, 17}},
+        {&w.Label13(59), {568, 8, 233, 17}},
+        {&w.chkPuls(1), {544, 40, 17, 17}},
+        {&w.Label13(0), {568, 40, 233, 17}},
+        {&w.chkPuls(14), {544, 300, 17, 17}},
+        {&w.chkPuls(15), {544, 332, 17, 17}},
+        {&w.Label13(19), {568, 432, 233, 17}},
+        {&w.chkPuls(21), {544, 464, 17, 17}},
+        {&w.Label13(20), {568, 464, 153, 17}},
+        {&w.chkPuls(28), {544, 604, 17, 17}},
+        {&w.chkPuls(59), {544, 636, 17, 17}},
+        {&w.Label13(58), {568, 636, 153, 17}},
+        {&w.chkPuls(29), {816, 8, 17, 17}},
+        {&w.Label13(28), {840, 8, 153, 17}},
+        {&w.chkPuls(58), {816, 636, 17, 17}},
+        {&w.Label13(57), {840, 636, 153, 17}},
+    };
+    for (const auto &[control, pixels] : placed)
+        EXPECT_EQ(shownAt(*control), pixels) << control->displayName();
 }
 
 TEST(MainWindowControls, BehaveAsTheUserExpects)

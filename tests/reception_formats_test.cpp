@@ -1,7 +1,7 @@
 // The reception's rule-like parts: display formats and port texts.
 
 #include "reception/display_formats.h"
-#include "reception/port_name.h"
+#include "ui/port_name.h"
 
 #include <gtest/gtest.h>
 #include <optional>

@@ -3,18 +3,22 @@
 // window thread held up by slow reactions or a burst of queued characters measures the same marks
 // as an idle one.
 
-#include "program/program.h"
+#include "printers.h"
 #include "receiver_script.h"
 #include "reception/reception.h"
+#include "routine_bench.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <random>
 
 namespace dcf::testing {
 namespace {
+
+using testing::PrintTo;
 
 /// Start is pressed at 0; the reset sleeps a second, then the port opens.
 constexpr int64_t kOpened = 1000;
@@ -43,22 +47,18 @@ std::string joined(const std::vector<std::string> &texts)
 template<typename Case = int> class ReceptionOf : public ::testing::TestWithParam<Case>
 {
 protected:
-    void SetUp() override
-    {
-        program.start();
-        w().txtComPort.setText("1");
-    }
+    void SetUp() override { w().txtComPort.setText("1"); }
 
-    MainWindow &w() { return program.frmDCF77; }
+    MainWindow &w() { return bench.frmDCF77; }
 
-    /// Presses Start. False when the scenario's script ran out before the command returned.
-    bool pressStart()
+    /// Runs a reception as Start does. Nothing when the scenario's script ran out before it
+    /// ended.
+    std::optional<ReceptionEnd> receive()
     {
         try {
-            w().cmdStart.click();
-            return true;
+            return runReception(bench.reception());
         } catch (const ScriptExhausted &) {
-            return false;
+            return std::nullopt;
         }
     }
 
@@ -100,7 +100,7 @@ protected:
     const MinuteBits zeros = MinuteBits(59, 0);
     const MinuteBits sample = minuteWith(kSaturdayInDecember);
     VirtualPlatform vp;
-    Program program {vp.platform(), vp.windows()};
+    RoutineBench bench {vp};
     ReceiverScript receiver {vp};
 };
 
@@ -132,11 +132,11 @@ TEST_P(CompleteMinute, IsCollectedShownAndHandedOverOnce)
     receiver.minute(next, zeros); // the receiver goes on sending
     vp.endAt(next + 5 * kSecondMs);
 
-    pressStart();
+    EXPECT_EQ(receive(), ReceptionEnd::MinuteComplete);
 
     EXPECT_EQ(handOvers(), std::vector<int64_t> {next});
     EXPECT_EQ(vp.serial.opens, GetParam().longMarkFirst ? 2 : 1);
-    EXPECT_EQ(program.g.PulsZaehler, static_cast<float>(bits.size()));
+    EXPECT_EQ(bench.g.PulsZaehler, static_cast<float>(bits.size()));
     for (int k = 0; k <= 58; ++k) {
         const bool one = bits[static_cast<std::size_t>(k)] == 1;
         EXPECT_EQ(w().chkPuls(k).value(), one ? CheckBox::Checked : CheckBox::Unchecked) << k;
@@ -197,7 +197,7 @@ TEST_P(ShortMinute, FiftyEightPulsesAreEnoughFiftySevenAreNot)
     vp.endAt(next + 5 * kSecondMs);
     const int64_t closing = c.closingSecond < 0 ? next : minute + c.closingSecond * kSecondMs;
 
-    pressStart();
+    receive();
 
     EXPECT_TRUE(slept(closing, c.decoded ? 500 : 1000));
     EXPECT_EQ(handOvers(), c.decoded ? std::vector<int64_t> {next + 500} : std::vector<int64_t> {});
@@ -206,7 +206,7 @@ TEST_P(ShortMinute, FiftyEightPulsesAreEnoughFiftySevenAreNot)
     EXPECT_EQ(afterStep(closing, "txtFehler3", Property::BackColor),
               c.decoded ? "0,0,0" : "255,0,0");
     if (c.decoded) {
-        EXPECT_EQ(program.g.PulsZaehler, 58);
+        EXPECT_EQ(bench.g.PulsZaehler, 58);
     }
 }
 
@@ -243,7 +243,7 @@ TEST_P(PulseLength, ClassifiesAndCountsErrorsAtStrictLimits)
     receiver.minute(receiver.minute(minute, zeros, 31), zeros);
     vp.endAt(minute + 62 * kSecondMs);
 
-    pressStart();
+    receive();
 
     const auto at = [&](const char *control, Property property) {
         return afterStep(end, control, property);
@@ -299,12 +299,12 @@ TEST_P(CharacterSequence, EdgesCountOnlyInTheirStateAndGapLimitsAreStrict)
         vp.serialAt(kOpened + at, text);
     vp.endAt(kOpened + 6 * kSecondMs);
 
-    pressStart();
+    receive();
 
-    EXPECT_EQ(program.g.PulsZaehler, c.pulses);
-    EXPECT_DOUBLE_EQ(program.g.PulsLaenge, c.pulseLength);
-    EXPECT_EQ(program.g.PausenZaehler, c.gaps);
-    EXPECT_EQ(program.g.MinuteErkannt, c.gaps);
+    EXPECT_EQ(bench.g.PulsZaehler, c.pulses);
+    EXPECT_DOUBLE_EQ(bench.g.PulsLaenge, c.pulseLength);
+    EXPECT_EQ(bench.g.PausenZaehler, c.gaps);
+    EXPECT_EQ(bench.g.MinuteErkannt, c.gaps);
     EXPECT_EQ(w().txtPause.text(), c.txtPause);
     EXPECT_EQ(joined(vp.desktop.values("txtSign", Property::Text)), c.signs);
     EXPECT_EQ(joined(vp.desktop.values("txtZahl", Property::Text)), c.counts);
@@ -349,13 +349,31 @@ using FineStamps = ReceptionOf<FineStampCase>;
 
 TEST_P(FineStamps, PulseLengthIsRoundedAfterTheSubtraction)
 {
+    struct : MarkWatcher
+    {
+        void markBegan(int64_t arrivalMicroseconds) override
+        {
+            began.push_back(arrivalMicroseconds);
+        }
+        void markMeasured(const MeasuredMark &mark) override { measured.push_back(mark); }
+        std::vector<int64_t> began;
+        std::vector<MeasuredMark> measured;
+    } watcher;
     arrive(GetParam().startUs, "1");
     arrive(GetParam().endUs, "0");
     vp.endAt(GetParam().endUs / 1000 + 500);
 
-    pressStart();
+    try {
+        runReception(bench.reception(&watcher));
+    } catch (const ScriptExhausted &) { }
 
-    EXPECT_EQ(program.g.PulsLaenge, GetParam().length);
+    EXPECT_EQ(bench.g.PulsLaenge, GetParam().length);
+    // Told with the stamps as they arrived, and the length as classified.
+    EXPECT_EQ(watcher.began, std::vector<int64_t> {GetParam().startUs});
+    ASSERT_EQ(watcher.measured.size(), 1u);
+    EXPECT_EQ(watcher.measured[0].beginMicroseconds, GetParam().startUs);
+    EXPECT_EQ(watcher.measured[0].endMicroseconds, GetParam().endUs);
+    EXPECT_EQ(watcher.measured[0].lengthSeconds, GetParam().length);
 }
 
 // Whole milliseconds would make the first two 101 and 99 ms; exact limits stay exact.
@@ -389,9 +407,9 @@ TEST_P(Opening, IsTakenOnTheClockOfTheStamps)
     arrive(start + 100'000, "0");
     vp.endAt(start / 1000 + 300);
 
-    pressStart();
+    receive();
 
-    EXPECT_EQ(program.g.PausenZaehler, GetParam().gaps);
+    EXPECT_EQ(bench.g.PausenZaehler, GetParam().gaps);
     EXPECT_EQ(w().optPuls02.value(), GetParam().ended);
 }
 
@@ -440,12 +458,11 @@ using LateProcessing = ReceptionOf<Disturbance>;
 TEST_P(LateProcessing, MeasuresTheMarksAsAnIdleWindowThreadDoes)
 {
     VirtualPlatform idle;
-    Program idleProgram {idle.platform(), idle.windows()};
-    idleProgram.start();
-    idleProgram.frmDCF77.txtComPort.setText("1");
+    RoutineBench idleBench {idle};
+    idleBench.frmDCF77.txtComPort.setText("1");
     const int64_t handOver = scriptMinute(idle);
     idle.endAt(handOver + 3 * kSecondMs);
-    EXPECT_THROW(idleProgram.frmDCF77.cmdStart.click(), ScriptExhausted);
+    EXPECT_EQ(runReception(idleBench.reception()), ReceptionEnd::MinuteComplete);
 
     scriptMinute(vp);
     std::mt19937 random(7);
@@ -459,10 +476,10 @@ TEST_P(LateProcessing, MeasuresTheMarksAsAnIdleWindowThreadDoes)
     }
     vp.endAt(handOver + 3 * kSecondMs);
 
-    pressStart();
+    receive();
 
     ASSERT_EQ(held, GetParam().reactions) << "the window thread was held up less than planned";
-    EXPECT_EQ(program.g.PulsZaehler, 59);
+    EXPECT_EQ(bench.g.PulsZaehler, 59);
     // Every time, length, class, bit and counter as shown, in the same order.
     EXPECT_EQ(shownUntilHandOver(vp.desktop), shownUntilHandOver(idle.desktop));
 }
@@ -489,10 +506,10 @@ TEST_P(TimeOut, EndsOnThePulseEndAfterAStartLaterThan121Seconds)
         receiver.mark(kOpened + at, kShortMarkMs);
     vp.endAt(kOpened + 126 * kSecondMs);
 
-    pressStart();
+    receive();
 
     EXPECT_EQ(handOvers(), std::vector<int64_t> {kOpened + GetParam().handOverMs});
-    EXPECT_EQ(program.g.PausenZaehler, 0);
+    EXPECT_EQ(bench.g.PausenZaehler, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Starts, TimeOut,
@@ -507,12 +524,12 @@ TEST_F(Reception, TooManyPulsesBeginANewAttempt)
         receiver.mark(kOpened + n * 700, 60);
         // The entry after the tables' end would show a write past it.
         vp.at(kOpened + n * 700, [this] {
-            ASSERT_TRUE(program.g.i <= Global::kPulsTableLast && program.g.PulsAbstand[0] == 0);
+            ASSERT_TRUE(bench.g.i <= Global::kPulsTableLast && bench.g.PulsAbstand[0] == 0);
         });
     }
     vp.endAt(kOpened + 160 * 700);
 
-    pressStart();
+    receive();
 
     EXPECT_TRUE(slept(kOpened + Global::kPulsTableLast * 700, 1000));
     EXPECT_EQ(vp.serial.opens, 2);
@@ -530,7 +547,7 @@ TEST_F(Reception, MinuteGapHiddenByALostMarkFailsLikeTooFewPulses)
     receiver.minute(last, zeros);
     vp.endAt(last + 5 * kSecondMs);
 
-    pressStart();
+    receive();
 
     EXPECT_TRUE(slept(last, 1000));
     EXPECT_TRUE(handOvers().empty());
@@ -543,9 +560,9 @@ TEST_F(Reception, CharacterCountStopsAtItsLimit)
     vp.serialAt(kOpened + 500, std::string(32770, 'x'));
     vp.endAt(kOpened + 600);
 
-    pressStart();
+    receive();
 
-    EXPECT_EQ(program.g.ZeichenZaehler, 32767);
+    EXPECT_EQ(bench.g.ZeichenZaehler, 32767);
     EXPECT_EQ(w().txtZahl.text(), "32767");
 }
 
@@ -556,6 +573,12 @@ struct PortCase
     const char *named; ///< what the message quotes
 };
 
+void PrintTo(const PortCase &c, std::ostream *out)
+{
+    *out << "\"" << c.text << "\""
+         << (c.problem ? ", cause " + std::to_string(static_cast<int>(c.problem->cause)) : "");
+}
+
 using UnusablePort = ReceptionOf<PortCase>;
 
 TEST_P(UnusablePort, IsRefusedWithAMessageBeforeAnythingChangesAndStartWorksAgain)
@@ -564,7 +587,7 @@ TEST_P(UnusablePort, IsRefusedWithAMessageBeforeAnythingChangesAndStartWorksAgai
     vp.serial.openProblem = GetParam().problem;
     const std::size_t before = vp.desktop.drawn.size();
 
-    EXPECT_TRUE(pressStart());
+    EXPECT_EQ(receive(), ReceptionEnd::PortUnusable);
 
     ASSERT_EQ(vp.desktop.messages.size(), 1u);
     EXPECT_NE(vp.desktop.messages[0].text.find(GetParam().named), std::string::npos);
@@ -572,14 +595,13 @@ TEST_P(UnusablePort, IsRefusedWithAMessageBeforeAnythingChangesAndStartWorksAgai
     EXPECT_FALSE(vp.serial.isOpen());
     EXPECT_EQ(vp.desktop.drawn.size(), before); // no reset, no display touched
     EXPECT_EQ(vp.now(), 0);
-    EXPECT_FALSE(program.receptionActive());
 
     w().txtComPort.setText("1");
     vp.serial.openProblem.reset();
     const int64_t next = receiver.minute(leadIn(), zeros);
     receiver.mark(next, kShortMarkMs);
     vp.endAt(next + kSecondMs);
-    pressStart();
+    receive();
     EXPECT_EQ(handOvers(), std::vector<int64_t> {next});
 }
 
@@ -596,71 +618,23 @@ TEST_F(Reception, PortThatFailsDuringReceptionEndsIt)
     const int64_t failure = minute + 20 * kSecondMs + 500;
     vp.lineAt(failure, [this] { vp.serial.fail({PortFault::Vanished, EIO}); });
 
-    EXPECT_TRUE(pressStart()); // returns although more marks are scripted
+    EXPECT_EQ(receive(), ReceptionEnd::PortFailed); // although more marks are scripted
 
     EXPECT_EQ(vp.now(), failure);
     ASSERT_EQ(vp.desktop.messages.size(), 1u);
     EXPECT_NE(vp.desktop.messages[0].text.find("/dev/ttyS0"), std::string::npos);
     EXPECT_FALSE(vp.serial.isOpen());
-    EXPECT_FALSE(program.receptionActive());
     EXPECT_TRUE(handOvers().empty());
 
     vp.endAt(failure + 3 * kSecondMs);
-    pressStart();
+    receive();
     EXPECT_EQ(vp.serial.opens, 2);
     EXPECT_TRUE(vp.desktop.writtenAfter("txtSign", failure + kSecondMs));
 }
 
-TEST_F(Reception, StartPressedOverAndOverLeavesOneReception)
-{
-    const int64_t minute = leadIn();
-    const int64_t third = receiver.minute(receiver.minute(minute, zeros), zeros);
-    receiver.minute(third, zeros);
-    vp.at(minute + 10500, [&] {
-        for (int press = 0; press < 1000; ++press) {
-            w().cmdStart.click(); // returns at once instead of nesting a reception
-            ASSERT_EQ(vp.serial.opens, 1);
-            ASSERT_TRUE(program.receptionActive());
-        }
-    });
-    vp.endAt(third + kSecondMs);
-
-    pressStart();
-
-    // The active reception gave way to one fresh reception, which collected the next minute.
-    EXPECT_EQ(vp.serial.opens, 2);
-    EXPECT_EQ(handOvers(), std::vector<int64_t> {third});
-}
-
-TEST_F(Reception, StartDuringTheClockEndsItForANewReception)
-{
-    const int64_t handOver = receiver.minute(leadIn(), sample);
-    receiver.minute(receiver.minute(handOver, zeros), zeros);
-    vp.at(handOver + 10'500, [&] { w().cmdStart.click(); });
-    vp.endAt(handOver + 30'000);
-
-    EXPECT_FALSE(pressStart()); // the new reception still waits for its minute
-
-    EXPECT_EQ(vp.serial.opens, 2);
-    EXPECT_EQ(program.frmZeit().lblB(10).caption(), "37");
-    for (const char *seconds : {"lblA(20)", "lblB(12)"}) {
-        EXPECT_EQ(vp.desktop.valueAfter(seconds, Property::Caption), "11.00");
-        EXPECT_FALSE(vp.desktop.writtenAfter(seconds, handOver + 11'000)) << seconds;
-    }
-    // The new attempt's reset cleared what the last one showed, and it has found no gap yet.
-    for (int k = 0; k <= 59; ++k)
-        EXPECT_EQ(shown(w().chkPuls(k)), "0 (button text on button face)") << k;
-    for (int index = 0; index <= 20; ++index)
-        EXPECT_FALSE(w().lblA(index).visible()) << index;
-    for (const TextBox *box :
-         {&w().txtFehler1, &w().txtFehler2, &w().txtFehler3, &w().txtPause, &w().txtPausZ})
-        EXPECT_EQ(shown(*box), " (255,255,255 on 0,0,0)") << box->displayName();
-    EXPECT_EQ(shown(w().optPuls02), "0 (button text on 192,255,255)");
-}
-
 TEST_F(Reception, ResetStartsTheAttemptAfreshAndKeepsTheCharacterLine)
 {
-    Global &g = program.g;
+    Global &g = bench.g;
     // Everything as an abandoned attempt might have left it.
     const std::vector<int16_t *> zeroed {
         &g.PausenZaehler, &g.Fehler1,    &g.Fehler2,       &g.Fehler3,       &g.PulsAktiv,
@@ -676,7 +650,7 @@ TEST_F(Reception, ResetStartsTheAttemptAfreshAndKeepsTheCharacterLine)
     w().txtSign.setText("7");
     vp.time.advanceTo(5000);
 
-    ResetReception(program.receptionContext());
+    ResetReception(bench.reception());
 
     EXPECT_EQ(vp.time.sleeps, (std::vector<std::pair<int64_t, int64_t>> {{5000, 1000}}));
     // Pulse index and bit position 1, in a pause; all else of the attempt 0.

@@ -4,6 +4,7 @@
 // clock must keep it, after every Start the first complete undisturbed minute must have been
 // decoded by its end, and the program's heap must stay flat.
 
+#include "printers.h"
 #include "program/program.h"
 #include "schedule.h"
 #include "virtual_platform.h"
@@ -14,7 +15,6 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 #include <random>
-#include <tuple>
 
 // Under the sanitizer its runtime counts the heap (GCC installs no header for it).
 extern "C" [[gnu::weak]] std::size_t __sanitizer_get_current_allocated_bytes();
@@ -48,10 +48,8 @@ struct Minute
     bool disturbed() const { return lostMark >= 0 || burstAt >= 0; }
 };
 
-using Shown = std::tuple<int, int, int, int, int, int, std::string>;
-
 /// Everything the receiver and the user do, planned from one seed before the heap is measured.
-class Soak : public ::testing::TestWithParam<int64_t>, public WindowObserver
+class Soak : public ::testing::TestWithParam<int64_t>, public ProgramObserver
 {
 protected:
     Soak()
@@ -92,25 +90,26 @@ protected:
         vp.time.advanceTo(origin);
     }
 
-    /// The decoder has stored its values (only it writes "00" into the seconds label; the clock
-    /// writes "ss.00"): those of the minute that began last.
-    void propertyChanged(const Control &control, Property property) override
+    /// Must be the minute that began last.
+    void minuteDecoded(const DecodedMinute &decoded) override
     {
-        if (property != Property::Caption || control.name() != "lblA"
-            || control.index() != MainWindow::kSecondsLabel
-            || static_cast<const Label &>(control).caption() != "00")
-            return;
-        const Global &g = program.g;
         // The minute that began last, also after the leap second.
         const int64_t n = (vp.now() + kSecond - minutes[0].start) / kMinute;
         const sim::LegalTime sent = sim::legalTimeAt(kFirstUtc + n * 60);
-        EXPECT_EQ(Shown(g.Stunde, g.Minute, g.Tag, g.Monat, g.Jahr, g.Wochentag, g.Zeitzone.str()),
-                  Shown(sent.hour, sent.minute, sent.day, sent.month, sent.year - 2000,
-                        sent.weekday, sent.zone == sim::Zone::CEST ? "Sommerzeit" : "Winterzeit"))
+        EXPECT_EQ(
+            decoded,
+            (DecodedMinute {sent.minute, sent.hour, sent.day, sent.weekday, sent.month, sent.year,
+                            sent.zone == sim::Zone::CEST ? "Sommerzeit" : "Winterzeit"}))
             << "decode at minute " << n;
         ++decodes;
         pendingStart = -1;
         clockAtMidnight = vp.now() - (sent.hour * 60 + sent.minute) * kMinute;
+        clockShows = sent.hour * 60 + sent.minute;
+    }
+
+    void secondShown(const ShownSecond &second) override
+    {
+        clockShows = second.hour * 60 + second.minute;
     }
 
     /// Minute n's marks, planned a few seconds before it begins, with a look at the clock and a
@@ -125,9 +124,7 @@ protected:
             heap.push_back(liveHeapBytes());
         // In virtual time the clock loses nothing: the decoded time plus the minutes since.
         if (clockAtMidnight) {
-            EXPECT_EQ(program.g.Stunde * 60 + program.g.Minute,
-                      (vp.now() - *clockAtMidnight) / kMinute % 1440)
-                << "minute " << n;
+            EXPECT_EQ(clockShows, (vp.now() - *clockAtMidnight) / kMinute % 1440) << "minute " << n;
         }
         // After a Start, the first undisturbed minute that follows an undisturbed one and begins
         // after the port has opened is decoded by its end, unless the receiver was unplugged. The
@@ -178,22 +175,24 @@ protected:
     int decodes = 0;
     /// While the clock runs: when it showed, or would have shown, 00:00.
     std::optional<int64_t> clockAtMidnight;
+    /// The decoded or running time last shown, in minutes of the day.
+    int64_t clockShows = 0;
     VirtualPlatform vp;
     Program program {vp.platform(), vp.windows()};
 };
 
 TEST_P(Soak, ThirtyDaysOfReceptionAndClock)
 {
+    vp.desktop.logging = false;
+    program.addObserver(*this);
     program.start();
-    program.frmDCF77.setObserver(this);
-    program.frmZeit().setObserver(this); // and the fake desktop logs nothing
-    program.frmDCF77.txtComPort.setText("1");
+    program.mainWindow().txtComPort.setText("1");
     scheduleMinute(0);
     for (const int64_t at : starts) {
         vp.at(at, [this] {
             clockAtMidnight.reset();
             pendingStart = vp.now();
-            program.frmDCF77.cmdStart.click();
+            program.mainWindow().cmdStart.click();
         });
     }
     vp.endAt(end);

@@ -24,25 +24,33 @@ void show(const ClockContext &context, int mainLabel, int clockLabel, const std:
     context.frmZeit().lblB(clockLabel).setCaption(text);
 }
 
+/// When the current step falls due, measured from the minute's start.
+int64_t dueOfStep(const Global &g)
+{
+    const int16_t dueSeconds = g.SekTabelle[static_cast<std::size_t>(g.SekIndex)];
+    return std::llround(g.MinBeginn * kMillisecondsPerSecond)
+        + int64_t {dueSeconds} * kMillisecondsPerSecond;
+}
+
 /// Waits until the current step is due, measured from the minute's start, so that a late step
 /// catches up at once instead of pushing the rest of the minute back. Sleeps rather than polls.
-void waitForStep(const ClockContext &context)
+/// Returns when the step fell due.
+int64_t waitForStep(const ClockContext &context)
 {
     Global &g = context.g;
     TimeBase &time = context.time;
     const int16_t dueSeconds = g.SekTabelle[static_cast<std::size_t>(g.SekIndex)];
-    const int64_t due = std::llround(g.MinBeginn * kMillisecondsPerSecond)
-        + int64_t {dueSeconds} * kMillisecondsPerSecond;
+    const int64_t due = dueOfStep(g);
     for (;;) {
         g.MinLaufzeit = WinTimer(time) - g.MinBeginn;
         if (g.MinLaufzeit >= dueSeconds)
-            return;
+            return due;
         const int64_t now = time.milliseconds();
         // The seconds difference can fall a hair short of the due millisecond it has reached;
         // and a clock that went back before the minute's start must not hold the window for
         // as long as it takes to catch up.
         if (now >= due || g.MinLaufzeit < 0)
-            return;
+            return due;
         time.sleepUntil(std::min(due, now + kLongestSleepMs));
     }
 }
@@ -59,8 +67,9 @@ void RunClock(const ClockContext &context)
     g.StdUebertrag = 0;
     context.frmDCF77.lblA(MainWindow::kSecondsLabel).setVisible(true);
 
+    std::optional<int64_t> minuteEnd;
     for (;;) {
-        Sekundenlauf(context);
+        minuteEnd = Sekundenlauf(context, minuteEnd);
 
         ++g.Minute;
         if (g.Minute > kLastMinute) {
@@ -80,16 +89,21 @@ void RunClock(const ClockContext &context)
     }
 }
 
-void Sekundenlauf(const ClockContext &context)
+int64_t Sekundenlauf(const ClockContext &context, std::optional<int64_t> secondZeroDue)
 {
     Global &g = context.g;
     g.MinEnde = 0;
     g.MinBeginn = WinTimer(context.time);
+    int64_t due = secondZeroDue.value_or(dueOfStep(g)); // of the step about to be shown
+    int64_t minuteEnd = due;
     do {
         g.Sekunde = g.SekTabelle[static_cast<std::size_t>(g.SekIndex)];
-        if (g.Sekunde < kLastStep)
+        if (g.Sekunde < kLastStep) {
             show(context, MainWindow::kSecondsLabel, ClockWindow::kSecondsLabel,
                  secondsText(g.Sekunde, context.desktop.decimalSeparator()));
+            if (context.seconds)
+                context.seconds->secondShown({g.Stunde, g.Minute, g.Sekunde, due});
+        }
 
         // Exit and a new Start end the clock here.
         context.events.processPendingEvents();
@@ -97,11 +111,13 @@ void Sekundenlauf(const ClockContext &context)
         ++g.SekIndex;
         if (g.SekIndex > kLastStep) {
             g.SekIndex = 0;
+            minuteEnd = due; // the last step's
             g.MinBeginn = WinTimer(context.time);
             g.MinEnde = 1;
         }
-        waitForStep(context);
+        due = waitForStep(context);
     } while (g.MinEnde != 1);
+    return minuteEnd;
 }
 
 } // namespace dcf

@@ -8,6 +8,13 @@
 
 namespace dcf {
 
+/// What a message box tells, shown by its icon.
+enum class MessageKind {
+    Information,
+    Warning, ///< something keeps the program from doing what the user asked (a port failure)
+    Error, ///< a fault of the program itself
+};
+
 /// The desktop: screen, windows, message boxes, the user's number format and the end of the
 /// program.
 class Desktop
@@ -19,13 +26,14 @@ public:
     virtual float screenHeight() const = 0; ///< twips
 
     /// A message box with an OK button; returns when the user has closed it.
-    virtual void showMessage(const std::string &title, const std::string &text) = 0;
+    virtual void showMessage(MessageKind kind, const std::string &title, const std::string &text)
+        = 0;
 
     /// The decimal separator of the user's number format.
     virtual std::string decimalSeparator() const = 0;
 
-    /// Ends the program: no further reaction runs and nothing more is drawn. Returns to the caller,
-    /// which must unwind without touching the windows again.
+    /// Ends the application once the program has closed its windows (Exit). Returns to the
+    /// caller, which unwinds.
     virtual void quit() = 0;
 };
 

@@ -1,5 +1,8 @@
 #pragma once
 
+// How the logic yields to the window system: the long routines process pending events at every
+// step and block here while they wait, so reactions of both windows run nested inside them.
+
 namespace dcf {
 
 /// The window system's event processing. Reactions of both windows run inside these calls.

@@ -1,5 +1,8 @@
 #pragma once
 
+// The time base of the whole program: the reception times edges on it, the running clock paces
+// its seconds by it, and tests replace it with virtual time.
+
 #include <cstdint>
 
 namespace dcf {

@@ -1,5 +1,8 @@
 #pragma once
 
+// Twips, the unit of the window designs and positions, and the screen's pixels: the one
+// conversion that the view and the placement share.
+
 #include <algorithm>
 #include <cmath>
 

@@ -2,9 +2,10 @@
 
 #include "clock/clock_window_reactions.h"
 #include "clock/running_clock.h"
-#include "reception/port_name.h"
 #include "reception/reception.h"
 #include "ui/lifecycle.h"
+#include "ui/messages.h"
+#include "ui/port_name.h"
 
 #include <exception>
 
@@ -46,23 +47,42 @@ private:
     int &m_depth;
 };
 
+RoutineEnd endOf(ReceptionEnd end)
+{
+    switch (end) {
+    case ReceptionEnd::MinuteComplete:
+        break;
+    case ReceptionEnd::PortUnusable:
+        return RoutineEnd::PortUnusable;
+    case ReceptionEnd::PortFailed:
+        return RoutineEnd::PortFailed;
+    }
+    return RoutineEnd::MinuteComplete;
+}
+
+DecodedMinute decodedMinute(const Global &g)
+{
+    constexpr int kCentury = 2000;
+    return {g.Minute, g.Stunde, g.Tag, g.Wochentag, g.Monat, kCentury + g.Jahr, g.Zeitzone.str()};
+}
+
 } // namespace
 
 void Program::YieldingEvents::processPendingEvents()
 {
-    m_program.platform.events.processPendingEvents();
+    m_program.m_platform.events.processPendingEvents();
     m_program.throwIfInterrupted(m_newStartEndsRoutine);
 }
 
 void Program::YieldingEvents::waitForActivity()
 {
-    m_program.platform.events.waitForActivity();
+    m_program.m_platform.events.waitForActivity();
     m_program.throwIfInterrupted(m_newStartEndsRoutine);
 }
 
-Program::Program(Platform &machine, WindowSystem &windowSystem)
-    : platform(machine)
-    , windows(windowSystem)
+Program::Program(Platform &platform, WindowSystem &windows)
+    : m_platform(platform)
+    , m_windows(windows)
 {
     connectReactions();
 }
@@ -83,44 +103,44 @@ void Program::run(const Reaction &reaction)
         // A nested reaction's fault unwinds the routine around it, as any fault of its own would.
         if (!outermost)
             throw;
-        platform.desktop.showMessage(kProgramTitle,
-                                     "Interner Fehler: " + std::string(error.what()));
+        m_platform.desktop.showMessage(MessageKind::Error, kProgramTitle,
+                                       internalErrorText(error.what()));
     }
 }
 
 void Program::connectReactions()
 {
-    frmDCF77.setReactionGate(this);
-    frmDCF77.cmdStart.onClick = [this] {
+    m_frmDCF77.setReactionGate(this);
+    m_frmDCF77.cmdStart.onClick = [this] {
         cmdStart_Click();
     };
-    frmDCF77.cmdExit.onClick = [this] {
+    m_frmDCF77.cmdExit.onClick = [this] {
         cmdExit_Click();
     };
-    frmDCF77.cmdHide.onClick = [this] {
+    m_frmDCF77.cmdHide.onClick = [this] {
         cmdHide_Click(clockWindowContext());
     };
-    frmDCF77.HScroll1.onChange = [this] {
+    m_frmDCF77.HScroll1.onChange = [this] {
         HScroll1_Change(placementContext());
     };
-    frmDCF77.VScroll1.onChange = [this] {
+    m_frmDCF77.VScroll1.onChange = [this] {
         VScroll1_Change(placementContext());
     };
-    frmDCF77.txtLeft.onChange = [this] {
+    m_frmDCF77.txtLeft.onChange = [this] {
         txtLeft_Change(placementContext());
     };
-    frmDCF77.txtTop.onChange = [this] {
+    m_frmDCF77.txtTop.onChange = [this] {
         txtTop_Change(placementContext());
     };
     // The ports present when the user comes to type one: what the field suggests.
-    frmDCF77.txtComPort.onGotFocus = [this] {
-        frmDCF77.txtComPort.setSuggestions(portSuggestions(platform.serial.availablePorts()));
+    m_frmDCF77.txtComPort.onGotFocus = [this] {
+        m_frmDCF77.txtComPort.setSuggestions(portSuggestions(m_platform.serial.availablePorts()));
     };
-    frmDCF77.onMouseMove = [this] {
+    m_frmDCF77.onMouseMove = [this] {
         Form_MouseMove(placementContext());
     };
     // Closing the main window from its frame is the same as Exit.
-    frmDCF77.onCloseRequest = [this] {
+    m_frmDCF77.onCloseRequest = [this] {
         cmdExit_Click();
     };
 }
@@ -148,7 +168,7 @@ ClockWindow &Program::frmZeit()
     if (!m_clockWindow) {
         m_clockWindow = std::make_unique<ClockWindow>();
         connectClockWindow(*m_clockWindow);
-        m_clockWindow->attach(windows);
+        m_clockWindow->attach(m_windows);
     }
     return *m_clockWindow;
 }
@@ -162,34 +182,47 @@ ClockWindowAccess Program::clockWindowAccess()
 
 void Program::start()
 {
-    frmDCF77.attach(windows);
-    Form_Load(g, frmDCF77, platform.desktop);
-    frmDCF77.show();
+    m_frmDCF77.attach(m_windows);
+    Form_Load(g, m_frmDCF77, m_platform.desktop);
+    m_frmDCF77.show();
 }
 
 ReceptionContext Program::receptionContext()
 {
-    return {g, frmDCF77, m_longRoutineEvents, platform.time, platform.serial, platform.desktop};
+    return {g,
+            m_frmDCF77,
+            m_longRoutineEvents,
+            m_platform.time,
+            m_platform.serial,
+            m_platform.desktop,
+            &m_observers};
 }
 
 DecodingContext Program::decodingContext()
 {
-    return {g, frmDCF77, clockWindowAccess(), m_reactionEvents};
+    return {g, m_frmDCF77, clockWindowAccess(), m_reactionEvents};
 }
 
 ClockContext Program::runningClockContext()
 {
-    return {g, frmDCF77, clockWindowAccess(), m_longRoutineEvents, platform.time, platform.desktop};
+    return {g,
+            m_frmDCF77,
+            clockWindowAccess(),
+            m_longRoutineEvents,
+            m_platform.time,
+            m_platform.desktop,
+            &m_observers};
 }
 
 ClockContext Program::clockWindowContext()
 {
-    return {g, frmDCF77, clockWindowAccess(), m_reactionEvents, platform.time, platform.desktop};
+    return {
+        g, m_frmDCF77, clockWindowAccess(), m_reactionEvents, m_platform.time, m_platform.desktop};
 }
 
 PlacementContext Program::placementContext()
 {
-    return {frmDCF77, platform.desktop};
+    return {m_frmDCF77, m_platform.desktop};
 }
 
 void Program::throwIfInterrupted(bool newStartToo) const
@@ -202,25 +235,35 @@ void Program::throwIfInterrupted(bool newStartToo) const
 
 void Program::cmdStart_Click()
 {
-    if (m_ended)
-        return;
     if (m_receptionActive) {
         // The active reception or clock unwinds at its next event processing and the outer
-        // Start begins afresh: no nesting, however often Start is pressed.
-        m_restartRequested = true;
+        // Start begins afresh: no nesting, however often Start is pressed. A port that cannot
+        // be used leaves it running.
+        if (portIsUsable(receptionContext()))
+            m_restartRequested = true;
         return;
     }
     FlagGuard active(m_receptionActive);
     for (;;) {
         m_restartRequested = false;
+        Routine routine = Routine::Reception;
         try {
-            if (runReception(receptionContext()) != ReceptionEnd::MinuteComplete)
+            const ReceptionEnd end = runReception(receptionContext());
+            m_observers.routineEnded(routine, endOf(end));
+            if (end != ReceptionEnd::MinuteComplete)
                 return;
+            routine = Routine::Decoder;
             DecodeTelegram(decodingContext());
+            m_observers.minuteDecoded(decodedMinute(g));
+            m_observers.routineEnded(routine, RoutineEnd::Decoded);
+            routine = Routine::Clock;
             RunClock(runningClockContext()); // until Exit or a new Start
             return;
         } catch (const RoutineInterrupted &interruption) {
-            if (interruption.reason == RoutineInterrupted::Reason::ProgramEnded)
+            const bool ended = interruption.reason == RoutineInterrupted::Reason::ProgramEnded;
+            m_observers.routineEnded(routine,
+                                     ended ? RoutineEnd::ProgramEnded : RoutineEnd::Restarted);
+            if (ended)
                 return;
         }
     }
@@ -229,7 +272,52 @@ void Program::cmdStart_Click()
 void Program::cmdExit_Click()
 {
     m_ended = true;
-    dcf::cmdExit_Click(frmDCF77, m_clockWindow.get(), platform.desktop);
+    dcf::cmdExit_Click(m_frmDCF77, m_clockWindow.get(), m_platform.desktop);
+}
+
+void Program::exit()
+{
+    run([this] { cmdExit_Click(); });
+}
+
+void Program::addObserver(ProgramObserver &observer)
+{
+    m_observers.list.push_back(&observer);
+}
+
+void Program::removeObserver(const ProgramObserver &observer)
+{
+    std::erase(m_observers.list, &observer);
+}
+
+void Program::Observers::markBegan(int64_t arrivalMicroseconds)
+{
+    for (ProgramObserver *observer : list)
+        observer->markBegan(arrivalMicroseconds);
+}
+
+void Program::Observers::markMeasured(const MeasuredMark &mark)
+{
+    for (ProgramObserver *observer : list)
+        observer->markMeasured(mark);
+}
+
+void Program::Observers::secondShown(const ShownSecond &second)
+{
+    for (ProgramObserver *observer : list)
+        observer->secondShown(second);
+}
+
+void Program::Observers::minuteDecoded(const DecodedMinute &minute)
+{
+    for (ProgramObserver *observer : list)
+        observer->minuteDecoded(minute);
+}
+
+void Program::Observers::routineEnded(Routine routine, RoutineEnd how)
+{
+    for (ProgramObserver *observer : list)
+        observer->routineEnded(routine, how);
 }
 
 } // namespace dcf

@@ -1,9 +1,9 @@
 #include "reception/reception.h"
 
 #include "reception/display_formats.h"
-#include "reception/port_messages.h"
-#include "reception/port_name.h"
 #include "reception/reception_steps.h"
+#include "ui/messages.h"
+#include "ui/port_name.h"
 
 namespace dcf {
 
@@ -26,24 +26,13 @@ private:
     TimeBase &m_time;
 };
 
-std::string unusablePortText(const std::string &text)
-{
-    if (text.find_first_not_of(" \t") == std::string::npos) {
-        return "Es ist keine Schnittstelle angegeben.\n\nBitte unter „ComPort No.“ eine "
-               "Portnummer von 1 bis 32767 oder einen Gerätepfad eingeben.";
-    }
-    return "„" + text
-        + "“ bezeichnet keine Schnittstelle.\n\nBitte eine Portnummer von 1 bis 32767 oder "
-          "einen Gerätepfad eingeben.";
-}
-
 void reportUnopenablePort(const ReceptionContext &context, const std::string &device,
                           const PortProblem &problem)
 {
     PortOpenReport report {device, problem, {}};
     if (problem.cause == PortFault::NoSuchDevice)
         report.ports = context.serial.availablePorts();
-    context.desktop.showMessage(kProgramTitle, unopenablePortText(report));
+    context.desktop.showMessage(MessageKind::Warning, kProgramTitle, unopenablePortText(report));
 }
 
 /// Sets up the port for `device` (closing whatever was open) and opens it; nothing when it
@@ -56,6 +45,26 @@ std::optional<PortProblem> openPort(SerialPort &port, const std::string &device)
     return port.open();
 }
 
+/// The device that "ComPort No." names, after a check that it can be opened if `check`; nothing
+/// when it cannot be used (the user has been told why).
+std::optional<std::string> namedDevice(const ReceptionContext &context, bool check)
+{
+    const std::string portText = context.frmDCF77.txtComPort.text();
+    const std::optional<std::string> device = serialDeviceForPortText(portText);
+    if (!device) {
+        context.desktop.showMessage(MessageKind::Warning, kProgramTitle,
+                                    unusablePortText(portText));
+        return std::nullopt;
+    }
+    if (check) {
+        if (const std::optional<PortProblem> problem = context.serial.check(*device)) {
+            reportUnopenablePort(context, *device, *problem);
+            return std::nullopt;
+        }
+    }
+    return device;
+}
+
 /// Start of an attempt: reset, then close and reopen the port. Returns the device, or nothing
 /// when the port cannot be used (the user has been told why). The first attempt of a Start
 /// refuses an unusable port before it changes anything.
@@ -64,18 +73,9 @@ std::optional<std::string> startAttempt(const ReceptionContext &context, bool fi
     Global &g = context.g;
 
     context.events.processPendingEvents();
-    const std::string portText = context.frmDCF77.txtComPort.text();
-    const std::optional<std::string> device = serialDeviceForPortText(portText);
-    if (!device) {
-        context.desktop.showMessage(kProgramTitle, unusablePortText(portText));
+    const std::optional<std::string> device = namedDevice(context, firstAttempt);
+    if (!device)
         return std::nullopt;
-    }
-    if (firstAttempt) {
-        if (const std::optional<PortProblem> problem = context.serial.check(*device)) {
-            reportUnopenablePort(context, *device, *problem);
-            return std::nullopt;
-        }
-    }
 
     ResetReception(context);
     g.ZeichenZaehler = 0;
@@ -113,7 +113,8 @@ void reportFailedPort(const ReceptionContext &context, const std::string &device
     SerialPort &port = context.serial;
     const PortProblem problem = port.failure().value_or(PortProblem {PortFault::Vanished, 0});
     port.close();
-    context.desktop.showMessage(kProgramTitle, failedPortText(device, problem));
+    context.desktop.showMessage(MessageKind::Warning, kProgramTitle,
+                                failedPortText(device, problem));
 }
 
 /// End of the reception: the completion mark shows that the decoder takes over.
@@ -128,6 +129,11 @@ void finishReception(const ReceptionContext &context)
 }
 
 } // namespace
+
+bool portIsUsable(const ReceptionContext &context)
+{
+    return namedDevice(context, true).has_value();
+}
 
 ReceptionEnd runReception(const ReceptionContext &context)
 {

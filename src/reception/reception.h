@@ -20,6 +20,10 @@ enum class ReceptionEnd {
 /// exception that the program catches.
 ReceptionEnd runReception(const ReceptionContext &context);
 
+/// Whether "ComPort No." names a device that can be used now; when not, the user is told why.
+/// Leaves an open port as it is, and changes nothing else either.
+bool portIsUsable(const ReceptionContext &context);
+
 /// Puts the reception state and displays back to the start of an attempt; sleeps 1000 ms.
 void ResetReception(const ReceptionContext &context);
 

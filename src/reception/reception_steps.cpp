@@ -23,6 +23,13 @@ double sinceStart(const Global &g, int64_t arrivalMicroseconds)
     return secondsOfMicroseconds(arrivalMicroseconds - start);
 }
 
+/// The arrival stamp back from a time since the opening: exact, as both are whole microseconds.
+int64_t arrivalOf(const Global &g, double sinceStartSeconds)
+{
+    return std::llround(g.StartZeit * kMicrosecondsPerSecond)
+        + std::llround(sinceStartSeconds * kMicrosecondsPerSecond);
+}
+
 /// A pulse interval, kept in single precision as it is stored.
 float intervalOnMillisecondGrid(float seconds)
 {
@@ -61,6 +68,8 @@ bool startPulse(const ReceptionContext &context, int64_t arrivalMicroseconds)
     g.PauseGezaehlt = 0;
     g.PulsBeginn = sinceStart(g, arrivalMicroseconds);
     w.txtZeit1.setText(secondsFormat(g.PulsBeginn, context.desktop.decimalSeparator()));
+    if (context.marks)
+        context.marks->markBegan(arrivalMicroseconds);
     if (g.i < 1 || g.i >= Global::kPulsTableLast)
         return false;
     ++g.i;
@@ -83,6 +92,9 @@ void endPulse(const ReceptionContext &context, int64_t arrivalMicroseconds)
     g.PulsEnde = sinceStart(g, arrivalMicroseconds);
     g.PulsLaenge = onMillisecondGrid(g.PulsEnde - g.PulsBeginn);
     w.txtZeit2.setText(secondsFormat(g.PulsLaenge, context.desktop.decimalSeparator()));
+    if (context.marks)
+        context.marks->markMeasured(
+            {arrivalOf(g, g.PulsBeginn), arrivalMicroseconds, g.PulsLaenge});
 }
 
 /// Writes the class of the latest pulse into the bit position, once a minute gap was found.

@@ -1,5 +1,8 @@
 #pragma once
 
+// Fixed-length texts of the shared state (zone word, weekday and month names), which pad and cut
+// as the panels expect.
+
 #include <cstddef>
 #include <string>
 #include <string_view>

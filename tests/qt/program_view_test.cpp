@@ -77,7 +77,7 @@ TEST_F(QtProgramTest, EveryControlStandsAtItsDesignPixelsWithItsCaption)
 {
     ASSERT_EQ(desktop.twipsPerPixel(), kTwipsPerPixel) << "the offscreen screen is 96 dpi";
     const std::pair<const Window *, const char *> windows[]
-        = {{&program.frmDCF77, "DCF77"}, {&program.frmZeit(), "Zeit von DCF77"}};
+        = {{&program.mainWindow(), "DCF77"}, {&program.clockWindow(), "Zeit von DCF77"}};
     for (const auto &[window, title] : windows) {
         QWidget *surface = host(window->name()).surface();
         EXPECT_EQ(surface->size(),
@@ -96,7 +96,7 @@ TEST_F(QtProgramTest, EveryControlStandsAtItsDesignPixelsWithItsCaption)
             }
         }
     }
-    const MainWindow &w = program.frmDCF77;
+    const MainWindow &w = program.mainWindow();
     const std::pair<const Control *, const char *> buttons[] = {{&w.cmdStart, "Start"},
                                                                 {&w.cmdHide, "Hide"},
                                                                 {&w.cmdExit, "Exit"},
@@ -115,8 +115,8 @@ TEST_F(QtProgramTest, DesignColoursAreDrawnAsTheirRgbValues)
     const auto pixel = [](QWidget *widget, QPoint at) {
         return widget->grab().toImage().pixelColor(at);
     };
-    MainWindow &w = program.frmDCF77;
-    ClockWindow &clock = program.frmZeit();
+    MainWindow &w = program.mainWindow();
+    ClockWindow &clock = program.clockWindow();
     clock.lblB(0).setVisible(true);
     clock.lblB(12).setVisible(true);
     processEvents();
@@ -175,7 +175,7 @@ QPoint centreOf(QWidget *widget)
 
 TEST_F(QtProgramTest, ModelWritesReachTheirWidgetsAndArePaintedAtTheNextEventProcessing)
 {
-    MainWindow &w = program.frmDCF77;
+    MainWindow &w = program.mainWindow();
     processEvents();
     PaintCounter counter(widget(w.Label12(1)));
     w.Label12(1).setCaption("x");
@@ -198,7 +198,7 @@ TEST_F(QtProgramTest, ModelWritesReachTheirWidgetsAndArePaintedAtTheNextEventPro
 
 TEST_F(QtProgramTest, ClicksOnBitBoxesAndOptionButtonsReachTheModel)
 {
-    MainWindow &w = program.frmDCF77;
+    MainWindow &w = program.mainWindow();
     auto *box = widgetAs<QCheckBox>(w.chkPuls(21));
     QTest::mouseClick(box, Qt::LeftButton);
     EXPECT_EQ(w.chkPuls(21).value(), CheckBox::Checked);
@@ -237,7 +237,7 @@ QPoint pointOf(QScrollBar *bar, QStyle::SubControl part)
 
 TEST_F(QtProgramTest, ScrollBarClicksAndDragsChangeTheModelOnceEach)
 {
-    ScrollBar &model = program.frmDCF77.HScroll1;
+    ScrollBar &model = program.mainWindow().HScroll1;
     int *changes = countRuns(model.onChange);
     auto *bar = widgetAs<QScrollBar>(model);
 
@@ -256,7 +256,7 @@ TEST_F(QtProgramTest, ScrollBarClicksAndDragsChangeTheModelOnceEach)
     EXPECT_GT(model.value(), 0);
     EXPECT_EQ(bar->value(), model.value());
 
-    ScrollBar &clockBar = program.frmZeit().hsc1;
+    ScrollBar &clockBar = program.clockWindow().hsc1;
     int *clockChanges = countRuns(clockBar.onChange);
     clockBar.setMaximum(2000); // written by the program: no user change
     EXPECT_EQ(widgetAs<QScrollBar>(clockBar)->maximum(), 2000);
@@ -265,7 +265,7 @@ TEST_F(QtProgramTest, ScrollBarClicksAndDragsChangeTheModelOnceEach)
 
 TEST_F(QtProgramTest, TypingIntoTheLeftFieldMovesTheWindow)
 {
-    MainWindow &w = program.frmDCF77;
+    MainWindow &w = program.mainWindow();
     auto *field = widgetAs<QLineEdit>(w.txtLeft);
     field->setFocus();
     field->selectAll();
@@ -279,7 +279,7 @@ TEST_F(QtProgramTest, TypingIntoTheLeftFieldMovesTheWindow)
 
 TEST_F(QtProgramTest, PointerMovementCountsOnlyOverTheFreeSurface)
 {
-    MainWindow &w = program.frmDCF77;
+    MainWindow &w = program.mainWindow();
     int *moves = countRuns(w.onMouseMove);
     QWindow *window = mainSurface()->windowHandle();
 
@@ -296,8 +296,8 @@ TEST_F(QtProgramTest, PointerMovementCountsOnlyOverTheFreeSurface)
 
 TEST_F(QtProgramTest, ClockWindowSwapsBackOnABackgroundClickButNotOnALabel)
 {
-    QTest::mouseClick(widget(program.frmDCF77.cmdHide), Qt::LeftButton);
-    ClockWindow &clock = program.frmZeit();
+    QTest::mouseClick(widget(program.mainWindow().cmdHide), Qt::LeftButton);
+    ClockWindow &clock = program.clockWindow();
     QWidget *clockSurface = host(clock.name()).surface();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(clockSurface));
     EXPECT_FALSE(mainSurface()->isVisible());
@@ -320,27 +320,36 @@ TEST_F(QtProgramTest, ClockWindowSwapsBackOnABackgroundClickButNotOnALabel)
 
 TEST_F(QtProgramTest, ExitWhileTheReceptionWaitsForACharacterEndsTheProgram)
 {
-    MainWindow &w = program.frmDCF77;
+    struct : ProgramObserver
+    {
+        void routineEnded(Routine routine, RoutineEnd how) override
+        {
+            ends.emplace_back(routine, how);
+        }
+        std::vector<std::pair<Routine, RoutineEnd>> ends;
+    } watcher;
+    program.addObserver(watcher);
+    MainWindow &w = program.mainWindow();
     w.txtComPort.setText("1");
     QTimer::singleShot(0, &testAlive,
                        [&] { QTest::mouseClick(widget(w.cmdStart), Qt::LeftButton); });
     // Exit once the reset's second has passed and the reception waits for input.
     bool waitedForInput = false;
     QTimer::singleShot(1500, &testAlive, [&] {
-        waitedForInput = program.receptionActive() && serial.isOpen();
+        waitedForInput = watcher.ends.empty() && serial.isOpen();
         QTest::mouseClick(widget(w.cmdExit), Qt::LeftButton);
     });
     // A safety net only: a broken Exit would otherwise hang the test run.
     QTimer::singleShot(10'000, &testAlive, [this] {
-        program.cmdExit_Click();
+        program.exit();
         QCoreApplication::exit(99);
     });
 
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_TRUE(waitedForInput);
     EXPECT_TRUE(program.ended());
-    EXPECT_TRUE(desktop.hasQuit());
-    EXPECT_FALSE(program.receptionActive());
+    EXPECT_EQ(watcher.ends,
+              (std::vector {std::pair {Routine::Reception, RoutineEnd::ProgramEnded}}));
     EXPECT_FALSE(mainSurface()->isVisible());
 
     // Whatever is still written after Exit stays off the screen.
@@ -358,7 +367,7 @@ TEST_F(QtProgramTest, ExitWhileTheReceptionWaitsForACharacterEndsTheProgram)
 TEST_F(QtProgramTest, TheFrameCloseButtonIsOnlyARequest)
 {
     int requests = 0;
-    program.frmDCF77.onCloseRequest = [&] {
+    program.mainWindow().onCloseRequest = [&] {
         ++requests;
     };
     mainSurface()->close();
@@ -366,9 +375,31 @@ TEST_F(QtProgramTest, TheFrameCloseButtonIsOnlyARequest)
     EXPECT_TRUE(mainSurface()->isVisible()) << "the program decides what a close request means";
 }
 
+TEST_F(QtProgramTest, MessageBoxesShowTheIconOfTheirKind)
+{
+    const std::pair<MessageKind, QMessageBox::Icon> kinds[]
+        = {{MessageKind::Information, QMessageBox::Information},
+           {MessageKind::Warning, QMessageBox::Warning},
+           {MessageKind::Error, QMessageBox::Critical}};
+    for (const auto &[kind, icon] : kinds) {
+        QMessageBox::Icon shown = QMessageBox::NoIcon;
+        QString text;
+        QTimer::singleShot(0, &testAlive, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                shown = box->icon();
+                text = box->text();
+                box->accept();
+            }
+        });
+        desktop.showMessage(kind, "DCF77", "Die Schnittstelle ist ausgefallen.");
+        EXPECT_EQ(shown, icon) << static_cast<int>(kind);
+        EXPECT_EQ(text, QStringLiteral("Die Schnittstelle ist ausgefallen."));
+    }
+}
+
 TEST_F(QtProgramTest, AFaultInAReactionIsReportedAndTheProgramGoesOn)
 {
-    program.frmDCF77.cmdHide.onClick = [] {
+    program.mainWindow().cmdHide.onClick = [] {
         throw std::runtime_error("kaputt");
     };
     // The report is a modal box; read and close it from inside its own event loop.
@@ -379,8 +410,8 @@ TEST_F(QtProgramTest, AFaultInAReactionIsReportedAndTheProgramGoesOn)
             box->accept();
         }
     });
-    QTest::mouseClick(widget(program.frmDCF77.cmdHide), Qt::LeftButton);
-    EXPECT_EQ(reported, QStringLiteral("Interner Fehler: kaputt"));
+    QTest::mouseClick(widget(program.mainWindow().cmdHide), Qt::LeftButton);
+    EXPECT_EQ(reported, QStringLiteral("Interner Fehler: kaputt."));
     EXPECT_TRUE(mainSurface()->isVisible());
 }
 

@@ -3,7 +3,8 @@
 
 #include "app/qt_program.h"
 #include "platform/serial/serial_service.h"
-#include "reception/port_messages.h"
+#include "printers.h"
+#include "ui/messages.h"
 
 #include <QAbstractItemModel>
 #include <QCompleter>
@@ -88,8 +89,8 @@ TEST(PortField, SuggestsThePortsTheSystemReportsAndTakesAChosenOne)
 {
     QtProgram qt;
     qt.program.start();
-    QWidget *surface = qt.surface(qt.program.frmDCF77);
-    auto *field = qobject_cast<QLineEdit *>(qt.widget(qt.program.frmDCF77.txtComPort));
+    QWidget *surface = qt.surface(qt.program.mainWindow());
+    auto *field = qobject_cast<QLineEdit *>(qt.widget(qt.program.mainWindow().txtComPort));
     ASSERT_NE(field, nullptr);
     surface->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(surface));
@@ -109,7 +110,7 @@ TEST(PortField, SuggestsThePortsTheSystemReportsAndTakesAChosenOne)
     EXPECT_EQ(offered, systemPortPaths());
 
     Q_EMIT field->completer()->activated(QStringLiteral("/dev/ttyUSB7")); // as typed
-    EXPECT_EQ(qt.program.frmDCF77.txtComPort.text(), "/dev/ttyUSB7");
+    EXPECT_EQ(qt.program.mainWindow().txtComPort.text(), "/dev/ttyUSB7");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // without keeping the event loop busy; a check leaves the open port alone.
 
 #include "platform/qt/qt_serial_port.h"
+#include "printers.h"
 #include "pseudo_terminal.h"
 
 #include <QCoreApplication>

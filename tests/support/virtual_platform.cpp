@@ -172,12 +172,12 @@ FakeWindowHost::FakeWindowHost(FakeDesktop &desktop, Window &window)
     , m_window(window)
 {
     m_desktop.m_hosts[window.name()] = this;
-    window.setObserver(this);
+    window.addObserver(*this);
 }
 
 FakeWindowHost::~FakeWindowHost()
 {
-    m_window.setObserver(nullptr);
+    m_window.removeObserver(*this);
     m_desktop.m_hosts.erase(m_window.name());
 }
 
@@ -212,7 +212,8 @@ float FakeWindowHost::height() const
 
 void FakeWindowHost::propertyChanged(const Control &control, Property property)
 {
-    m_desktop.record(control.displayName(), property, valueOf(control, property));
+    if (m_desktop.logging)
+        m_desktop.record(control.displayName(), property, valueOf(control, property));
 }
 
 std::unique_ptr<WindowHost> FakeDesktop::attach(Window &window)

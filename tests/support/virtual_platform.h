@@ -170,9 +170,9 @@ public:
     float screenWidth() const override { return screenWidthTwips; }
     float screenHeight() const override { return screenHeightTwips; }
     std::unique_ptr<WindowHost> attach(Window &window) override;
-    void showMessage(const std::string &title, const std::string &text) override
+    void showMessage(MessageKind kind, const std::string &title, const std::string &text) override
     {
-        messages.push_back({title, text});
+        messages.push_back({kind, title, text});
     }
     std::string decimalSeparator() const override { return separator; }
     void quit() override
@@ -207,12 +207,16 @@ public:
     bool quitRequested = false;
     struct Message
     {
+        MessageKind kind = MessageKind::Information;
         std::string title;
         std::string text;
     };
     std::vector<Message> messages;
-    /// Every write, also after quit(), so that tests see whether anything more was drawn.
+    /// Every write that reached the desktop, also after quit(), so that tests see whether
+    /// anything more was drawn.
     std::vector<Drawn> drawn;
+    /// Off: property writes are not logged (a long run that would fill the memory with them).
+    bool logging = true;
     std::size_t drawnAtQuit = 0;
 
 private:

@@ -117,7 +117,7 @@ int main(int argc, char **argv)
     // The frame's close button ends the program like Exit, as in the program's own main().
     if (!session.main().onCloseRequest)
         session.main().onCloseRequest = [&session] {
-            session.qt.program.cmdExit_Click();
+            session.qt.program.exit();
         };
     std::printf("dcf77-autopilot: scenario %s (%s)\n", scenario->name, scenario->summary);
     scenario->script(session);

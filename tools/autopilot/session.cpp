@@ -186,7 +186,7 @@ void Session::fail(const QString &why)
         show(QStringLiteral("A message box is open: ") + box->text());
     // Ends the program the way Exit does, so that every routine unwinds and exec() returns.
     if (!qt.program.ended())
-        qt.program.cmdExit_Click();
+        qt.program.exit();
 }
 
 } // namespace dcf::autopilot

@@ -49,8 +49,8 @@ public:
     QtProgram qt;
     driver::ScriptedUser user;
 
-    MainWindow &main() { return qt.program.frmDCF77; }
-    ClockWindow &clock() { return qt.program.frmZeit(); }
+    MainWindow &main() { return qt.program.mainWindow(); }
+    ClockWindow &clock() { return qt.program.clockWindow(); }
 
     // Simulators -------------------------------------------------------------------------------
     /// What every simulator is told about the receiver it plays (--receiver KIND and so on).

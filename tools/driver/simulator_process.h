@@ -1,5 +1,8 @@
 #pragma once
 
+// The simulated receiver as a child process, for the scripted user and the benchmark: they start
+// it, type the device path it prints, and stop it at the end.
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <string>
 
 namespace dcf::fuzz {
 
@@ -38,24 +40,44 @@ void expect(bool holds, const char *rule)
         broken(rule);
 }
 
-bool isFlag(int16_t value)
-{
-    return value == 0 || value == 1;
-}
-
 bool within(double value, double low, double high)
 {
     return value >= low && value <= high;
 }
 
+/// The number a display box shows; nothing while it is empty or shows no number.
+std::optional<double> shownNumber(const TextBox &box)
+{
+    const std::string &text = box.text();
+    char *end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.find_first_not_of(' ') == std::string::npos || end == text.c_str() || *end != '\0')
+        return std::nullopt;
+    return value;
+}
+
+/// An empty box, or a number from `low` to `high` with nothing after it.
+bool showsNothingOrWithin(const TextBox &box, double low, double high)
+{
+    const std::optional<double> value = shownNumber(box);
+    return box.text().empty() || (value && within(*value, low, high));
+}
+
+/// Characters in UTF-8 text.
+std::size_t characters(const std::string &text)
+{
+    std::size_t count = 0;
+    for (const char byte : text)
+        count += (static_cast<unsigned char>(byte) & 0xC0) != 0x80 ? 1 : 0;
+    return count;
+}
+
 // The controls as the desktop's log names them.
 const std::string kLastBitBox = "chkPuls(" + std::to_string(MainWindow::kLastBit) + ")";
-const std::string kHourLabel = "lblA(" + std::to_string(MainWindow::kHourLabel) + ")";
-const std::string kMinuteLabel = "lblA(" + std::to_string(MainWindow::kMinuteLabel) + ")";
-const std::string kSecondsLabel = "lblA(" + std::to_string(MainWindow::kSecondsLabel) + ")";
 
-/// The program on the virtual platform, with the session as its event processing.
-class Session final : public EventLoop
+/// The program on the virtual platform, with the session as its event processing, watching
+/// what it shows and what it tells its observers.
+class Session final : public EventLoop, public ProgramObserver
 {
 public:
     explicit Session(const Script &script);
@@ -77,6 +99,11 @@ public:
         check();
     }
 
+    void markMeasured(const MeasuredMark &mark) override;
+    void minuteDecoded(const DecodedMinute &minute) override;
+    void secondShown(const ShownSecond &second) override;
+    void routineEnded(Routine routine, RoutineEnd how) override;
+
 private:
     void schedule(const Step &step);
     void act(const Step &step);
@@ -91,9 +118,12 @@ private:
     int m_spinLimit = kSpinLimit;
     int m_eventsWithoutProgress = 0;
     int64_t m_lastEventsAt = -1;
-    std::string m_lastPanelLabel;
+    /// The clock's last second since the decode, if it showed one.
+    std::optional<ShownSecond> m_lastShown;
     bool m_minuteAdvanced = false;
     bool m_hourAdvanced = false;
+    /// The routine that ended last, and how.
+    std::optional<std::pair<Routine, RoutineEnd>> m_lastEnded;
     SessionSummary m_summary;
 };
 
@@ -110,8 +140,9 @@ Session::Session(const Script &script)
 SessionSummary Session::run()
 {
     vp.serial.ports = {{"/dev/ttyUSB0", "FT232R USB UART", "FTDI"}};
+    program.addObserver(*this);
     program.start();
-    program.frmDCF77.txtComPort.setText("1");
+    program.mainWindow().txtComPort.setText("1");
     vp.at(m_endMs, [] {}); // so that waits go on to the end
     vp.endAt(m_endMs);
     check();
@@ -158,10 +189,11 @@ void Session::schedule(const Step &step)
 void Session::act(const Step &step)
 {
     // The user acts only on a window that is on the screen.
-    MainWindow &w = program.frmDCF77;
+    MainWindow &w = program.mainWindow();
     const bool onClockWindow = step.op == Op::ClockWindowClick || step.op == Op::ClockWindowClose
         || step.op == Op::Hsc1 || step.op == Op::Vsc1;
-    if (!(onClockWindow ? program.clockWindowExists() && program.frmZeit().isShown() : w.isShown()))
+    if (!(onClockWindow ? program.clockWindowLoaded() && program.clockWindow().isShown()
+                        : w.isShown()))
         return;
     switch (step.op) {
     case Op::Start:
@@ -173,17 +205,17 @@ void Session::act(const Step &step)
     case Op::MainWindowClose:
         return w.closeRequest();
     case Op::ClockWindowClick:
-        return program.frmZeit().click();
+        return program.clockWindow().click();
     case Op::ClockWindowClose:
-        return program.frmZeit().closeRequest();
+        return program.clockWindow().closeRequest();
     case Op::HScroll1:
         return w.HScroll1.userSetValue(step.value);
     case Op::VScroll1:
         return w.VScroll1.userSetValue(step.value);
     case Op::Hsc1:
-        return program.frmZeit().hsc1.userSetValue(step.value);
+        return program.clockWindow().hsc1.userSetValue(step.value);
     case Op::Vsc1:
-        return program.frmZeit().vsc1.userSetValue(step.value);
+        return program.clockWindow().vsc1.userSetValue(step.value);
     case Op::TypeLeft:
         return w.txtLeft.setText(step.text);
     case Op::TypeTop:
@@ -212,57 +244,89 @@ void Session::checkDrawn(const Drawn &write)
                        || write.value == testing::rgb(colors::kButtonFace),
                "no bit is written outside chkPuls(0..58)");
     }
-    if (write.property != Property::Caption)
-        return;
-    // The decoder writes hour, minute and "00" into the seconds; the running clock's advance
-    // writes the minute after the seconds, then the hour.
-    const Global &g = program.g;
-    if (write.control == kMinuteLabel && m_lastPanelLabel != kHourLabel) {
-        ++m_summary.clockMinutes;
-        m_minuteAdvanced = true;
-        m_hourAdvanced = m_hourAdvanced || write.value == "00";
-    } else if (write.control == kSecondsLabel && write.value == "00") {
-        ++m_summary.decodes;
-        m_minuteAdvanced = false;
-        m_hourAdvanced = false;
-        // A minute gap with more pulses than a minute holds was preceded by a lost mark's gap:
-        // its bits belong to an earlier minute.
-        expect(g.PausenZaehler < reception::kGapsForMinute
-                   || g.PulsZaehler <= reception::kMostPulsesForMinute
-                   || (g.Flanke == reception::kPulseEnd && g.PulsBeginn > reception::kTimeOut),
-               "a decode never follows a second gap with more than 60 pulses");
+}
+
+void Session::markMeasured(const MeasuredMark &mark)
+{
+    constexpr double kMicrosecondsPerSecond = 1e6;
+    const double between = static_cast<double>(mark.endMicroseconds - mark.beginMicroseconds)
+        / kMicrosecondsPerSecond;
+    expect(mark.endMicroseconds >= mark.beginMicroseconds && mark.beginMicroseconds >= m_originUs,
+           "a mark ends after it begins, and both after the time base started");
+    expect(std::abs(mark.lengthSeconds - between) <= 0.0005 + 1e-9,
+           "a mark's length is the time between its edges' arrivals, to the millisecond");
+}
+
+void Session::minuteDecoded(const DecodedMinute &minute)
+{
+    ++m_summary.decodes;
+    m_lastShown.reset();
+    m_minuteAdvanced = false;
+    m_hourAdvanced = false;
+    expect(within(minute.minute, 0, 85) && within(minute.hour, 0, 45) && within(minute.day, 0, 45)
+               && within(minute.weekday, 0, 7) && within(minute.month, 0, 25)
+               && within(minute.year, 2000, 2165),
+           "decoded values within what their bits can hold");
+    expect(minute.zone == "Sommerzeit" || minute.zone == "Winterzeit"
+               || minute.zone == std::string(10, ' '),
+           "the zone names a zone or is empty");
+    // A minute gap with more pulses than a minute holds was preceded by a lost mark's gap: its
+    // bits belong to an earlier minute. Only the time-out hands such a count over.
+    const MainWindow &w = program.mainWindow();
+    expect(shownNumber(w.txtPausZ).value_or(0) < reception::kGapsForMinute
+               || shownNumber(w.txtZähl).value_or(0) <= reception::kMostPulsesForMinute
+               || shownNumber(w.txtZeit1).value_or(0) > reception::kTimeOut,
+           "a decode never follows a second gap with more than 60 pulses");
+}
+
+void Session::secondShown(const ShownSecond &second)
+{
+    expect(within(second.second, 0, 59), "the clock shows seconds 0 to 59");
+    expect(second.dueMilliseconds <= vp.now(), "no second is shown before it falls due");
+    if (m_lastShown) {
+        expect(second.dueMilliseconds >= m_lastShown->dueMilliseconds,
+               "seconds fall due in their order");
+        if (second.minute != m_lastShown->minute) {
+            ++m_summary.clockMinutes;
+            m_minuteAdvanced = true;
+            m_hourAdvanced = m_hourAdvanced || second.hour != m_lastShown->hour;
+        }
     }
-    if (write.control == kHourLabel || write.control == kMinuteLabel
-        || write.control == kSecondsLabel)
-        m_lastPanelLabel = write.control;
+    expect(within(second.minute, 0, m_minuteAdvanced ? 59 : 85), "the minute within its range");
+    expect(within(second.hour, 0, m_hourAdvanced ? 23 : 45), "the hour within its range");
+    m_lastShown = second;
+}
+
+void Session::routineEnded(Routine routine, RoutineEnd how)
+{
+    // Each routine of a Start follows the one before only when that one completed.
+    const bool follows = routine == Routine::Reception
+        || (routine == Routine::Decoder && m_lastEnded
+            && *m_lastEnded == std::pair {Routine::Reception, RoutineEnd::MinuteComplete})
+        || (routine == Routine::Clock && m_lastEnded
+            && *m_lastEnded == std::pair {Routine::Decoder, RoutineEnd::Decoded});
+    expect(follows, "the decoder follows a complete minute, the clock the decoder");
+    expect(routine != Routine::Decoder || how != RoutineEnd::Restarted,
+           "a new Start lets the decoder finish");
+    m_lastEnded = {routine, how};
 }
 
 void Session::check()
 {
-    const Global &g = program.g;
-
-    // Reception.
-    expect(within(g.i, 0, Global::kPulsTableLast), "i stays inside PulsZeit and PulsAbstand");
-    expect(within(g.BitNr, 0, Global::kPulsTableLast), "BitNr advances only with i");
-    expect(g.ZeichenZaehler >= 0, "ZeichenZaehler counts from 0 and stops at its limit");
-    expect(std::isfinite(g.PulsZaehler) && g.PulsZaehler == std::floor(g.PulsZaehler)
-               && within(g.PulsZaehler, 0, Global::kPulsTableLast),
-           "PulsZaehler counts whole pulses, one per pulse index");
-    expect(within(g.PausenZaehler, 0, 2), "an attempt ends at its second minute gap");
-    expect(isFlag(g.Fehler1) && isFlag(g.Fehler2) && g.Fehler1 + g.Fehler2 <= 1,
+    // What the main window shows of the reception.
+    const MainWindow &w = program.mainWindow();
+    expect(showsNothingOrWithin(w.txtZähl, 0, Global::kPulsTableLast),
+           "the pulse counter counts whole pulses, one per pulse index");
+    expect(w.txtZähl.text().find('.') == std::string::npos, "the pulse counter shows no fraction");
+    expect(showsNothingOrWithin(w.txtPausZ, 1, 2), "an attempt ends at its second minute gap");
+    expect(showsNothingOrWithin(w.txtFehler1, 1, 1) && showsNothingOrWithin(w.txtFehler2, 1, 1)
+               && (w.txtFehler1.text().empty() || w.txtFehler2.text().empty()),
            "one faulty pulse ends the attempt before the next is read");
-    expect(isFlag(g.Fehler3), "Fehler3 is 0 or 1");
-    for (const int16_t flag : {g.PulsAktiv, g.PauseAktiv, g.SperreBeginn, g.SperreEnde,
-                               g.PauseGezaehlt, g.MinuteErkannt, g.ZaehlerGenullt})
-        expect(isFlag(flag), "the reception's flags are 0 or 1");
-    expect(g.PulsAktiv + g.PauseAktiv <= 1, "a pulse and a pause are never both under way");
-    expect(g.Flanke == 0 || g.Flanke == 3 || g.Flanke == 6, "Flanke is 0, 3 or 6");
-    expect(g.Empfang.size() <= 1, "one character is read at a time");
-    expect(std::isfinite(g.StartZeit) && g.PulsBeginn >= 0 && g.PulsEnde >= 0 && g.PulsLaenge >= 0,
-           "pulses are timed after the port opened, and end after they begin");
-    for (std::size_t k = 0; k < g.PulsZeit.size(); ++k) {
-        expect(std::isfinite(g.PulsZeit[k]) && std::isfinite(g.PulsAbstand[k]),
-               "pulse times are numbers");
+    expect(showsNothingOrWithin(w.txtFehler3, 1, 1), "Fehler3 is 0 or 1");
+    expect(characters(w.txtSign.text()) <= 1, "one character is read at a time");
+    for (const TextBox *time : {&w.txtZeit1, &w.txtZeit2, &w.txtDCF1, &w.txtDCF2, &w.txtPause}) {
+        expect(showsNothingOrWithin(*time, 0, 1e6),
+               "pulses are timed after the port opened, and end after they begin");
     }
 
     // What the program drew since the last check.
@@ -275,24 +339,6 @@ void Session::check()
     vp.time.sleeps.clear();
     vp.time.sleepsUntil.clear();
 
-    // Decoded values: what the telegram's bits can hold, and the clock's range once it has
-    // advanced them.
-    expect(within(g.Minute, 0, m_minuteAdvanced ? 59 : 85), "Minute within its range");
-    expect(within(g.Stunde, 0, m_hourAdvanced ? 23 : 45), "Stunde within its range");
-    expect(within(g.Tag, 0, 45) && within(g.Wochentag, 0, 7) && within(g.Monat, 0, 25)
-               && within(g.Jahr, 0, 165),
-           "date values within what their bits can hold");
-    const std::string &zone = g.Zeitzone.str();
-    expect(zone == "Sommerzeit" || zone == "Winterzeit" || zone == std::string(10, ' '),
-           "Zeitzone names a zone or is empty");
-
-    // Running clock.
-    expect(within(g.SekIndex, 0, 60) && within(g.Sekunde, 0, 60),
-           "SekIndex stays inside SekTabelle");
-    expect(isFlag(g.MinEnde) && isFlag(g.StdUebertrag), "the clock's flags are 0 or 1");
-    expect(std::isfinite(g.MinBeginn) && std::isfinite(g.MinLaufzeit), "clock times are numbers");
-
-    const MainWindow &w = program.frmDCF77;
     expect(std::isfinite(w.left()) && std::isfinite(w.top()), "the main window has a position");
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+// The program's icon for the Qt platform: window frames, the task bar and the package's menu
+// entry show it.
+
 #include <QIcon>
 #include <QPixmap>
 

@@ -45,13 +45,14 @@ std::unique_ptr<WindowHost> QtDesktop::attach(Window &window)
     return std::make_unique<QtWindowHost>(*this, window);
 }
 
-void QtDesktop::showMessage(const std::string &title, const std::string &text)
+void QtDesktop::showMessage(MessageKind kind, const std::string &title, const std::string &text)
 {
-    if (m_quit)
-        return;
+    const QMessageBox::Icon icon = kind == MessageKind::Error ? QMessageBox::Critical
+        : kind == MessageKind::Warning                        ? QMessageBox::Warning
+                                                              : QMessageBox::Information;
     // Texts are UTF-8, so umlauts come through; "OK" reads the same in German.
-    QMessageBox box(QMessageBox::Information, QString::fromStdString(title),
-                    QString::fromStdString(text), QMessageBox::Ok);
+    QMessageBox box(icon, QString::fromStdString(title), QString::fromStdString(text),
+                    QMessageBox::Ok);
     box.setWindowIcon(QApplication::windowIcon());
     // A command in the text (joining the group dialout) can be copied.
     box.setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -65,9 +66,6 @@ std::string QtDesktop::decimalSeparator() const
 
 void QtDesktop::quit()
 {
-    m_quit = true;
-    for (QtWindowHost *host : m_hosts)
-        host->close();
     QCoreApplication::exit(0);
 }
 

@@ -23,13 +23,11 @@ public:
     float screenWidth() const override;
     float screenHeight() const override;
     std::unique_ptr<WindowHost> attach(Window &window) override;
-    void showMessage(const std::string &title, const std::string &text) override;
+    void showMessage(MessageKind kind, const std::string &title, const std::string &text) override;
     std::string decimalSeparator() const override;
-    /// From now on no model change is drawn and no user input reaches the model; every window
-    /// closes and the application's event loop ends.
+    /// Ends the application's event loop (the program has closed its windows).
     void quit() override;
 
-    bool hasQuit() const { return m_quit; }
     /// 1440 / the primary screen's logical dots per inch (15 at 96 dpi).
     double twipsPerPixel() const;
     /// The view of the window attached under `windowName` ("frmDCF77", "frmZeit"), or null.
@@ -40,7 +38,6 @@ public:
 
 private:
     std::vector<QtWindowHost *> m_hosts;
-    bool m_quit = false;
 };
 
 } // namespace dcf

@@ -1,5 +1,7 @@
 #pragma once
 
+// The event processing of the window thread on Qt: where the routines' yields and waits end up.
+
 #include "platform/event_loop.h"
 
 namespace dcf {

@@ -1,5 +1,8 @@
 #pragma once
 
+// The serial ports present, as "ComPort No." suggests them and the message about a missing
+// device lists them.
+
 #include "platform/serial_port.h"
 
 #include <vector>

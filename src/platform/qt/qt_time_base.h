@@ -1,5 +1,8 @@
 #pragma once
 
+// The time base on Qt: the clock that stamps edges and paces the running clock, with sleeps that
+// block in the operating system.
+
 #include "platform/time_base.h"
 
 namespace dcf {

@@ -89,14 +89,14 @@ QtWindowHost::QtWindowHost(QtDesktop &desktop, Window &window)
             m_views.emplace(control, view);
     }
     applyTabOrder();
-    m_window.setObserver(this);
+    m_window.addObserver(*this);
     m_desktop.registerHost(*this);
 }
 
 QtWindowHost::~QtWindowHost()
 {
     m_desktop.unregisterHost(*this);
-    m_window.setObserver(nullptr);
+    m_window.removeObserver(*this);
 }
 
 void QtWindowHost::applyTabOrder()
@@ -126,8 +126,6 @@ void QtWindowHost::applyTabOrder()
 
 void QtWindowHost::show()
 {
-    if (m_closed || m_desktop.hasQuit())
-        return;
     m_surface->show();
 }
 
@@ -143,7 +141,6 @@ bool QtWindowHost::isShown() const
 
 void QtWindowHost::close()
 {
-    m_closed = true;
     m_surface->hide();
 }
 
@@ -224,7 +221,7 @@ private:
 
 void QtWindowHost::refresh()
 {
-    if (m_closed || m_desktop.hasQuit() || !m_surface->isVisible())
+    if (!m_surface->isVisible())
         return;
     // A window shown a moment ago may not be mapped yet, and painting it now would draw nothing.
     // Wait briefly for it, blocked in the event loop; user input stays queued meanwhile, so no
@@ -241,9 +238,6 @@ void QtWindowHost::refresh()
 
 void QtWindowHost::propertyChanged(const Control &control, Property property)
 {
-    // After Exit nothing more is drawn, whatever the unwinding routines still write.
-    if (m_closed || m_desktop.hasQuit())
-        return;
     const auto found = m_views.find(&control);
     if (found == m_views.end())
         return;
@@ -259,8 +253,6 @@ QWidget *QtWindowHost::widgetOf(const Control &control) const
 
 void QtWindowHost::deliver(const std::function<void()> &call)
 {
-    if (m_closed || m_desktop.hasQuit())
-        return;
     runGuarded(call);
 }
 

@@ -83,7 +83,6 @@ private:
     Window &m_window;
     std::unique_ptr<WindowSurface> m_surface;
     std::unordered_map<const Control *, ControlView *> m_views;
-    bool m_closed = false;
     int m_changesShown = 0;
 };
 

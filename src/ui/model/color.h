@@ -1,5 +1,8 @@
 #pragma once
 
+// Colours of the window model: the designs and the routines write them, the view turns them into
+// the desktop's colours.
+
 #include <cstdint>
 
 namespace dcf {

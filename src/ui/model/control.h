@@ -1,5 +1,8 @@
 #pragma once
 
+// The base of every control of the window model: what the view draws of it (place, font,
+// colours, visibility) and the change notification that tells the view what to redraw.
+
 #include "ui/model/color.h"
 
 #include <string>

@@ -1,5 +1,8 @@
 #pragma once
 
+// Control arrays of the window model (lblA, chkPuls, Label13, lblB): the routines address their
+// members by index.
+
 #include <memory>
 #include <stdexcept>
 #include <string>

@@ -1,5 +1,8 @@
 #pragma once
 
+// The kinds of control of the window model, with the properties the routines write and the
+// reactions the user's input runs (through the window's reaction gate).
+
 #include "ui/model/control.h"
 #include "ui/model/reaction.h"
 

@@ -11,7 +11,8 @@ namespace dcf {
 /// A reaction of a control or window (click, change, pointer movement).
 using Reaction = std::function<void()>;
 
-/// Runs every reaction of a window. It must not let an exception through.
+/// Runs every reaction of a window: it decides whether the reaction runs at all, and nothing that
+/// the reaction throws gets past the outermost one, so nothing reaches the window system.
 class ReactionGate
 {
 public:

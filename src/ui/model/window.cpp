@@ -18,6 +18,8 @@ void Window::attach(WindowSystem &windows)
 
 void Window::show()
 {
+    if (m_closed)
+        return;
     if (m_host)
         m_host->show();
     m_shown = true;
@@ -37,6 +39,7 @@ bool Window::isShown() const
 
 void Window::close()
 {
+    m_closed = true;
     if (m_host)
         m_host->close();
     m_shown = false;
@@ -44,7 +47,7 @@ void Window::close()
 
 void Window::refresh()
 {
-    if (m_host)
+    if (m_host && !m_closed)
         m_host->refresh();
 }
 
@@ -92,10 +95,19 @@ void Window::react(const Reaction &reaction) const
         reaction();
 }
 
+void Window::removeObserver(const WindowObserver &observer)
+{
+    std::erase(m_observers, &observer);
+}
+
 void Window::propertyChanged(const Control &control, Property property)
 {
-    if (m_observer)
-        m_observer->propertyChanged(control, property);
+    // After Exit nothing more is drawn, whatever the unwinding routines still write.
+    if (m_closed)
+        return;
+    // By index: an observer may add another while it is told.
+    for (std::size_t k = 0; k < m_observers.size(); ++k)
+        m_observers[k]->propertyChanged(control, property);
 }
 
 } // namespace dcf

@@ -1,5 +1,9 @@
 #pragma once
 
+// A top-level window of the model with its controls, as the logic reads and writes it. The
+// window system renders it through a host (window_host.h); observers (the view, tests, tools)
+// hear of every property write; reactions to the user run through the program's gate.
+
 #include "ui/model/color.h"
 #include "ui/model/control.h"
 #include "ui/model/reaction.h"
@@ -50,8 +54,10 @@ public:
     void show();
     void hide();
     bool isShown() const;
-    /// Takes the window off the screen for good (Exit).
+    /// Takes the window off the screen for good (Exit): from then on it is never shown again and
+    /// no observer hears of a property write.
     void close();
+    bool isClosed() const { return m_closed; }
     void refresh();
 
     float left() const;
@@ -61,7 +67,8 @@ public:
     float width() const;
     float height() const;
 
-    void setObserver(WindowObserver *observer) { m_observer = observer; }
+    void addObserver(WindowObserver &observer) { m_observers.push_back(&observer); }
+    void removeObserver(const WindowObserver &observer);
     /// Called by the controls after each property write.
     void propertyChanged(const Control &control, Property property);
     /// Called by the controls at construction.
@@ -92,9 +99,11 @@ private:
     Design m_design;
     std::vector<Control *> m_controls;
     std::vector<const Control *> m_tabOrder;
+    // Before the host, which is gone first: its view stops observing on the way out.
+    std::vector<WindowObserver *> m_observers;
     std::unique_ptr<WindowHost> m_host;
-    WindowObserver *m_observer = nullptr;
     ReactionGate *m_gate = nullptr;
+    bool m_closed = false;
     // Used while no host is attached.
     bool m_shown = false;
     float m_left = 0;

@@ -6,16 +6,8 @@
 
 namespace dcf {
 
-class WindowHost
-{
-public:
-    virtual ~WindowHost() = default;
-};
-
 class Window
 {
-public:
-    void attach(Desktop &desktop);
 };
 
 } // namespace dcf

@@ -1,4 +1,6 @@
-#include "reception/port_name.h"
+#include "ui/port_name.h"
+
+#include "ui/messages.h"
 
 #include <charconv>
 
@@ -53,18 +55,6 @@ std::optional<std::string> portTextForDevice(std::string_view device, DeviceNami
     if (!portNumber(digits) || digits.starts_with('0'))
         return std::nullopt;
     return std::string(digits);
-}
-
-std::string portDescription(const SerialPortInfo &port)
-{
-    std::string line = port.device;
-    if (!port.description.empty())
-        line += " – " + port.description;
-    if (!port.manufacturer.empty()) {
-        line += port.description.empty() ? " – Hersteller: " + port.manufacturer
-                                         : " (Hersteller: " + port.manufacturer + ")";
-    }
-    return line;
 }
 
 std::vector<TextBox::Suggestion> portSuggestions(const std::vector<SerialPortInfo> &ports,

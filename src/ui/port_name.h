@@ -38,9 +38,6 @@ std::optional<std::string> serialDeviceForPortText(std::string_view text,
 std::optional<std::string> portTextForDevice(std::string_view device,
                                              DeviceNaming naming = DeviceNaming::Native);
 
-/// "/dev/ttyUSB0 – FT232R USB UART (Hersteller: FTDI)", as far as the system knows the adapter.
-std::string portDescription(const SerialPortInfo &port);
-
 /// The ports present, in their order, as "ComPort No." suggests them: each with its port text and
 /// its description.
 std::vector<TextBox::Suggestion> portSuggestions(const std::vector<SerialPortInfo> &ports,
