@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 namespace dcf::timeservice {
 
@@ -28,7 +29,7 @@ AssemblerStep MinuteAssembler::edge(const Edge &edge)
     if (edge.markBegins)
         markBegins(edge.stampMicroseconds, step);
     else
-        markEnds(edge.stampMicroseconds);
+        markEnds(edge.stampMicroseconds, step);
     return step;
 }
 
@@ -40,6 +41,7 @@ std::optional<AssembledMinute> MinuteAssembler::silence(int64_t nowMicroseconds)
     m_second.reset();
     m_lastBegin.reset();
     m_markBegan.reset();
+    m_candidate.reset();
     if (m_minute.fault == MinuteCheck::Passed)
         m_minute.fault = MinuteCheck::Incomplete;
     AssembledMinute silent = close();
@@ -52,6 +54,7 @@ void MinuteAssembler::markBegins(int64_t stamp, AssemblerStep &step)
     if (m_markBegan)
         fault(MinuteCheck::Noise); // the end of the last mark never came
     m_markBegan = stamp;
+    m_candidate.reset();
     const std::optional<int64_t> previous = m_lastBegin;
     m_lastBegin = stamp;
     if (!previous) {
@@ -74,7 +77,7 @@ void MinuteAssembler::markBegins(int64_t stamp, AssemblerStep &step)
     if (seconds == 2) {
         step.closed = close();
         m_second = 0;
-        step.second = 0;
+        m_candidate = 0;
     }
     ++m_minute.marks;
 }
@@ -113,24 +116,27 @@ void MinuteAssembler::advance(int seconds, AssemblerStep &step)
     m_second = second;
     ++m_minute.marks;
     if (m_minute.fault == MinuteCheck::Passed)
-        step.second = second;
+        m_candidate = second;
 }
 
-void MinuteAssembler::markEnds(int64_t stamp)
+void MinuteAssembler::markEnds(int64_t stamp, AssemblerStep &step)
 {
+    const std::optional<int> candidate = std::exchange(m_candidate, std::nullopt);
     if (!m_markBegan) {
         if (m_lastBegin) // listening may well begin inside a mark
             fault(MinuteCheck::Noise);
         return;
     }
-    const int64_t length = stamp - *m_markBegan;
-    m_markBegan.reset();
+    const int64_t began = *std::exchange(m_markBegan, std::nullopt);
+    const int64_t length = stamp - began;
     if (length < kShortestMark || length > kLongestMark) {
         fault(MinuteCheck::BadMark);
         return;
     }
     if (m_second)
         m_minute.bits[static_cast<std::size_t>(*m_second)] = length >= kShortestOne;
+    if (candidate && m_minute.fault == MinuteCheck::Passed)
+        step.mark = TakenMark {.second = *candidate, .beganMicroseconds = began};
 }
 
 AssembledMinute MinuteAssembler::close()

@@ -23,13 +23,21 @@ struct AssembledMinute
     MinuteCheck fault = MinuteCheck::Passed;
 };
 
+/// A mark whose second is known, in a minute faultless so far.
+struct TakenMark
+{
+    int second = 0;
+    int64_t beganMicroseconds = 0;
+};
+
 /// What one edge did.
 struct AssemblerStep
 {
     /// A minute that this edge closed (the first mark after a minute gap closes the one before).
     std::optional<AssembledMinute> closed;
-    /// The mark that began is this second of a minute that is faultless so far.
-    std::optional<int> second;
+    /// A mark that this edge ended. Only a whole mark of the right length counts, so that a
+    /// spurious edge near the start of a second is never taken for it.
+    std::optional<TakenMark> mark;
 };
 
 class MinuteAssembler
@@ -46,7 +54,7 @@ public:
 
 private:
     void markBegins(int64_t stamp, AssemblerStep &step);
-    void markEnds(int64_t stamp);
+    void markEnds(int64_t stamp, AssemblerStep &step);
     /// Takes the mark that began `seconds` seconds after the previous one.
     void advance(int seconds, AssemblerStep &step);
     AssembledMinute close();
@@ -59,6 +67,8 @@ private:
     std::optional<int> m_second;
     std::optional<int64_t> m_lastBegin;
     std::optional<int64_t> m_markBegan; ///< while a mark lasts
+    /// The second of the mark that lasts, while its minute is faultless.
+    std::optional<int> m_candidate;
     std::optional<int64_t> m_lastEdge;
     bool m_silent = false;
 };

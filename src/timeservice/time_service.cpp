@@ -21,8 +21,8 @@ void TimeService::edge(const Edge &edge)
     const AssemblerStep step = m_assembler.edge(edge);
     if (step.closed)
         finish(*step.closed, false);
-    if (step.second && m_trustedMinuteUtc)
-        sample(*step.second, edge.stampMicroseconds);
+    if (step.mark && m_trustedMinuteUtc)
+        sample(step.mark->second, step.mark->beganMicroseconds);
 }
 
 void TimeService::poll(int64_t nowMicroseconds)

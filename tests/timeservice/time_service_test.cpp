@@ -152,19 +152,19 @@ INSTANTIATE_TEST_SUITE_P(
                        s.addGlitch(mark.beginMs + 40, mark.endMs - mark.beginMs - 40);
                        mark.endMs = mark.beginMs + 30;
                    },
-                   "2026-12-07 12:38:00", MinuteCheck::BadMark, "2026-12-07 12:38:30",
+                   "2026-12-07 12:38:00", MinuteCheck::BadMark, "2026-12-07 12:38:29",
                    "2026-12-07 12:41:00"},
         // Its bit unknown, the mark could turn a 1 into a 0 that the parity misses.
         FaultCase {"LostEndOfMark",
                    [](auto &s) { s.markAt(utc("2026-12-07 12:38:30")).endLost = true; },
-                   "2026-12-07 12:38:00", MinuteCheck::Noise, "2026-12-07 12:38:30",
+                   "2026-12-07 12:38:00", MinuteCheck::Noise, "2026-12-07 12:38:29",
                    "2026-12-07 12:41:00"},
         FaultCase {"LongMark",
                    [](auto &s) {
                        Mark &mark = s.markAt(utc("2026-12-07 12:38:30"));
                        mark.endMs = mark.beginMs + 300;
                    },
-                   "2026-12-07 12:38:00", MinuteCheck::BadMark, "2026-12-07 12:38:30",
+                   "2026-12-07 12:38:00", MinuteCheck::BadMark, "2026-12-07 12:38:29",
                    "2026-12-07 12:41:00"},
         // Found only once the minute is over: its own marks were counted from the minute before.
         FaultCase {"ParityError", [](auto &s) { flip(s, "2026-12-07 12:38:21"); },
