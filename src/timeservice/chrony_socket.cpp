@@ -24,22 +24,15 @@ std::optional<sockaddr_un> addressOf(const std::string &path)
     return address;
 }
 
-int64_t floorDiv(int64_t value, int64_t divisor)
-{
-    const int64_t quotient = value / divisor;
-    return value % divisor < 0 ? quotient - 1 : quotient;
-}
-
 } // namespace
 
 ChronySample chronySample(const Sample &sample)
 {
     // tv holds microseconds; the offset takes what lies below them, so nothing is rounded away.
-    const int64_t micros = floorDiv(sample.systemNanoseconds, kNanosecondsPerMicrosecond);
+    const int64_t micros = sample.systemNanoseconds / kNanosecondsPerMicrosecond;
     ChronySample datagram;
-    datagram.tv.tv_sec = static_cast<time_t>(floorDiv(micros, 1'000'000));
-    datagram.tv.tv_usec
-        = static_cast<suseconds_t>(micros - floorDiv(micros, 1'000'000) * 1'000'000);
+    datagram.tv.tv_sec = static_cast<time_t>(micros / 1'000'000);
+    datagram.tv.tv_usec = static_cast<suseconds_t>(micros % 1'000'000);
     const int64_t offset
         = sample.trueUtcSeconds * kNanosecondsPerSecond - micros * kNanosecondsPerMicrosecond;
     datagram.offset = static_cast<double>(offset) / kNanosecondsPerSecond;

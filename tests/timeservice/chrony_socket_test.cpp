@@ -129,31 +129,5 @@ TEST_F(ChronySocketTest, SaysOnceWhenNobodyListensAndFindsARestartedChronyd)
     EXPECT_EQ(messages[3], messages[1]);
 }
 
-TEST(ChronySample, LaysTheMarkOnItsTrueSecondToTheNanosecond)
-{
-    const Sample sample {.systemNanoseconds = 1'796'664'661'234'567'891,
-                         .trueUtcSeconds = 1'796'664'660,
-                         .leapSecondAhead = false,
-                         .monotonicMicroseconds = 0};
-    const ChronySample datagram = chronySample(sample);
-    EXPECT_EQ(datagram.tv.tv_sec, 1'796'664'661);
-    EXPECT_EQ(datagram.tv.tv_usec, 234'567);
-    // tv plus the offset is the true second: the nanoseconds below tv are in the offset.
-    EXPECT_DOUBLE_EQ(datagram.offset, -1.234567);
-    EXPECT_EQ(datagram.leap, 0);
-    EXPECT_EQ(datagram.pulse, 0);
-}
-
-TEST(ChronySample, SystemTimeBefore1970StaysInRange)
-{
-    const ChronySample datagram = chronySample({.systemNanoseconds = -1'500,
-                                                .trueUtcSeconds = 0,
-                                                .leapSecondAhead = false,
-                                                .monotonicMicroseconds = 0});
-    EXPECT_EQ(datagram.tv.tv_sec, -1);
-    EXPECT_EQ(datagram.tv.tv_usec, 999'998);
-    EXPECT_DOUBLE_EQ(datagram.offset, 2e-6);
-}
-
 } // namespace
 } // namespace dcf::timeservice
