@@ -241,6 +241,11 @@ int main(int argc, char **argv)
             std::abs(delivery.mean) <= kMeanTargetMs, "within 0.3 ms");
     verdict("sample time after the simulator's write, sd", delivery.deviation, "ms",
             delivery.deviation <= kDeviationTargetMs, "<= 0.1 ms");
+    if (const auto summary = bench::summarize(sinceWriteMs)) {
+        std::printf("  %-48s %9.4f ms (99th percentile %.4f ms, maximum %.4f ms)\n",
+                    "sample time after the simulator's write, median", summary->median,
+                    summary->p99, summary->maximum);
+    }
     std::printf("  %-48s %9.4f ms (sd %.4f ms; the simulator's own lateness included)\n",
                 "offset from the true second, mean", offset.mean, offset.deviation);
     verdict("first sample after the first mark", firstSampleSeconds, "s",
