@@ -40,7 +40,10 @@ QtProgram::QtProgram(ProgramOptions chosen)
 #else
     , serial(options.receiver)
 #endif
-{ }
+{
+    if (!options.chronySocket.empty())
+        chrony.emplace(serial.service(), options.chronySocket);
+}
 
 QWidget *QtProgram::surface(const Window &window) const
 {

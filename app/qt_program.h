@@ -4,6 +4,7 @@
 // the two windows' logic. main() runs it; the headless run, the end-to-end tests and the
 // benchmarks drive the very same object.
 
+#include "app/chrony_feed_wiring.h"
 #include "app/program_options.h"
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/qt_event_loop.h"
@@ -11,6 +12,7 @@
 #include "platform/qt/qt_time_base.h"
 #include "program/program.h"
 
+#include <optional>
 #include <utility>
 
 class QWidget;
@@ -44,6 +46,8 @@ public:
     QtTimeBase time;
     QtEventLoop events;
     QtSerialPort serial;
+    /// With --chrony: the time service, fed from the port that the windows' reception holds.
+    std::optional<ChronyFeedWiring> chrony;
     QtDesktop desktop;
     Platform platform {events, time, serial, desktop};
     Program program {platform, desktop};

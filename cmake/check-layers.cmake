@@ -5,15 +5,17 @@
 # belongs to the first folder of the list that starts its path.
 cmake_minimum_required(VERSION 3.25)
 
-set(folders app src/program src/clock src/decoding src/reception src/platform/qt
+set(folders app src/timeservice src/program src/clock src/decoding src/reception src/platform/qt
     src/platform/serial src/ui/model src/ui src/state src/platform)
-set(uses_app program clock decoding reception ui state platform)
+set(uses_app program clock decoding reception timeservice ui state platform)
 set(uses_src/program clock decoding reception ui state platform)
 set(uses_src/clock ui state platform)
 set(uses_src/decoding ui state platform)
 set(uses_src/reception ui state platform)
 set(uses_src/platform/qt platform platform/serial ui/model)
 set(uses_src/platform/serial platform)
+# Beside the routines: fed by the same edges, it needs none of them and none of the windows.
+set(uses_src/timeservice platform)
 set(uses_src/ui/model platform)
 set(uses_src/ui state platform)
 set(uses_src/state)

@@ -8,7 +8,7 @@ add_test(NAME package.build
                  ${CMAKE_BINARY_DIR}/CPackConfig.cmake)
 set_tests_properties(package.build PROPERTIES FIXTURES_SETUP dcf77_package TIMEOUT 300)
 
-foreach(check files depends copyright desktop-entry metainfo manuals runs)
+foreach(check files depends copyright desktop-entry metainfo manuals unit runs)
     add_test(NAME package.${check} COMMAND ${package_check} ${check} ${package_work})
     set_tests_properties(package.${check} PROPERTIES FIXTURES_REQUIRED dcf77_package TIMEOUT 60)
 endforeach()

@@ -201,14 +201,21 @@ TEST(PortMessage, AFaultOfTheProgramItselfSaysSo)
     EXPECT_EQ(internalErrorText("Speicher voll."), "Interner Fehler: Speicher voll.");
 }
 
-TEST(PortSuggestions, AreTheTextsThatNameEachPort)
+using Suggestions = std::vector<TextBox::Suggestion>;
+
+TEST(PortSuggestions, TypeThePortTextAndShowWhatTheSystemKnowsOfTheAdapter)
 {
     EXPECT_EQ(portSuggestions(kPorts, DeviceNaming::Posix),
-              (std::vector<std::string> {"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyACM0"}));
-    const std::vector<SerialPortInfo> windows {
-        {"COM3", "", ""}, {"COM10", "", ""}, {"COM0", "", ""}, {"COM03", "", ""}, {"LPT1", "", ""}};
+              (Suggestions {{"/dev/ttyS0", "/dev/ttyS0"},
+                            {"/dev/ttyUSB0", "/dev/ttyUSB0 – FT232R (Hersteller: FTDI)"},
+                            {"/dev/ttyACM0", "/dev/ttyACM0 – Hersteller: Prolific"}}));
+    const std::vector<SerialPortInfo> windows {{"COM3", "USB Serial Port", ""},
+                                               {"COM10", "", ""},
+                                               {"COM0", "", ""},
+                                               {"COM03", "", ""},
+                                               {"LPT1", "", ""}};
     EXPECT_EQ(portSuggestions(windows, DeviceNaming::Windows),
-              (std::vector<std::string> {"3", "10"}));
+              (Suggestions {{"3", "COM3 – USB Serial Port"}, {"10", "COM10"}}));
 }
 
 TEST(PortField, OffersThePortsPresentWhenItGetsTheFocusAndListsThemForAMissingDevice)
@@ -221,7 +228,7 @@ TEST(PortField, OffersThePortsPresentWhenItGetsTheFocusAndListsThemForAMissingDe
     vp.serial.ports = {{"/dev/ttyS0", "", ""}};
     field.gotFocus();
     vp.serial.ports = kPorts; // adapters plugged in
-    EXPECT_EQ(field.suggestions(), std::vector<std::string> {"/dev/ttyS0"});
+    EXPECT_EQ(field.suggestions(), (Suggestions {{"/dev/ttyS0", "/dev/ttyS0"}}));
     field.gotFocus();
     EXPECT_EQ(field.suggestions(), portSuggestions(kPorts));
 
