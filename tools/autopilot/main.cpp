@@ -2,7 +2,9 @@
 // same process, listening to the simulated receiver dcf77-sim. The run command uses its demo when
 // there is no display; the end-to-end tests use the other scenarios.
 
+#include "app/termination_signals.h"
 #include "option_reading.h"
+#include "platform/qt/reaction_guard.h"
 #include "scenarios.h"
 #include "session.h"
 
@@ -31,6 +33,8 @@ constexpr Scenario kScenarios[] = {
      scriptUnplug},
     {"flood", "a minute of random bytes at full speed: responsive windows, flat memory",
      scriptFlood},
+    {"serve", "decode a minute from --port, then keep running until a termination signal",
+     scriptServe},
 };
 
 std::string scenarioList()
@@ -41,7 +45,16 @@ std::string scenarioList()
     return list;
 }
 
-enum Key : int { kScenario = 256, kPictures, kShow, kReceiver, kInvert, kNeedsPower };
+enum Key : int {
+    kScenario = 256,
+    kPictures,
+    kShow,
+    kReceiver,
+    kInvert,
+    kNeedsPower,
+    kPort,
+    kChrony
+};
 
 constexpr option kOptions[] = {
     {"help", no_argument, nullptr, 'h'},
@@ -51,6 +64,8 @@ constexpr option kOptions[] = {
     {"receiver", required_argument, nullptr, kReceiver},
     {"invert", no_argument, nullptr, kInvert},
     {"needs-power", required_argument, nullptr, kNeedsPower},
+    {"port", required_argument, nullptr, kPort},
+    {"chrony", required_argument, nullptr, kChrony},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -67,6 +82,8 @@ the windows show.
                           modem-line library preloaded (LD_PRELOAD=libdcf77-modem-lines.so)
   --invert                the receiver's line is released for the mark (dcf77-sim --invert)
   --needs-power LINES     it sends nothing until the program sets DTR, RTS or both
+  --port PATH             a receiver already running there, instead of a simulator (serve)
+  --chrony SOCKET         the program feeds chrony's SOCK reference clock (dcf77 --chrony)
 
 Scenarios:)";
 
@@ -79,6 +96,8 @@ int main(int argc, char **argv)
     bool show = false;
     // Passed on to every simulator the scenario starts; dcf77-sim checks them.
     QStringList receiver;
+    QString port;
+    dcf::ProgramOptions program;
     const dcf::tools::Reading reading = dcf::tools::readOptions(
         argc, argv, kOptions, [&](int key, const std::string &) -> std::string {
             if (key == kScenario) {
@@ -93,6 +112,10 @@ int main(int argc, char **argv)
             if (key == kReceiver || key == kNeedsPower)
                 receiver << QString::fromLatin1(key == kReceiver ? "--receiver" : "--needs-power")
                          << QString::fromLocal8Bit(optarg);
+            if (key == kPort)
+                port = QString::fromLocal8Bit(optarg);
+            if (key == kChrony)
+                program.chronySocket = optarg;
             if (key == kInvert)
                 receiver << QStringLiteral("--invert");
             show = show || key == kShow;
@@ -112,8 +135,11 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     dcf::prepareApplication();
 
-    Session session(picturesDir);
+    Session session(picturesDir, program);
     session.receiverArguments = receiver;
+    session.externalPort = port;
+    if (scenario->script == scriptServe && port.isEmpty())
+        return dcf::tools::refuse("dcf77-autopilot", "the scenario serve needs --port");
     // The frame's close button ends the program like Exit, as in the program's own main().
     if (!session.main().onCloseRequest)
         session.main().onCloseRequest = [&session] {
@@ -121,6 +147,11 @@ int main(int argc, char **argv)
         };
     std::printf("dcf77-autopilot: scenario %s (%s)\n", scenario->name, scenario->summary);
     scenario->script(session);
+    // A termination signal is the Exit command, as in the program's own main().
+    const dcf::TerminationSignals termination([&session] {
+        session.say(QStringLiteral("Termination signal: Exit"));
+        dcf::runGuarded([&session] { session.qt.program.exit(); });
+    });
     const int status = session.run();
     std::printf("dcf77-autopilot: scenario %s %s\n", scenario->name,
                 status == kExitPassed ? "passed" : "FAILED");

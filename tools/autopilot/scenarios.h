@@ -12,5 +12,6 @@ void scriptFull(Session &session);
 void scriptFaults(Session &session);
 void scriptUnplug(Session &session);
 void scriptFlood(Session &session);
+void scriptServe(Session &session);
 
 } // namespace dcf::autopilot

@@ -40,8 +40,9 @@ QMessageBox *Session::visibleMessageBox()
     return nullptr;
 }
 
-Session::Session(QString picturesDirectory)
+Session::Session(QString picturesDirectory, ProgramOptions options)
     : picturesDir(std::move(picturesDirectory))
+    , qt(std::move(options))
     , m_startedAtMs(realNowMs())
 {
     user.onFailure = [this](const QString &failure) {

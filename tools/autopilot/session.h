@@ -37,7 +37,8 @@ class Session
 {
 public:
     /// `picturesDir`: where the demo saves its pictures; empty: none.
-    explicit Session(QString picturesDir);
+    /// `options`: the program's command line (the receiver, chrony).
+    Session(QString picturesDir, ProgramOptions options);
     ~Session();
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
@@ -60,6 +61,10 @@ public:
     bool startSimulator(int64_t startUtc, const QStringList &extraArguments = {});
     /// The simulator started last; only valid after startSimulator().
     driver::SimulatorProcess &simulator() { return *m_simulators.back(); }
+    /// A receiver that runs outside the session (--port); empty: the session starts its own.
+    QString externalPort;
+    /// The device the user types: the external receiver's, else the latest simulator's.
+    QString portPath() { return externalPort.isEmpty() ? simulator().devicePath() : externalPort; }
     const SimulatorTimeline &timeline() const { return m_timelines.back(); }
 
     // Reading the screen -----------------------------------------------------------------------

@@ -165,14 +165,14 @@ void launchSimulatorNearNow(Session &session, QStringList extraArguments, int se
 void typePortAndPressStart(Session &session)
 {
     act(session, QStringLiteral("type the device path into \"ComPort No.\""), [&session] {
-        const QString path = session.simulator().devicePath();
+        const QString path = session.portPath();
         session.say(QStringLiteral("Typing %1 into \"ComPort No.\"").arg(path));
         if (QWidget *field = session.widget(session.main().txtComPort))
             driver::typeInto(field, path);
     });
     check(session, QStringLiteral("\"ComPort No.\" shows the device path"), [&session] {
         const QString shown = session.text(session.main().txtComPort);
-        const QString path = session.simulator().devicePath();
+        const QString path = session.portPath();
         return shown == path ? QString()
                              : QStringLiteral("it shows %1, typed was %2").arg(quoted(shown), path);
     });
