@@ -66,9 +66,11 @@ std::optional<int64_t> bitsPerSecond(speed_t speed)
     return std::nullopt;
 }
 
-int64_t frameNs(int64_t bitsPerSecond)
+int64_t deliveryNs(int64_t bitsPerSecond)
 {
-    return kFrameBits * kNsPerSecond / bitsPerSecond;
+    // A UART hands a character over when it samples the stop bit, half a bit before the frame's
+    // end: 190 ms after the start bit's edge at 50 baud.
+    return (2 * kFrameBits - 1) * kNsPerSecond / (2 * bitsPerSecond);
 }
 
 std::optional<uint8_t> uartCharacter(int64_t markNs, int64_t bitsPerSecond)
@@ -151,7 +153,7 @@ void ReceiverLine::edge(bool markBegins, int64_t nowNs, std::optional<int64_t> m
             if (const auto rate = bitsPerSecond(speed == B0 ? cfgetospeed(&settings) : speed)) {
                 // A mark whose end is not planned lasts: a break.
                 if (const auto value = uartCharacter(markNs.value_or(kNsPerSecond), *rate))
-                    m_pending.push_back({nowNs + frameNs(*rate), *value});
+                    m_pending.push_back({nowNs + deliveryNs(*rate), *value});
             }
         }
     }

@@ -40,8 +40,8 @@ std::optional<int64_t> bitsPerSecond(speed_t speed);
 /// low data bits, and a pulse that still holds the stop bit low is a framing error, read as 0x00.
 /// Nothing for a pulse shorter than half a bit.
 std::optional<uint8_t> uartCharacter(int64_t markNs, int64_t bitsPerSecond);
-/// The time of one 8N1 character: the UART delivers it this long after its start bit began.
-int64_t frameNs(int64_t bitsPerSecond);
+/// How long after its start bit began an 8N1 UART delivers a character: at the stop bit's sample.
+int64_t deliveryNs(int64_t bitsPerSecond);
 
 class ReceiverLine
 {

@@ -129,9 +129,9 @@ TEST_F(Port, Rxd50SendsTheCharacterAtTheEndOfItsFrameAtTheProgramsBaudRate)
     const struct
     {
         speed_t speed;
-        int64_t frameMs;
+        int64_t deliveryMs;
         std::string received;
-    } rates[] = {{B50, 200, "\xF0"}, {B75, 133, "\xC0"}, {B38400, 0, std::string(1, '\0')}};
+    } rates[] = {{B50, 190, "\xF0"}, {B75, 126, "\xC0"}, {B38400, 0, std::string(1, '\0')}};
     ReceiverLine receiver(terminal, board.get(), {ReceiverKind::Rxd50, false, 0}, nullptr);
     int64_t markStartNs = 0;
     for (const auto &rate : rates) {
@@ -143,7 +143,7 @@ TEST_F(Port, Rxd50SendsTheCharacterAtTheEndOfItsFrameAtTheProgramsBaudRate)
         markStartNs += 1000 * kMs;
         receiver.emit("1", markStartNs, 100 * kMs);
         ASSERT_TRUE(receiver.pendingDueNs());
-        EXPECT_EQ((*receiver.pendingDueNs() - markStartNs) / kMs, rate.frameMs);
+        EXPECT_EQ((*receiver.pendingDueNs() - markStartNs) / kMs, rate.deliveryMs);
         receiver.emit("0", markStartNs + 100 * kMs, std::nullopt);
         receiver.deliverPending();
         EXPECT_FALSE(receiver.pendingDueNs());
@@ -152,7 +152,7 @@ TEST_F(Port, Rxd50SendsTheCharacterAtTheEndOfItsFrameAtTheProgramsBaudRate)
         pollfd arrival {device, POLLIN, 0};
         ASSERT_EQ(poll(&arrival, 1, 5000), 1);
         EXPECT_EQ(::read(device, &byte, 1), 1);
-        EXPECT_EQ(std::string(1, byte), rate.received) << rate.frameMs;
+        EXPECT_EQ(std::string(1, byte), rate.received) << rate.deliveryMs;
     }
 }
 
