@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <linux/futex.h>
@@ -18,7 +19,7 @@ namespace dcf::modemlines {
 namespace {
 
 constexpr uint32_t kMagic = 0x4443'4c42; // "DCLB"
-constexpr uint32_t kVersion = 1;
+constexpr uint32_t kVersion = 2;
 
 template<typename T> std::atomic_ref<T> shared(T &field)
 {
@@ -32,6 +33,8 @@ struct LineBoard::Layout
     uint32_t magic = kMagic;
     uint32_t version = kVersion;
     uint64_t device = 0;
+    /// The simulator's process: a board whose simulator was killed is hung up by the library.
+    int32_t owner = 0;
     /// The futex word: odd while the simulator writes.
     uint32_t sequence = 0;
     uint32_t inputs = 0;
@@ -96,6 +99,7 @@ std::unique_ptr<LineBoard> LineBoard::create(dev_t device)
     }
     auto *layout = new (memory) Layout;
     layout->device = device;
+    layout->owner = static_cast<int32_t>(::getpid());
     return std::unique_ptr<LineBoard>(new LineBoard(layout, status.st_ino, true));
 }
 
@@ -161,6 +165,15 @@ void LineBoard::publish(uint32_t inputs, const LineCounts &counts, bool hungUp)
     shared(board.hungUp).store(hungUp ? 1 : 0);
     shared(board.sequence).fetch_add(1);
     ::syscall(SYS_futex, &board.sequence, FUTEX_WAKE, INT32_MAX, nullptr, nullptr, 0);
+}
+
+bool LineBoard::hangUpIfOwnerGone()
+{
+    const LineSnapshot last = read();
+    if (last.hungUp || ::kill(static_cast<pid_t>(m_layout->owner), 0) == 0 || errno != ESRCH)
+        return false;
+    publish(last.inputs, last.counts, true);
+    return true;
 }
 
 void LineBoard::setInput(uint32_t line, bool active)

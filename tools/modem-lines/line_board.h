@@ -21,6 +21,8 @@
 // - `outputs` holds DTR and RTS as the program set them (TIOCMSET/TIOCMBIS/TIOCMBIC); the library
 //   changes it atomically, the simulator reads it and clears it when the program closes the port.
 // - `hungUp` turns 1 when the simulator ends: waits end with EIO, as on an unplugged adapter.
+//   A simulator killed outright cannot say so; the library then does, having found its process
+//   (`owner`) gone.
 
 #include <cstdint>
 #include <memory>
@@ -85,6 +87,9 @@ public:
     /// Sleeps until the board changes after `snapshot` was read. Returns 0, or an errno value:
     /// EINTR when a signal handler ran (without SA_RESTART; with it the wait goes on).
     int waitForChange(const LineSnapshot &snapshot) const;
+    /// Marks the board hung up when the simulator that made it has gone without doing so (killed
+    /// outright); returns whether it did. The library's side.
+    bool hangUpIfOwnerGone();
     /// The inode of the board's file, to tell a board from a newer one at the same path.
     ino_t inode() const { return m_inode; }
 

@@ -11,6 +11,7 @@
 #include "line_board.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdarg>
 #include <cstring>
 #include <deque>
@@ -19,6 +20,7 @@
 #include <mutex>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -74,10 +76,26 @@ public:
         if (!board)
             return nullptr;
         m_entries.push_back({device.st_rdev, std::move(board)});
+        if (m_entries.size() == 1)
+            watchOwners();
         return m_entries.back().board.get();
     }
 
 private:
+    /// An unplugged adapter ends every wait with EIO; a simulator killed outright leaves its board
+    /// as it was, so a thread looks for boards whose simulator is gone, a few times a second.
+    void watchOwners()
+    {
+        std::thread([this] {
+            for (;;) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                const std::lock_guard lock(m_mutex);
+                for (Entry &entry : m_entries)
+                    entry.board->hangUpIfOwnerGone();
+            }
+        }).detach();
+    }
+
     struct Entry
     {
         dev_t device;
