@@ -74,8 +74,8 @@ TEST(TimeService, CleanSignalGivesOneExactSamplePerMarkOnceTwoMinutesAgree)
     ASSERT_EQ(playback.reports.size(), 5u);
     const char *const lines[] = {
         "no time: incomplete minute; 34 marks, 0 samples sent",
-        "2026-12-07 12:36 CET: checks passed, waiting for the next minute to agree; 59 marks, "
-        "0 samples sent",
+        ("2026-12-07 12:36 CET: checks passed, waiting for the next minute to agree; 59 marks, "
+         "0 samples sent"),
         "2026-12-07 12:37 CET: checks passed; 59 marks, 0 samples sent",
         "2026-12-07 12:38 CET: checks passed; 59 marks, 59 samples sent",
         "2026-12-07 12:39 CET: checks passed; 59 marks, 59 samples sent",
