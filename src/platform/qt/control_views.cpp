@@ -142,8 +142,10 @@ public:
     SuggestionList(QLineEdit *field, std::function<void(const QString &)> chosen)
         : QCompleter(field)
         , m_rows(new QStandardItemModel(this))
-        , m_list(popup())
     {
+        // Making the popup already sends it events through eventFilter(), so the pointer is set
+        // only once it is made.
+        m_list = popup();
         setModel(m_rows);
         setCompletionRole(kTypedRole);
         setFilterMode(Qt::MatchContains);
@@ -198,7 +200,7 @@ protected:
 private:
     static constexpr int kTypedRole = Qt::UserRole;
     QStandardItemModel *m_rows;
-    QAbstractItemView *m_list;
+    QAbstractItemView *m_list = nullptr;
 };
 
 class TextBoxView final : public QLineEdit, public ControlView
