@@ -155,9 +155,12 @@ TEST(PortMessage, AFailedPortSaysWhatBecameOfItAndWhatToDo)
               "Die Schnittstelle /dev/ttyUSB0 ist ausgefallen: Das Gerät ist nicht "
               "angeschlossen"
                   + advice);
-    EXPECT_EQ(failedPortText("/dev/pts/2", {PortFault::Vanished, 0}),
-              "Die Schnittstelle /dev/pts/2 ist ausgefallen: Das Gerät hat die Verbindung beendet"
-                  + advice);
+    for (const int hangUp : {0, EIO}) {
+        EXPECT_EQ(failedPortText("/dev/pts/2", {PortFault::Vanished, hangUp}),
+                  "Die Schnittstelle /dev/pts/2 ist ausgefallen: Das Gerät hat die Verbindung "
+                  "beendet"
+                      + advice);
+    }
     EXPECT_EQ(failedPortText("/dev/ttyS0", {PortFault::Vanished, EPROTO}),
               "Die Schnittstelle /dev/ttyS0 ist ausgefallen" + advice
                   + "\n\n(Meldung des Systems: " + std::strerror(EPROTO) + ".)");

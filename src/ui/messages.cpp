@@ -237,10 +237,17 @@ std::string unopenablePortText(const PortOpenReport &report, DeviceNaming naming
 
 std::string failedPortText(const std::string &device, const PortProblem &problem)
 {
-    const std::optional<std::string> reason = reasonFor(problem.systemError);
+#ifndef _WIN32
+    // An open line that fails with EIO has been hung up: the adapter was pulled, or the other
+    // side closed; no fault of the transmission.
+    const int systemError = problem.systemError == EIO ? 0 : problem.systemError;
+#else
+    const int systemError = problem.systemError;
+#endif
+    const std::optional<std::string> reason = reasonFor(systemError);
     return thePort(device) + " ist ausgefallen" + (reason ? ": " + *reason : "")
         + ".\n\nDer Empfang wurde beendet. Bitte das Kabel zum Empfänger prüfen" + kTryAgain
-        + systemWordsFor(problem.systemError);
+        + systemWordsFor(systemError);
 }
 
 std::string portDescription(const SerialPortInfo &port)
