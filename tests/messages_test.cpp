@@ -101,12 +101,6 @@ INSTANTIATE_TEST_SUITE_P(
                      {"gibt es nicht, und dieser Computer hat keine serielle Schnittstelle.",
                       "Empfänger nicht angeschlossen"},
                      {}},
-        MessageCase {"HeldByAnother",
-                     {"/dev/ttyUSB0", {PortFault::InUse, EBUSY}, kPorts},
-                     DeviceNaming::Posix,
-                     {"/dev/ttyUSB0 ist belegt: Ein anderes Programm hält sie geöffnet.",
-                      "das andere Programm beenden"},
-                     {"(Meldung"}},
         MessageCase {"NoTerminal",
                      {"/dev/null", {PortFault::NotASerialPort, 0}, kPorts},
                      DeviceNaming::Posix,
@@ -132,12 +126,6 @@ INSTANTIATE_TEST_SUITE_P(
                      {"/dev/ttyS0 kann nicht geöffnet werden.",
                       "\n\n(Meldung des Systems: " + std::string(std::strerror(EPROTO)) + ".)"},
                      {}},
-        MessageCase {
-            "RefusedOnWindows",
-            {"COM3", {PortFault::NoAccess, 5}, {}},
-            DeviceNaming::Windows,
-            {"Windows verweigert den Zugriff auf die Schnittstelle COM3.", "anderes Programm"},
-            {"dialout"}},
         MessageCase {
             "MissingOnWindows",
             {"COM5", {PortFault::NoSuchDevice, 0}, {{"COM3", "CH340", ""}, {"COM10", "", ""}}},
@@ -195,12 +183,6 @@ TEST(PortMessage, ALongTextIsCutShortAndTheExplanationStays)
         << "sixty characters fit";
 }
 
-TEST(PortMessage, AFaultOfTheProgramItselfSaysSo)
-{
-    EXPECT_EQ(internalErrorText("kaputt"), "Interner Fehler: kaputt.");
-    EXPECT_EQ(internalErrorText("Speicher voll."), "Interner Fehler: Speicher voll.");
-}
-
 using Suggestions = std::vector<TextBox::Suggestion>;
 
 TEST(PortSuggestions, TypeThePortTextAndShowWhatTheSystemKnowsOfTheAdapter)
@@ -232,12 +214,12 @@ TEST(PortField, OffersThePortsPresentWhenItGetsTheFocusAndListsThemForAMissingDe
     field.gotFocus();
     EXPECT_EQ(field.suggestions(), portSuggestions(kPorts));
 
-    vp.serial.openProblem = PortProblem {PortFault::NoSuchDevice, ENOENT};
+    const PortProblem missing {PortFault::NoSuchDevice, ENOENT};
+    vp.serial.deviceProblems["/dev/ttyUSB1"] = missing;
     program.mainWindow().cmdStart.click();
     ASSERT_EQ(vp.desktop.messages.size(), 1u);
     EXPECT_EQ(vp.desktop.messages[0].kind, MessageKind::Warning);
-    EXPECT_EQ(vp.desktop.messages[0].text,
-              unopenablePortText({"/dev/ttyUSB1", *vp.serial.openProblem, kPorts}));
+    EXPECT_EQ(vp.desktop.messages[0].text, unopenablePortText({"/dev/ttyUSB1", missing, kPorts}));
 }
 
 } // namespace

@@ -72,10 +72,10 @@ protected:
             const int64_t from = origin + someDay(random), to = from + unplug(random);
             unplugged.emplace_back(from, to);
             vp.lineAt(from, [this] {
-                vp.serial.openProblem = PortProblem {PortFault::NoSuchDevice, ENOENT};
+                vp.serial.deviceProblems["/dev/ttyS0"] = {PortFault::NoSuchDevice, ENOENT};
                 vp.serial.fail({PortFault::Vanished, EIO});
             });
-            vp.lineAt(to, [this] { vp.serial.openProblem.reset(); });
+            vp.lineAt(to, [this] { vp.serial.deviceProblems.clear(); });
             starts.push_back(from + fewSeconds(random)); // may find it still unplugged
             starts.push_back(to + fewSeconds(random));
         }

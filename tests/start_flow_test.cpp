@@ -19,9 +19,6 @@ namespace {
 
 using testing::PrintTo;
 
-/// Start is pressed at 0; the reset sleeps a second, then the port opens.
-constexpr int64_t kOpened = 1000;
-
 struct Ended
 {
     int64_t at;
@@ -83,19 +80,8 @@ protected:
         }
     }
 
-    /// Seconds 57 and 58 of a minute, so that the first mark after the opening finds a minute
-    /// gap; then a minute of the sample telegram. Returns when that minute is complete.
-    int64_t sampleMinute(int64_t opened = kOpened)
-    {
-        const int64_t minute = receiver.minute(opened + 500 - 57 * kSecondMs, zeros, 57);
-        return receiver.minute(minute, sample);
-    }
-
-    /// Times at which the reception handed over to the decoder.
-    std::vector<int64_t> handOvers() const
-    {
-        return vp.desktop.times("optPuls02", Property::Value, "1");
-    }
+    /// A lead-in and a minute of the sample telegram; returns when that minute is complete.
+    int64_t sampleMinute() { return receiver.minute(receiver.leadIn(), sample); }
 
     void routineEnded(Routine routine, RoutineEnd how) override
     {
@@ -165,7 +151,7 @@ TEST_F(StartFlow, APortThatFailsEndsTheStartWithoutADecode)
 
 TEST_F(StartFlow, StartPressedOverAndOverEndsTheReceptionOnceForOneFreshReception)
 {
-    const int64_t minute = receiver.minute(kOpened + 500 - 57 * kSecondMs, zeros, 57);
+    const int64_t minute = receiver.leadIn();
     const int64_t third = receiver.minute(receiver.minute(minute, zeros), sample);
     receiver.minute(third, zeros);
     vp.at(minute + 10500, [&] {
@@ -184,7 +170,7 @@ TEST_F(StartFlow, StartPressedOverAndOverEndsTheReceptionOnceForOneFreshReceptio
     ASSERT_GE(ended.size(), 2u);
     EXPECT_EQ(ended[0], (Ended {minute + 10'500, Routine::Reception, RoutineEnd::Restarted, 1}));
     EXPECT_EQ(ended[1], (Ended {third, Routine::Reception, RoutineEnd::MinuteComplete, 2}));
-    EXPECT_EQ(handOvers(), std::vector<int64_t> {third});
+    EXPECT_EQ(handOvers(vp.desktop), std::vector<int64_t> {third});
     EXPECT_EQ(decoded, std::vector<DecodedMinute> {kSample});
 }
 
@@ -254,7 +240,7 @@ TEST_F(StartFlow, StartLetsTheDecoderFinishBetweenItsYields)
 
 TEST_F(StartFlow, StartLetsHideFinish)
 {
-    receiver.minute(receiver.minute(kOpened + 500 - 57 * kSecondMs, zeros, 57), zeros);
+    receiver.minute(receiver.leadIn(), zeros);
     // Hide first; Start comes while Hide yields.
     vp.at(kOpened + 3000, [this] { w().cmdHide.click(); });
     vp.at(kOpened + 3000, [this] { w().cmdStart.click(); });
@@ -317,7 +303,7 @@ TEST_P(UnusableSecondStart, LeavesTheReceptionRunning)
     pressStart();
 
     EXPECT_EQ(vp.desktop.messages.size(), 1u);
-    EXPECT_EQ(handOvers(), std::vector<int64_t> {handOver});
+    EXPECT_EQ(handOvers(vp.desktop), std::vector<int64_t> {handOver});
     EXPECT_EQ(decoded, std::vector<DecodedMinute> {kSample});
     EXPECT_EQ(vp.serial.opens, 1);
 }

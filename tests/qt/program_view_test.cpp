@@ -64,7 +64,7 @@ protected:
 
     QtTimeBase time;
     QtEventLoop events;
-    FakeSerialPort serial {time};
+    FakeSerialPort serial;
     QtDesktop desktop;
     Platform platform {events, time, serial, desktop};
     Program program {platform, desktop};
@@ -354,7 +354,7 @@ TEST_F(QtProgramTest, ExitWhileTheReceptionWaitsForACharacterEndsTheProgram)
 
     // Whatever is still written after Exit stays off the screen.
     const int shown = host("frmDCF77").changesShown();
-    serial.receive("1");
+    serial.receive("1", time.microseconds());
     w.txtZähl.setText("99");
     w.chkPuls(0).setValue(CheckBox::Checked);
     w.show();

@@ -104,8 +104,6 @@ void VirtualTime::advanceTo(int64_t ms)
 
 std::optional<PortProblem> FakeSerialPort::problemWith(const std::string &device) const
 {
-    if (openProblem)
-        return openProblem;
     const auto found = deviceProblems.find(device);
     return found == deviceProblems.end() ? std::nullopt : std::optional(found->second);
 }
@@ -144,11 +142,6 @@ SerialInput FakeSerialPort::read()
     result.characters.push_back(m_input.front().first);
     m_input.pop_front();
     return result;
-}
-
-void FakeSerialPort::receive(const std::string &characters)
-{
-    receive(characters, m_clock.microseconds());
 }
 
 void FakeSerialPort::receive(const std::string &characters, int64_t arrivalMicroseconds)

@@ -66,11 +66,6 @@ private:
 class FakeSerialPort final : public SerialPort
 {
 public:
-    /// Characters received without a time of their own are stamped with `clock`'s now.
-    explicit FakeSerialPort(const TimeBase &clock)
-        : m_clock(clock)
-    { }
-
     bool isOpen() const override { return m_open; }
     void setPort(const std::string &device) override { port = device; }
     std::optional<PortProblem> open() override;
@@ -81,9 +76,8 @@ public:
     std::optional<PortProblem> failure() const override { return m_failure; }
     std::vector<SerialPortInfo> availablePorts() const override { return ports; }
 
-    /// Characters arriving on the line now; dropped while the port is closed.
-    void receive(const std::string &characters);
-    /// Characters that arrived at `arrivalMicroseconds`, however late they are handed over.
+    /// Characters that arrived at `arrivalMicroseconds`, however late they are handed over;
+    /// dropped while the port is closed.
     void receive(const std::string &characters, int64_t arrivalMicroseconds);
     bool hasInput() const { return !m_input.empty(); }
     /// The device goes away: reads return nothing and failure() says why.
@@ -93,15 +87,12 @@ public:
     int opens = 0;
     int closes = 0;
     int checks = 0;
-    /// When set, every device fails to open with it.
-    std::optional<PortProblem> openProblem;
     /// Devices that fail to open, and why.
     std::map<std::string, PortProblem> deviceProblems;
     /// The ports the system reports.
     std::vector<SerialPortInfo> ports;
 
 private:
-    const TimeBase &m_clock;
     /// Why `device` does not open now, if it does not.
     std::optional<PortProblem> problemWith(const std::string &device) const;
 
@@ -275,7 +266,7 @@ public:
 
     VirtualTime time {*this};
     VirtualEvents events {*this};
-    FakeSerialPort serial {time};
+    FakeSerialPort serial;
     FakeDesktop desktop {time};
 
 private:
