@@ -94,13 +94,6 @@ TEST(MainWindowDesign, TheUserFindsEachControlWhereItWasDesigned)
 TEST(MainWindowControls, BehaveAsTheUserExpects)
 {
     MainWindow window;
-    // Option buttons: one on clears the other; one off leaves the other as it is.
-    window.optPuls01.setValue(true);
-    window.optPuls02.click();
-    EXPECT_FALSE(window.optPuls01.value());
-    window.optPuls02.setValue(false);
-    EXPECT_FALSE(window.optPuls01.value() || window.optPuls02.value());
-
     // A click toggles a bit; a grey box becomes ticked; no fourth state.
     CheckBox &box = window.chkPuls(17);
     box.click();

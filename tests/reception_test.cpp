@@ -33,14 +33,6 @@ std::string seconds(int64_t ms)
     return text;
 }
 
-std::string joined(const std::vector<std::string> &texts)
-{
-    std::string result;
-    for (const std::string &text : texts)
-        result += text;
-    return result;
-}
-
 template<typename Case = int> class ReceptionOf : public ::testing::TestWithParam<Case>
 {
 protected:
@@ -64,6 +56,15 @@ protected:
     {
         vp.time.extraMicroseconds[us / 1000] = us % 1000;
         vp.serialAt(us / 1000, characters);
+    }
+
+    /// Every value written to the property, in order, joined.
+    std::string written(const std::string &control, Property property) const
+    {
+        std::string result;
+        for (const Drawn &entry : vp.desktop.of(control, property))
+            result += entry.value;
+        return result;
     }
 
     bool slept(int64_t at, int64_t ms) const
@@ -147,9 +148,9 @@ TEST_P(CompleteMinute, IsCollectedShownAndHandedOverOnce)
         EXPECT_EQ(shown(*control), look) << control->displayName();
 
     // Each "1" turns optPuls01's text red; nothing is read after the hand-over.
-    const std::vector<std::string> signs = vp.desktop.values("txtSign", Property::Text);
+    const std::string signs = written("txtSign", Property::Text);
     EXPECT_EQ(vp.desktop.times("optPuls01", Property::ForeColor, "255,0,0").size(),
-              static_cast<std::size_t>(std::ranges::count(signs, "1")));
+              static_cast<std::size_t>(std::ranges::count(signs, '1')));
     EXPECT_FALSE(vp.desktop.writtenAfter("txtSign", next));
 }
 
@@ -294,9 +295,9 @@ TEST_P(CharacterSequence, EdgesCountOnlyInTheirStateAndGapLimitsAreStrict)
     EXPECT_EQ(bench.g.PausenZaehler, c.gaps);
     EXPECT_EQ(bench.g.MinuteErkannt, c.gaps);
     EXPECT_EQ(w().txtPause.text(), c.txtPause);
-    EXPECT_EQ(joined(vp.desktop.values("txtSign", Property::Text)), c.signs);
-    EXPECT_EQ(joined(vp.desktop.values("txtZahl", Property::Text)), c.counts);
-    EXPECT_EQ(vp.desktop.values("chk100", Property::Value).empty(), !c.classified);
+    EXPECT_EQ(written("txtSign", Property::Text), c.signs);
+    EXPECT_EQ(written("txtZahl", Property::Text), c.counts);
+    EXPECT_EQ(written("chk100", Property::Value).empty(), !c.classified);
 }
 
 // Two marks' starts at the minute gap limits, where single precision rounds badly.

@@ -289,25 +289,6 @@ TEST_P(UnusableSecondStart, LeavesTheClockRunning)
         EXPECT_EQ(vp.desktop.valueAfter(seconds, Property::Caption), "30.00") << seconds;
 }
 
-TEST_P(UnusableSecondStart, LeavesTheReceptionRunning)
-{
-    const int64_t handOver = sampleMinute();
-    receiver.minute(handOver, zeros);
-    vp.serial.deviceProblems["/dev/nothing"] = {PortFault::NoSuchDevice, ENOENT};
-    vp.at(kOpened + 20'000, [this] {
-        w().txtComPort.setText(GetParam().portText);
-        w().cmdStart.click();
-    });
-    vp.endAt(handOver + 1000);
-
-    pressStart();
-
-    EXPECT_EQ(vp.desktop.messages.size(), 1u);
-    EXPECT_EQ(handOvers(vp.desktop), std::vector<int64_t> {handOver});
-    EXPECT_EQ(decoded, std::vector<DecodedMinute> {kSample});
-    EXPECT_EQ(vp.serial.opens, 1);
-}
-
 INSTANTIATE_TEST_SUITE_P(Texts, UnusableSecondStart,
                          ::testing::Values(UnusableCase {"NoNumber", "abc", "„abc“"},
                                            UnusableCase {"Empty", "", "ComPort No."},

@@ -97,7 +97,7 @@ protected:
     StandInKit kit;
 };
 
-TEST_F(PrivateBus, AsksForTheThreadAtMostAtThePriorityTheKitGrantsAfterLimitingItsRunTime)
+TEST_F(PrivateBus, AsksWithinTheKitsLimitsAndTakesARefusalOrNoBusAsNoGrant)
 {
     EXPECT_TRUE(request(4321, 20));
     EXPECT_EQ(kit.thread, 4321u);
@@ -106,19 +106,11 @@ TEST_F(PrivateBus, AsksForTheThreadAtMostAtThePriorityTheKitGrantsAfterLimitingI
     ASSERT_EQ(getrlimit(RLIMIT_RTTIME, &limit), 0);
     EXPECT_EQ(limit.rlim_cur, 200'000u);
     EXPECT_EQ(limit.rlim_max, 200'000u);
-}
 
-TEST_F(PrivateBus, ARefusalIsNoGrant)
-{
     kit.refuses = true;
-    EXPECT_FALSE(request(4321, 20));
-}
-
-TEST(RealtimeKit, NoBusIsNoGrant)
-{
+    EXPECT_FALSE(request(4321, 20)) << "a refusal is no grant";
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/dcf77-no-bus");
-    EXPECT_FALSE(requestRealtimeFromRealtimeKit(4321, 20));
-    qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    EXPECT_FALSE(request(4321, 20)) << "nor is a missing bus";
 }
 
 } // namespace

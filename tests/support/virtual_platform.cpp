@@ -234,14 +234,6 @@ std::vector<Drawn> FakeDesktop::of(const std::string &control, Property property
     return result;
 }
 
-std::vector<std::string> FakeDesktop::values(const std::string &control, Property property) const
-{
-    std::vector<std::string> result;
-    for (const Drawn &entry : of(control, property))
-        result.push_back(entry.value);
-    return result;
-}
-
 std::vector<int64_t> FakeDesktop::times(const std::string &control, Property property,
                                         const std::string &value) const
 {

@@ -178,7 +178,6 @@ public:
 
     /// The writes of one property, in order.
     std::vector<Drawn> of(const std::string &control, Property property) const;
-    std::vector<std::string> values(const std::string &control, Property property) const;
     /// When `value` was written to the property.
     std::vector<int64_t> times(const std::string &control, Property property,
                                const std::string &value) const;
