@@ -37,27 +37,14 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(mainSurface()));
     }
 
-    QtWindowHost &host(const std::string &windowName) const
-    {
-        QtWindowHost *found = desktop.host(windowName);
-        if (!found)
-            throw std::runtime_error(windowName + " has no view");
-        return *found;
-    }
+    QtWindowHost &host(const std::string &windowName) const { return *desktop.host(windowName); }
     QWidget *mainSurface() const { return host("frmDCF77").surface(); }
-    QWidget *widget(const Control &control) const
+    /// The widget that shows `control`, as the kind of widget expected.
+    template<typename W = QWidget> W *widget(const Control &control) const
     {
-        QWidget *found = host(control.window().name()).widgetOf(control);
-        if (!found)
-            throw std::runtime_error(control.displayName() + " has no widget");
-        return found;
-    }
-    template<typename W> W *widgetAs(const Control &control) const
-    {
-        W *found = qobject_cast<W *>(widget(control));
-        if (!found)
-            throw std::runtime_error(control.displayName() + " has another kind of widget");
-        return found;
+        if (W *found = qobject_cast<W *>(host(control.window().name()).widgetOf(control)))
+            return found;
+        throw std::runtime_error(control.displayName() + " has no widget of the kind expected");
     }
 
     static void processEvents() { QCoreApplication::processEvents(); }
@@ -105,7 +92,7 @@ TEST_F(QtProgramTest, EveryControlStandsAtItsDesignPixelsWithItsCaption)
                                                                 {&w.chk100, "Puls 100"},
                                                                 {&w.chk200, "Puls 200"}};
     for (const auto &[control, caption] : buttons)
-        EXPECT_EQ(widgetAs<QAbstractButton>(*control)->text().toStdString(), caption);
+        EXPECT_EQ(widget<QAbstractButton>(*control)->text().toStdString(), caption);
     EXPECT_FALSE(mainSurface()->windowIcon().isNull());
     EXPECT_FALSE(host("frmZeit").surface()->isVisible()) << "the clock window is created hidden";
 }
@@ -138,6 +125,21 @@ TEST_F(QtProgramTest, DesignColoursAreDrawnAsTheirRgbValues)
     const auto *pixels = reinterpret_cast<const QRgb *>(text.constBits());
     const auto *end = pixels + text.width() * text.height();
     EXPECT_NE(std::find(pixels, end, qRgb(255, 255, 128)), end) << "no light yellow text";
+}
+
+/// Reads and closes the next modal message box from inside its own event loop, whenever it opens.
+void answerNextMessage(QObject *context, QMessageBox::Icon &icon, QString &text)
+{
+    auto *poll = new QTimer(context);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, &icon, &text] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            icon = box->icon();
+            text = box->text();
+            box->accept();
+            poll->deleteLater();
+        }
+    });
+    poll->start(10);
 }
 
 /// Counts the paint events of one widget.
@@ -189,25 +191,25 @@ TEST_F(QtProgramTest, ModelWritesReachTheirWidgetsAndArePaintedAtTheNextEventPro
 
     EXPECT_GT(counter.paints, 0);
     EXPECT_EQ(widget(w.Label12(1))->accessibleName(), QStringLiteral("x"));
-    auto *box = widgetAs<QCheckBox>(w.chkPuls(5));
+    auto *box = widget<QCheckBox>(w.chkPuls(5));
     EXPECT_EQ(box->checkState(), Qt::PartiallyChecked);
     EXPECT_EQ(box->palette().color(box->backgroundRole()), QColor(255, 0, 0));
     EXPECT_TRUE(widget(w.lblA(3))->isVisible());
-    EXPECT_FALSE(widgetAs<QAbstractButton>(w.optPuls02)->isChecked());
+    EXPECT_FALSE(widget<QAbstractButton>(w.optPuls02)->isChecked());
 }
 
 TEST_F(QtProgramTest, ClicksOnBitBoxesAndOptionButtonsReachTheModel)
 {
     MainWindow &w = program.mainWindow();
-    auto *box = widgetAs<QCheckBox>(w.chkPuls(21));
+    auto *box = widget<QCheckBox>(w.chkPuls(21));
     QTest::mouseClick(box, Qt::LeftButton);
     EXPECT_EQ(w.chkPuls(21).value(), CheckBox::Checked);
     QTest::mouseClick(box, Qt::LeftButton);
     EXPECT_EQ(w.chkPuls(21).value(), CheckBox::Unchecked);
     EXPECT_FALSE(box->isChecked());
 
-    auto *first = widgetAs<QAbstractButton>(w.optPuls01);
-    auto *second = widgetAs<QAbstractButton>(w.optPuls02);
+    auto *first = widget<QAbstractButton>(w.optPuls01);
+    auto *second = widget<QAbstractButton>(w.optPuls02);
     QTest::mouseClick(second, Qt::LeftButton);
     QTest::mouseClick(first, Qt::LeftButton);
     EXPECT_TRUE(w.optPuls01.value());
@@ -239,7 +241,7 @@ TEST_F(QtProgramTest, ScrollBarClicksAndDragsChangeTheModelOnceEach)
 {
     ScrollBar &model = program.mainWindow().HScroll1;
     int *changes = countRuns(model.onChange);
-    auto *bar = widgetAs<QScrollBar>(model);
+    auto *bar = widget<QScrollBar>(model);
 
     QTest::mouseClick(bar, Qt::LeftButton, {}, pointOf(bar, QStyle::SC_ScrollBarAddLine));
     QTest::mouseClick(bar, Qt::LeftButton, {}, pointOf(bar, QStyle::SC_ScrollBarSubPage));
@@ -259,14 +261,14 @@ TEST_F(QtProgramTest, ScrollBarClicksAndDragsChangeTheModelOnceEach)
     ScrollBar &clockBar = program.clockWindow().hsc1;
     int *clockChanges = countRuns(clockBar.onChange);
     clockBar.setMaximum(2000); // written by the program: no user change
-    EXPECT_EQ(widgetAs<QScrollBar>(clockBar)->maximum(), 2000);
+    EXPECT_EQ(widget<QScrollBar>(clockBar)->maximum(), 2000);
     EXPECT_EQ(*clockChanges, 0);
 }
 
 TEST_F(QtProgramTest, TypingIntoTheLeftFieldMovesTheWindow)
 {
     MainWindow &w = program.mainWindow();
-    auto *field = widgetAs<QLineEdit>(w.txtLeft);
+    auto *field = widget<QLineEdit>(w.txtLeft);
     field->setFocus();
     field->selectAll();
     QTest::keyClick(field, Qt::Key_Delete);
@@ -360,7 +362,7 @@ TEST_F(QtProgramTest, ExitWhileTheReceptionWaitsForACharacterEndsTheProgram)
     w.show();
     processEvents();
     EXPECT_EQ(host("frmDCF77").changesShown(), shown);
-    EXPECT_EQ(widgetAs<QLineEdit>(w.txtZähl)->text(), QString());
+    EXPECT_EQ(widget<QLineEdit>(w.txtZähl)->text(), QString());
     EXPECT_FALSE(mainSurface()->isVisible());
 }
 
@@ -375,26 +377,15 @@ TEST_F(QtProgramTest, TheFrameCloseButtonIsOnlyARequest)
     EXPECT_TRUE(mainSurface()->isVisible()) << "the program decides what a close request means";
 }
 
-TEST_F(QtProgramTest, MessageBoxesShowTheIconOfTheirKind)
+TEST_F(QtProgramTest, APortThatCannotBeUsedIsAWarning)
 {
-    const std::pair<MessageKind, QMessageBox::Icon> kinds[]
-        = {{MessageKind::Information, QMessageBox::Information},
-           {MessageKind::Warning, QMessageBox::Warning},
-           {MessageKind::Error, QMessageBox::Critical}};
-    for (const auto &[kind, icon] : kinds) {
-        QMessageBox::Icon shown = QMessageBox::NoIcon;
-        QString text;
-        QTimer::singleShot(0, &testAlive, [&] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                shown = box->icon();
-                text = box->text();
-                box->accept();
-            }
-        });
-        desktop.showMessage(kind, "DCF77", "Die Schnittstelle ist ausgefallen.");
-        EXPECT_EQ(shown, icon) << static_cast<int>(kind);
-        EXPECT_EQ(text, QStringLiteral("Die Schnittstelle ist ausgefallen."));
-    }
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString text;
+    answerNextMessage(&testAlive, icon, text);
+    QTest::mouseClick(widget(program.mainWindow().cmdStart), Qt::LeftButton);
+    EXPECT_EQ(icon, QMessageBox::Warning);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Es ist keine Schnittstelle angegeben.")))
+        << text.toStdString();
 }
 
 TEST_F(QtProgramTest, AFaultInAReactionIsReportedAndTheProgramGoesOn)
@@ -402,16 +393,12 @@ TEST_F(QtProgramTest, AFaultInAReactionIsReportedAndTheProgramGoesOn)
     program.mainWindow().cmdHide.onClick = [] {
         throw std::runtime_error("kaputt");
     };
-    // The report is a modal box; read and close it from inside its own event loop.
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString reported;
-    QTimer::singleShot(0, &testAlive, [&reported] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            reported = box->text();
-            box->accept();
-        }
-    });
+    answerNextMessage(&testAlive, icon, reported);
     QTest::mouseClick(widget(program.mainWindow().cmdHide), Qt::LeftButton);
     EXPECT_EQ(reported, QStringLiteral("Interner Fehler: kaputt."));
+    EXPECT_EQ(icon, QMessageBox::Critical);
     EXPECT_TRUE(mainSurface()->isVisible());
 }
 
