@@ -327,88 +327,62 @@ INSTANTIATE_TEST_SUITE_P(
     caseName<SequenceCase>);
 // clang-format on
 
-struct FineStampCase
+struct StampCase
 {
     const char *name;
-    int64_t startUs, endUs;
-    double length;
+    int64_t startUs; ///< of the first mark, after the opening
+    int64_t lengthUs;
+    double length; ///< as classified
+    int16_t gaps;
+    bool ended;
 };
 
-using FineStamps = ReceptionOf<FineStampCase>;
+using Stamps = ReceptionOf<StampCase>;
 
-TEST_P(FineStamps, PulseLengthIsRoundedAfterTheSubtraction)
+TEST_P(Stamps, AreTakenAsTheEdgesArrivedOnTheClockOfTheOpening)
 {
+    // On a machine up for a month, the port opens 700 us into its millisecond. An opening taken
+    // from the millisecond count would add those microseconds to every time since; one kept in
+    // single precision would be up to an eighth of a second off.
     struct : MarkWatcher
     {
-        void markBegan(int64_t arrivalMicroseconds) override
-        {
-            began.push_back(arrivalMicroseconds);
-        }
         void markMeasured(const MeasuredMark &mark) override { measured.push_back(mark); }
-        std::vector<int64_t> began;
         std::vector<MeasuredMark> measured;
     } watcher;
-    arrive(GetParam().startUs, "1");
-    arrive(GetParam().endUs, "0");
-    vp.endAt(GetParam().endUs / 1000 + 500);
+    const StampCase &c = GetParam();
+    constexpr int64_t kUpMs = 2'600'000'000;
+    vp.time.advanceTo(kUpMs);
+    vp.time.extraMicroseconds[kUpMs + kOpened] = 700;
+    const int64_t start = (kUpMs + kOpened) * 1000 + 700 + c.startUs;
+    arrive(start, "1");
+    arrive(start + c.lengthUs, "0");
+    vp.endAt(start / 1000 + 300);
 
     try {
         runReception(bench.reception(&watcher));
     } catch (const ScriptExhausted &) { }
 
-    EXPECT_EQ(bench.g.PulsLaenge, GetParam().length);
-    // Told with the stamps as they arrived, and the length as classified.
-    EXPECT_EQ(watcher.began, std::vector<int64_t> {GetParam().startUs});
+    EXPECT_EQ(bench.g.PulsLaenge, c.length);
+    EXPECT_EQ(bench.g.PausenZaehler, c.gaps);
+    EXPECT_EQ(w().optPuls02.value(), c.ended);
+    // Observers learn the stamps as they arrived and the length as classified.
     ASSERT_EQ(watcher.measured.size(), 1u);
-    EXPECT_EQ(watcher.measured[0].beginMicroseconds, GetParam().startUs);
-    EXPECT_EQ(watcher.measured[0].endMicroseconds, GetParam().endUs);
-    EXPECT_EQ(watcher.measured[0].lengthSeconds, GetParam().length);
+    EXPECT_EQ(watcher.measured[0].beginMicroseconds, start);
+    EXPECT_EQ(watcher.measured[0].endMicroseconds, start + c.lengthUs);
+    EXPECT_EQ(watcher.measured[0].lengthSeconds, c.length);
 }
 
 // Whole milliseconds would make the first two 101 and 99 ms; exact limits stay exact.
-INSTANTIATE_TEST_SUITE_P(Stamps, FineStamps,
-                         ::testing::Values(FineStampCase {"NotLonger", 1'999'900, 2'100'100, 0.1},
-                                           FineStampCase {"NotShorter", 2'000'100, 2'199'900, 0.2},
-                                           FineStampCase {"Exact", 2'000'250, 2'250'250, 0.25}),
-                         caseName<FineStampCase>);
-
-struct OpeningCase
-{
-    const char *name;
-    int64_t firstStartUs; ///< after the opening; its end follows 100 ms later
-    int16_t gaps;
-    bool ended;
-};
-
-using Opening = ReceptionOf<OpeningCase>;
-
-TEST_P(Opening, IsTakenOnTheClockOfTheStamps)
-{
-    // On a machine up for a month, the port opens 700 us into its millisecond. An opening taken
-    // from the millisecond count would add those microseconds to every time since; one kept in
-    // single precision would be up to an eighth of a second off.
-    constexpr int64_t kUpMs = 2'600'000'000;
-    constexpr int64_t kPastUs = 700;
-    vp.time.advanceTo(kUpMs);
-    vp.time.extraMicroseconds[kUpMs + kOpened] = kPastUs;
-    const int64_t start = (kUpMs + kOpened) * 1000 + kPastUs + GetParam().firstStartUs;
-    arrive(start, "1");
-    arrive(start + 100'000, "0");
-    vp.endAt(start / 1000 + 300);
-
-    receive();
-
-    EXPECT_EQ(bench.g.PausenZaehler, GetParam().gaps);
-    EXPECT_EQ(w().optPuls02.value(), GetParam().ended);
-}
-
-INSTANTIATE_TEST_SUITE_P(Starts, Opening,
-                         ::testing::Values(OpeningCase {"Exactly1500IsNoGap", 1'500'000, 0, false},
-                                           OpeningCase {"Just1501IsAGap", 1'501'000, 1, false},
-                                           OpeningCase {"Exactly121IsNoTimeOut", 121'000'000, 0,
-                                                        false},
-                                           OpeningCase {"Just121IsATimeOut", 121'000'001, 0, true}),
-                         caseName<OpeningCase>);
+INSTANTIATE_TEST_SUITE_P(
+    Marks, Stamps,
+    ::testing::Values(StampCase {"NotLonger", 999'900, 100'200, 0.1, 0, false},
+                      StampCase {"NotShorter", 1'000'100, 199'800, 0.2, 0, false},
+                      StampCase {"Exact", 1'000'250, 250'000, 0.25, 0, false},
+                      StampCase {"Exactly1500IsNoGap", 1'500'000, 100'000, 0.1, 0, false},
+                      StampCase {"Just1501IsAGap", 1'501'000, 100'000, 0.1, 1, false},
+                      StampCase {"Exactly121IsNoTimeOut", 121'000'000, 100'000, 0.1, 0, false},
+                      StampCase {"Just121IsATimeOut", 121'000'001, 100'000, 0.1, 0, true}),
+    caseName<StampCase>);
 
 struct Disturbance
 {
@@ -529,16 +503,11 @@ TEST_F(Reception, CharacterCountStopsAtItsLimit)
 
 struct PortCase
 {
+    const char *name;
     const char *text;
     std::optional<PortProblem> problem;
     const char *named; ///< what the message quotes
 };
-
-void PrintTo(const PortCase &c, std::ostream *out)
-{
-    *out << "\"" << c.text << "\""
-         << (c.problem ? ", cause " + std::to_string(static_cast<int>(c.problem->cause)) : "");
-}
 
 using UnusablePort = ReceptionOf<PortCase>;
 
@@ -567,11 +536,13 @@ TEST_P(UnusablePort, IsRefusedWithAMessageBeforeAnythingChangesAndStartWorksAgai
     EXPECT_EQ(handOvers(vp.desktop), std::vector<int64_t> {next});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, UnusablePort,
-    ::testing::Values(PortCase {"", {}, "ComPort No."}, PortCase {"abc", {}, "„abc“"},
-                      PortCase {"0", {}, "„0“"}, PortCase {"40000", {}, "„40000“"},
-                      PortCase {"1", PortProblem {PortFault::NoAccess, EACCES}, "/dev/ttyS0"}));
+INSTANTIATE_TEST_SUITE_P(Texts, UnusablePort,
+                         ::testing::Values(PortCase {"Empty", "", {}, "ComPort No."},
+                                           PortCase {"NoNumber", "abc", {}, "„abc“"},
+                                           PortCase {"Refused", "1",
+                                                     PortProblem {PortFault::NoAccess, EACCES},
+                                                     "/dev/ttyS0"}),
+                         caseName<PortCase>);
 
 TEST_F(Reception, PortThatFailsDuringReceptionEndsIt)
 {
@@ -592,41 +563,6 @@ TEST_F(Reception, PortThatFailsDuringReceptionEndsIt)
     receive();
     EXPECT_EQ(vp.serial.opens, 2);
     EXPECT_TRUE(vp.desktop.writtenAfter("txtSign", failure + kSecondMs));
-}
-
-TEST_F(Reception, ResetStartsTheAttemptAfreshAndKeepsTheCharacterLine)
-{
-    Global &g = bench.g;
-    // Everything as an abandoned attempt might have left it.
-    const std::vector<int16_t *> zeroed {
-        &g.PausenZaehler, &g.Fehler1,    &g.Fehler2,       &g.Fehler3,       &g.PulsAktiv,
-        &g.SperreBeginn,  &g.SperreEnde, &g.PauseGezaehlt, &g.MinuteErkannt, &g.ZaehlerGenullt};
-    for (int16_t *value : zeroed)
-        *value = 7;
-    g.i = g.BitNr = g.ZeichenZaehler = 7;
-    g.PauseAktiv = 0;
-    g.PulsZaehler = 7;
-    g.StartZeit = g.PulsBeginn = g.PulsEnde = g.PulsLaenge = 7;
-    g.PulsZeit.fill(7);
-    g.PulsAbstand.fill(7);
-    w().txtSign.setText("7");
-    vp.time.advanceTo(5000);
-
-    ResetReception(bench.reception());
-
-    EXPECT_EQ(vp.time.sleeps, (std::vector<std::pair<int64_t, int64_t>> {{5000, 1000}}));
-    // Pulse index and bit position 1, in a pause; all else of the attempt 0.
-    EXPECT_EQ((std::vector<int> {g.i, g.BitNr, g.PauseAktiv}), (std::vector<int> {1, 1, 1}));
-    for (std::size_t n = 0; n < zeroed.size(); ++n)
-        EXPECT_EQ(*zeroed[n], 0) << "flag " << n;
-    EXPECT_EQ(
-        (std::vector<double> {g.PulsZaehler, g.StartZeit, g.PulsBeginn, g.PulsEnde, g.PulsLaenge}),
-        std::vector<double>(5, 0));
-    for (int k = 0; k <= 120; ++k)
-        ASSERT_TRUE(g.PulsZeit[k] == 0 && g.PulsAbstand[k] == 0) << k;
-    // The Start command clears the character count; the last character stays on show.
-    EXPECT_EQ(g.ZeichenZaehler, 7);
-    EXPECT_EQ(w().txtSign.text(), "7");
 }
 
 } // namespace
