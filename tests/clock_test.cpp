@@ -103,7 +103,7 @@ TEST_F(ClockTest, CountsOnScheduleIntoBothWindowsAndSleepsBetweenSteps)
     for (const char *hour : {"lblA(16)", "lblB(8)"}) // every minute, changed or not
         EXPECT_EQ(captions(hour), (Captions {{60'000, "14"}, {120'000, "14"}})) << hour;
     EXPECT_FALSE(bench.frmZeit.isShown()); // written while hidden
-    EXPECT_LE(vp.time.sleepsUntil.size(), 2u * 61 + 1) << "polls instead of sleeping to each step";
+    EXPECT_LE(vp.time.sleeps.size(), 2u * 61 + 1) << "polls instead of sleeping to each step";
 }
 
 TEST_F(ClockTest, MinuteAndHourAdvanceAndWrap)
@@ -175,7 +175,7 @@ TEST_F(ClockTest, WindowOpensWithItsFixedTextsAndLeavesTheSharedCounter)
     EXPECT_EQ(vp.desktop.host("frmZeit")->refreshes, 1);
 }
 
-TEST_F(ClockWindowTest, WindowReopensAtTheTopLeftWhileTheBarsKeepTheirValues)
+TEST_F(ClockWindowTest, SwapsBackOnAClickOrItsCloseButtonAndReopensAtTheTopLeft)
 {
     vp.desktop.twipsPerPixel = 1; // see the value handed to the window exactly
     ClockWindow &window = open();
@@ -188,12 +188,24 @@ TEST_F(ClockWindowTest, WindowReopensAtTheTopLeftWhileTheBarsKeepTheirValues)
     EXPECT_TRUE(program.mainWindow().isShown());
     EXPECT_FALSE(window.isShown());
 
-    open();
+    open(); // the bars keep their values
     EXPECT_EQ(window.hsc1.value(), 3000);
     EXPECT_EQ(window.vsc1.value(), 2000);
     window.hsc1.arrowClick(+1);
     EXPECT_EQ(window.left(), 3100);
     EXPECT_EQ(window.top(), 0);
+
+    window.closeRequest();
+    EXPECT_TRUE(program.mainWindow().isShown());
+    EXPECT_FALSE(window.isShown());
+    EXPECT_FALSE(vp.desktop.quitRequested);
+    program.mainWindow().closeRequest(); // the main window's: the same as Exit
+    EXPECT_TRUE(program.ended());
+    EXPECT_TRUE(vp.desktop.quitRequested);
+    EXPECT_TRUE(vp.desktop.host("frmZeit")->closed);
+    program.mainWindow().txtComPort.setText("1");
+    program.mainWindow().cmdStart.click(); // does nothing once the program has ended
+    EXPECT_EQ(vp.serial.checks + vp.serial.opens, 0);
 }
 
 TEST_F(ClockWindowTest, WindowBarsReachTheScreenEdgeWithinTheirSixteenBitRange)
@@ -216,24 +228,6 @@ TEST_F(ClockWindowTest, WindowBarsReachTheScreenEdgeWithinTheirSixteenBitRange)
         EXPECT_EQ(window.vsc1.maximum(), c.vertical) << c.heightPixels;
         window.click();
     }
-}
-
-TEST_F(ClockWindowTest, ClosingAWindowFromItsFrameSwapsBackOrEnds)
-{
-    ClockWindow &window = open();
-    window.closeRequest(); // the clock window's close button: back to the main window
-    EXPECT_TRUE(program.mainWindow().isShown());
-    EXPECT_FALSE(window.isShown());
-    EXPECT_FALSE(vp.desktop.quitRequested);
-
-    program.mainWindow().closeRequest(); // the main window's: the same as Exit
-    EXPECT_TRUE(program.ended());
-    EXPECT_TRUE(vp.desktop.quitRequested);
-    EXPECT_TRUE(vp.desktop.host("frmZeit")->closed);
-    program.mainWindow().txtComPort.setText("1");
-    program.mainWindow().cmdStart.click(); // does nothing once the program has ended
-    EXPECT_EQ(vp.serial.checks + vp.serial.opens, 0);
-    EXPECT_TRUE(vp.desktop.messages.empty());
 }
 
 } // namespace

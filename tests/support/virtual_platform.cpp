@@ -79,16 +79,9 @@ int64_t VirtualTime::microsecondsAt(int64_t ms) const
         + (extra == extraMicroseconds.end() ? 0 : extra->second);
 }
 
-void VirtualTime::sleep(int64_t ms)
-{
-    sleeps.emplace_back(m_now, ms);
-    m_owner.deliverLineUntil(m_now + ms);
-    advanceTo(m_now + ms);
-}
-
 void VirtualTime::sleepUntil(int64_t deadline)
 {
-    sleepsUntil.emplace_back(m_now, deadline);
+    sleeps.emplace_back(m_now, deadline);
     m_owner.deliverLineUntil(deadline);
     advanceTo(deadline);
 }

@@ -45,14 +45,14 @@ public:
     { }
     int64_t milliseconds() const override { return m_now; }
     int64_t microseconds() const override { return microsecondsAt(m_now); }
-    void sleep(int64_t ms) override;
+    void sleep(int64_t ms) override { sleepUntil(m_now + ms); }
     void sleepUntil(int64_t deadline) override;
 
     int64_t now() const { return m_now; }
     /// Moves the clock forward (never back); stops at the time limit.
     void advanceTo(int64_t ms);
-    /// Every sleep() as (start, length) and every sleepUntil() as (start, deadline), in order.
-    std::vector<std::pair<int64_t, int64_t>> sleeps, sleepsUntil;
+    /// Every sleep as (start, end), in order.
+    std::vector<std::pair<int64_t, int64_t>> sleeps;
     /// The part below the millisecond that microseconds() adds at chosen milliseconds.
     std::map<int64_t, int64_t> extraMicroseconds;
     /// What microseconds() reads while the millisecond count shows `ms`.
