@@ -103,7 +103,7 @@ TEST_F(ClockTest, CountsOnScheduleIntoBothWindowsAndSleepsBetweenSteps)
     for (const char *hour : {"lblA(16)", "lblB(8)"}) // every minute, changed or not
         EXPECT_EQ(captions(hour), (Captions {{60'000, "14"}, {120'000, "14"}})) << hour;
     EXPECT_FALSE(bench.frmZeit.isShown()); // written while hidden
-    EXPECT_LE(vp.time.sleeps.size(), 2u * 61 + 1) << "polls instead of sleeping to each step";
+    EXPECT_LE(vp.time.sleepsUntil.size(), 2u * 61 + 1) << "polls instead of sleeping to each step";
 }
 
 TEST_F(ClockTest, MinuteAndHourAdvanceAndWrap)

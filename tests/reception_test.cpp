@@ -69,7 +69,7 @@ protected:
 
     bool slept(int64_t at, int64_t ms) const
     {
-        return std::ranges::find(vp.time.sleeps, std::pair {at, at + ms}) != vp.time.sleeps.end();
+        return std::ranges::find(vp.time.sleeps, std::pair {at, ms}) != vp.time.sleeps.end();
     }
 
     /// What the property showed at the end of the character step at `at`, before any reset that

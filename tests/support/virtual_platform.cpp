@@ -79,9 +79,16 @@ int64_t VirtualTime::microsecondsAt(int64_t ms) const
         + (extra == extraMicroseconds.end() ? 0 : extra->second);
 }
 
+void VirtualTime::sleep(int64_t ms)
+{
+    sleeps.emplace_back(m_now, ms);
+    m_owner.deliverLineUntil(m_now + ms);
+    advanceTo(m_now + ms);
+}
+
 void VirtualTime::sleepUntil(int64_t deadline)
 {
-    sleeps.emplace_back(m_now, deadline);
+    sleepsUntil.emplace_back(m_now, deadline);
     m_owner.deliverLineUntil(deadline);
     advanceTo(deadline);
 }
@@ -97,6 +104,8 @@ void VirtualTime::advanceTo(int64_t ms)
 
 std::optional<PortProblem> FakeSerialPort::problemWith(const std::string &device) const
 {
+    if (openProblem)
+        return openProblem;
     const auto found = deviceProblems.find(device);
     return found == deviceProblems.end() ? std::nullopt : std::optional(found->second);
 }
@@ -198,8 +207,7 @@ float FakeWindowHost::height() const
 
 void FakeWindowHost::propertyChanged(const Control &control, Property property)
 {
-    if (m_desktop.logging)
-        m_desktop.record(control.displayName(), property, valueOf(control, property));
+    m_desktop.record(control.displayName(), property, valueOf(control, property));
 }
 
 std::unique_ptr<WindowHost> FakeDesktop::attach(Window &window)

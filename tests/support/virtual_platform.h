@@ -45,14 +45,14 @@ public:
     { }
     int64_t milliseconds() const override { return m_now; }
     int64_t microseconds() const override { return microsecondsAt(m_now); }
-    void sleep(int64_t ms) override { sleepUntil(m_now + ms); }
+    void sleep(int64_t ms) override;
     void sleepUntil(int64_t deadline) override;
 
     int64_t now() const { return m_now; }
     /// Moves the clock forward (never back); stops at the time limit.
     void advanceTo(int64_t ms);
-    /// Every sleep as (start, end), in order.
-    std::vector<std::pair<int64_t, int64_t>> sleeps;
+    /// Every sleep() as (start, length) and every sleepUntil() as (start, deadline), in order.
+    std::vector<std::pair<int64_t, int64_t>> sleeps, sleepsUntil;
     /// The part below the millisecond that microseconds() adds at chosen milliseconds.
     std::map<int64_t, int64_t> extraMicroseconds;
     /// What microseconds() reads while the millisecond count shows `ms`.
@@ -87,6 +87,8 @@ public:
     int opens = 0;
     int closes = 0;
     int checks = 0;
+    /// When set, every device fails to open with it.
+    std::optional<PortProblem> openProblem;
     /// Devices that fail to open, and why.
     std::map<std::string, PortProblem> deviceProblems;
     /// The ports the system reports.
@@ -205,8 +207,6 @@ public:
     /// Every write that reached the desktop, also after quit(), so that tests see whether
     /// anything more was drawn.
     std::vector<Drawn> drawn;
-    /// Off: property writes are not logged (a long run that would fill the memory with them).
-    bool logging = true;
     std::size_t drawnAtQuit = 0;
 
 private:
