@@ -133,20 +133,26 @@ TEST_F(StartFlow, RoutinesFollowEachOtherAndExitEndsTheClockAtOnce)
     EXPECT_EQ(w().left(), left);
 }
 
-TEST_F(StartFlow, APortThatFailsEndsTheStartWithoutADecode)
+TEST_F(StartFlow, APortThatFailsEndsTheStartWithoutADecodeAndStartOpensItAgain)
 {
     const int64_t handOver = sampleMinute();
     receiver.minute(handOver, zeros);
-    vp.lineAt(handOver - 30 * kSecondMs, [this] { vp.serial.fail({PortFault::Vanished, EIO}); });
-    vp.endAt(handOver + 5000);
+    const int64_t failure = handOver - 30 * kSecondMs;
+    vp.lineAt(failure, [this] { vp.serial.fail({PortFault::Vanished, EIO}); });
 
-    EXPECT_TRUE(pressStart());
+    EXPECT_TRUE(pressStart()); // although more marks are scripted
 
     EXPECT_EQ(ended,
-              (std::vector<Ended> {
-                  {handOver - 30 * kSecondMs, Routine::Reception, RoutineEnd::PortFailed, 1}}));
+              (std::vector<Ended> {{failure, Routine::Reception, RoutineEnd::PortFailed, 1}}));
     EXPECT_TRUE(decoded.empty());
-    EXPECT_EQ(vp.desktop.messages.size(), 1u);
+    ASSERT_EQ(vp.desktop.messages.size(), 1u);
+    EXPECT_NE(vp.desktop.messages[0].text.find("/dev/ttyS0"), std::string::npos);
+    EXPECT_FALSE(vp.serial.isOpen());
+
+    vp.endAt(failure + 3 * kSecondMs);
+    EXPECT_FALSE(pressStart());
+    EXPECT_EQ(vp.serial.opens, 2);
+    EXPECT_TRUE(vp.desktop.writtenAfter("txtSign", failure + kSecondMs)) << "nothing read";
 }
 
 TEST_F(StartFlow, StartPressedOverAndOverEndsTheReceptionOnceForOneFreshReception)
