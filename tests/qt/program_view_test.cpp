@@ -1,8 +1,10 @@
 // The whole program on the real Qt layer (offscreen), with the serial port replaced by the fake
 // one: every control stands where the design puts it, in its colours; model writes reach the
 // widgets at the next event processing; clicks, typing, scroll-bar steps and pointer movement
-// reach the model the way the user meant them; Exit while the reception waits ends the program
-// and nothing more reaches the screen.
+// reach the model the way the user meant them; the focus starts in the port field, Tab passes the
+// readings by, and the port field shows its whole text and suggestions although it is two
+// characters wide; Exit while the reception waits ends the program and nothing more reaches the
+// screen.
 
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/qt_event_loop.h"
@@ -12,10 +14,14 @@
 #include "virtual_platform.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QCompleter>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
@@ -47,6 +53,17 @@ protected:
     }
 
     static void processEvents() { QCoreApplication::processEvents(); }
+    /// The main window active, as the user finds it after the start.
+    void activate() const
+    {
+        mainSurface()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(mainSurface()));
+    }
+    static std::string focusName()
+    {
+        const QWidget *focus = QApplication::focusWidget();
+        return focus ? focus->objectName().toStdString() : "nothing";
+    }
 
     QtTimeBase time;
     QtEventLoop events;
@@ -258,6 +275,81 @@ TEST_F(QtProgramTest, TypingIntoTheLeftFieldMovesTheWindow)
     EXPECT_EQ(w.txtLeft.text(), "2880");
     EXPECT_EQ(w.left(), 2880.0f);
     EXPECT_EQ(mainSurface()->pos().x(), 2880 / 15);
+}
+
+TEST_F(QtProgramTest, FocusStartsInThePortFieldAndTabGoesOnToTheCommandsAndPlacement)
+{
+    activate();
+    EXPECT_EQ(focusName(), "txtComPort");
+    QTest::keyClicks(QApplication::focusWidget(), "/dev/ttyUSB0");
+    EXPECT_EQ(program.mainWindow().txtComPort.text(), "/dev/ttyUSB0");
+
+    const std::vector<std::string> forwards {"cmdStart", "cmdHide", "cmdExit",
+                                             "txtLeft",  "txtTop",  "txtComPort"};
+    for (const std::string &next : forwards) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(focusName(), next);
+    }
+    for (auto next = forwards.rbegin() + 1; next != forwards.rend(); ++next) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        EXPECT_EQ(focusName(), *next);
+    }
+}
+
+TEST_F(QtProgramTest, ReadingsCanBeCopiedButNotTypedOver)
+{
+    MainWindow &w = program.mainWindow();
+    for (TextBox *reading :
+         {&w.txtZähl, &w.txtZeit1, &w.txtZeit2, &w.txtDCF1, &w.txtDCF2, &w.txtFehler1,
+          &w.txtFehler2, &w.txtFehler3, &w.txtPause, &w.txtPausZ, &w.txtSign, &w.txtZahl}) {
+        reading->setText("17");
+        auto *shown = widget<QLineEdit>(*reading);
+        QTest::mouseClick(shown, Qt::LeftButton);
+        QTest::keyClicks(shown, "9");
+        EXPECT_EQ(reading->text() + "/" + shown->text().toStdString(), "17/17")
+            << reading->displayName();
+        QTest::keyClick(shown, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(shown, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(QApplication::clipboard()->text(), "17") << reading->displayName();
+        EXPECT_TRUE(shown->toolTip().isEmpty()) << reading->displayName();
+    }
+    // Nor does Tab stop at them, or at the bits.
+    for (const Control *passive :
+         {static_cast<const Control *>(&w.txtZähl), static_cast<const Control *>(&w.chkPuls(0)),
+          static_cast<const Control *>(&w.optPuls01)})
+        EXPECT_FALSE(widget(*passive)->focusPolicy() & Qt::TabFocus) << passive->displayName();
+}
+
+TEST_F(QtProgramTest, ThePortFieldShowsItsWholeTextAndSuggestionsThatTypeOnlyTheirPath)
+{
+    const std::string path = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    const std::string longest = "/dev/ttyUSB0 – FT232R USB UART (Hersteller: FTDI)";
+    MainWindow &w = program.mainWindow();
+    w.txtComPort.onGotFocus = nullptr; // the view's part alone: the suggestions set directly
+    w.txtComPort.setSuggestions({{"/dev/ttyS0", "/dev/ttyS0"}, {"/dev/ttyUSB0", longest}});
+    auto *field = widget<QLineEdit>(w.txtComPort);
+    w.txtComPort.setText(path);
+    EXPECT_EQ(field->toolTip().toStdString(), path);
+    EXPECT_EQ(field->width(), 435 / 15) << "the field keeps its designed size";
+
+    // The field near the screen's right edge: the wide list must not run off it.
+    w.setLeft(desktop.screenWidth() - 7000);
+    activate();
+    field->selectAll();
+    QTest::keyClicks(field, "/dev/tty");
+    QAbstractItemView *list = field->completer()->popup();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list));
+    ASSERT_EQ(list->model()->rowCount(), 2);
+    EXPECT_EQ(list->model()->index(1, 0).data().toString().toStdString(), longest);
+    const int longestWidth = list->fontMetrics().horizontalAdvance(QString::fromStdString(longest));
+    EXPECT_GE(list->viewport()->width(), longestWidth);
+    EXPECT_LE(list->frameGeometry().right(), list->screen()->availableGeometry().right());
+
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(w.txtComPort.text(), "/dev/ttyUSB0");
+    EXPECT_EQ(field->text(), "/dev/ttyUSB0");
 }
 
 TEST_F(QtProgramTest, PointerMovementCountsOnlyOverTheFreeSurface)
