@@ -27,17 +27,11 @@ TEST(MainWindowDesign, CaptionsAreVerbatimBlanksIncluded)
     };
     for (const auto &[label, caption] : labels)
         EXPECT_EQ(label->caption(), caption) << label->displayName();
-}
-
-TEST(MainWindowDesign, EachBitCaptionNamesItsSecondAndAlignsTheWeights)
-{
-    const MainWindow window;
+    // Each bit's caption opens with its second; a weight ends in column 20, where the
+    // fixed-pitch font lines them up.
     for (int second = 0; second < 60; ++second) {
-        const Label &label = window.Label13((second + 59) % 60);
-        const std::string &caption = label.caption();
-        EXPECT_EQ(caption.substr(0, 2),
-                  (std::string {char('0' + second / 10), char('0' + second % 10)}));
-        // A weight ends in column 20, where the fixed-pitch font lines them up.
+        const std::string &caption = w.Label13((second + 59) % 60).caption();
+        EXPECT_EQ(std::stoi(caption.substr(0, 2)), second) << caption;
         EXPECT_TRUE(!std::isdigit(static_cast<unsigned char>(caption.back()))
                     || caption.size() == 20)
             << caption;

@@ -263,20 +263,6 @@ TEST_F(QtProgramTest, ScrollBarStepsAndDragsChangeTheModelOnceEach)
     EXPECT_EQ(*clockChanges, 0);
 }
 
-TEST_F(QtProgramTest, TypingIntoTheLeftFieldMovesTheWindow)
-{
-    MainWindow &w = program.mainWindow();
-    auto *field = widget<QLineEdit>(w.txtLeft);
-    field->setFocus();
-    field->selectAll();
-    QTest::keyClick(field, Qt::Key_Delete);
-    QTest::keyClicks(field, "2880");
-
-    EXPECT_EQ(w.txtLeft.text(), "2880");
-    EXPECT_EQ(w.left(), 2880.0f);
-    EXPECT_EQ(mainSurface()->pos().x(), 2880 / 15);
-}
-
 TEST_F(QtProgramTest, FocusStartsInThePortFieldAndTabGoesOnToTheCommandsAndPlacement)
 {
     activate();
