@@ -139,6 +139,7 @@ TEST_F(StartFlow, APortThatFailsEndsTheStartWithoutADecodeAndStartOpensItAgain)
     receiver.minute(handOver, zeros);
     const int64_t failure = handOver - 30 * kSecondMs;
     vp.lineAt(failure, [this] { vp.serial.fail({PortFault::Vanished, EIO}); });
+    vp.endAt(handOver + 5000);
 
     EXPECT_TRUE(pressStart()); // although more marks are scripted
 
