@@ -459,6 +459,13 @@ TEST_F(QtProgramTest, AFaultInAReactionIsReportedAndTheProgramGoesOn)
     EXPECT_EQ(reported, QStringLiteral("Interner Fehler: kaputt."));
     EXPECT_EQ(icon, QMessageBox::Critical);
     EXPECT_TRUE(mainSurface()->isVisible());
+
+    // Nor does a fault thrown as something other than an exception.
+    program.mainWindow().cmdHide.onClick = [] {
+        throw 7;
+    };
+    QTest::mouseClick(widget(program.mainWindow().cmdHide), Qt::LeftButton);
+    EXPECT_TRUE(mainSurface()->isVisible());
 }
 
 } // namespace
