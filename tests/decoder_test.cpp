@@ -87,16 +87,13 @@ TEST_F(Decoder, FieldsArePlainSumsOfTheirOwnBitsAndNothingOfTheLastTelegramSurvi
 
 TEST(DateTexts, EveryWeekdayAndMonthHasItsGermanName)
 {
-    const char *weekdays[] = {"",           "    Montag", "  Dienstag",
-                              "  Mittwoch", "Donnerstag", "   Freitag",
-                              "   Samstag", "   Sonntag", ""};
-    for (int weekday = 0; weekday <= 8; ++weekday)
-        EXPECT_EQ(weekdayName(weekday), weekdays[weekday]) << weekday;
-    const char *months[]
-        = {"",     "Januar", "Februar",   "März",    "April",    "Mai",      "Juni",
-           "Juli", "August", "September", "Oktober", "November", "Dezember", ""};
-    for (int month = 0; month <= 13; ++month)
-        EXPECT_EQ(monthName(month), months[month]) << month;
+    std::string names;
+    for (int n = 0; n <= 13; ++n)
+        names += std::string(weekdayName(n)) + "|" + std::string(monthName(n)) + "\n";
+    EXPECT_EQ(names,
+              "|\n    Montag|Januar\n  Dienstag|Februar\n  Mittwoch|März\nDonnerstag|April\n"
+              "   Freitag|Mai\n   Samstag|Juni\n   Sonntag|Juli\n|August\n|September\n"
+              "|Oktober\n|November\n|Dezember\n|\n");
 }
 
 TEST_F(Decoder, ZoneWordIsKeptWithoutZoneBitsAndWinterWinsOverSummer)

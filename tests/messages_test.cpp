@@ -101,12 +101,6 @@ INSTANTIATE_TEST_SUITE_P(
                      {"gibt es nicht, und dieser Computer hat keine serielle Schnittstelle.",
                       "Empfänger nicht angeschlossen"},
                      {}},
-        MessageCase {"HeldByAnother",
-                     {"/dev/ttyUSB0", {PortFault::InUse, EBUSY}, kPorts},
-                     DeviceNaming::Posix,
-                     {"/dev/ttyUSB0 ist belegt: Ein anderes Programm hält sie geöffnet.",
-                      "das andere Programm beenden"},
-                     {"(Meldung"}},
         MessageCase {"NoTerminal",
                      {"/dev/null", {PortFault::NotASerialPort, 0}, kPorts},
                      DeviceNaming::Posix,
@@ -132,12 +126,6 @@ INSTANTIATE_TEST_SUITE_P(
                      {"/dev/ttyS0 kann nicht geöffnet werden.",
                       "\n\n(Meldung des Systems: " + std::string(std::strerror(EPROTO)) + ".)"},
                      {}},
-        MessageCase {
-            "RefusedOnWindows",
-            {"COM3", {PortFault::NoAccess, 5}, {}},
-            DeviceNaming::Windows,
-            {"Windows verweigert den Zugriff auf die Schnittstelle COM3.", "anderes Programm"},
-            {"dialout"}},
         MessageCase {
             "MissingOnWindows",
             {"COM5", {PortFault::NoSuchDevice, 0}, {{"COM3", "CH340", ""}, {"COM10", "", ""}}},
@@ -198,20 +186,10 @@ TEST(PortMessage, ALongTextIsCutShortAndTheExplanationStays)
         << "sixty characters fit";
 }
 
-TEST(PortMessage, AFaultOfTheProgramItselfSaysSo)
-{
-    EXPECT_EQ(internalErrorText("kaputt"), "Interner Fehler: kaputt.");
-    EXPECT_EQ(internalErrorText("Speicher voll."), "Interner Fehler: Speicher voll.");
-}
-
 using Suggestions = std::vector<TextBox::Suggestion>;
 
-TEST(PortSuggestions, TypeThePortTextAndShowWhatTheSystemKnowsOfTheAdapter)
+TEST(PortSuggestions, OnWindowsTypeThePortNumber)
 {
-    EXPECT_EQ(portSuggestions(kPorts, DeviceNaming::Posix),
-              (Suggestions {{"/dev/ttyS0", "/dev/ttyS0"},
-                            {"/dev/ttyUSB0", "/dev/ttyUSB0 – FT232R (Hersteller: FTDI)"},
-                            {"/dev/ttyACM0", "/dev/ttyACM0 – Hersteller: Prolific"}}));
     const std::vector<SerialPortInfo> windows {{"COM3", "USB Serial Port", ""},
                                                {"COM10", "", ""},
                                                {"COM0", "", ""},
@@ -233,14 +211,17 @@ TEST(PortField, OffersThePortsPresentWhenItGetsTheFocusAndListsThemForAMissingDe
     vp.serial.ports = kPorts; // adapters plugged in
     EXPECT_EQ(field.suggestions(), (Suggestions {{"/dev/ttyS0", "/dev/ttyS0"}}));
     field.gotFocus();
-    EXPECT_EQ(field.suggestions(), portSuggestions(kPorts));
+    EXPECT_EQ(field.suggestions(),
+              (Suggestions {{"/dev/ttyS0", "/dev/ttyS0"},
+                            {"/dev/ttyUSB0", "/dev/ttyUSB0 – FT232R (Hersteller: FTDI)"},
+                            {"/dev/ttyACM0", "/dev/ttyACM0 – Hersteller: Prolific"}}));
 
-    vp.serial.openProblem = PortProblem {PortFault::NoSuchDevice, ENOENT};
+    const PortProblem missing {PortFault::NoSuchDevice, ENOENT};
+    vp.serial.deviceProblems["/dev/ttyUSB1"] = missing;
     program.mainWindow().cmdStart.click();
     ASSERT_EQ(vp.desktop.messages.size(), 1u);
     EXPECT_EQ(vp.desktop.messages[0].kind, MessageKind::Warning);
-    EXPECT_EQ(vp.desktop.messages[0].text,
-              unopenablePortText({"/dev/ttyUSB1", *vp.serial.openProblem, kPorts}));
+    EXPECT_EQ(vp.desktop.messages[0].text, unopenablePortText({"/dev/ttyUSB1", missing, kPorts}));
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <map>
-#include <ostream>
+#include <tuple>
 
 namespace dcf {
 namespace {
@@ -16,175 +16,107 @@ CommandLine read(std::vector<std::string> arguments)
     return readCommandLine(arguments);
 }
 
-TEST(CommandLine, WithoutOptionsRunsAsEver)
+TEST(CommandLine, ReadsEveryChoiceAndPassesQtsOwnOptionsOn)
 {
-    const CommandLine line = read({});
-    EXPECT_TRUE(line.run);
-    EXPECT_EQ(line.options, ProgramOptions {});
-    EXPECT_FALSE(line.options.receiver.kind.has_value()) << "recognised from the signal";
-    EXPECT_EQ(line.options.receiver.polarity, Polarity::FromSignal);
-    EXPECT_EQ(line.options.receiver.power, PowerLines::Dtr);
-    EXPECT_TRUE(line.options.chronySocket.empty());
-    EXPECT_TRUE(line.qtArguments.empty());
-}
+    const CommandLine plain = read({});
+    EXPECT_TRUE(plain.run);
+    EXPECT_EQ(plain.options, ProgramOptions {});
+    EXPECT_FALSE(plain.options.receiver.kind.has_value()) << "recognised from the signal";
 
-TEST(CommandLine, ReadsEveryChoice)
-{
-    const CommandLine line = read(
-        {"--receiver", "dsr", "--invert", "--power=both", "--chrony", "/run/chrony.dcf77.sock"});
+    const CommandLine line
+        = read({"-platform", "offscreen", "--receiver", "dsr", "--invert", "-style=fusion",
+                "--power=both", "--chrony", "/run/chrony.dcf77.sock", "--reverse"});
     ASSERT_TRUE(line.run) << line.error;
     EXPECT_EQ(line.options.receiver.kind, ReceiverKind::Dsr);
     EXPECT_EQ(line.options.receiver.polarity, Polarity::MarkWhileInactive);
     EXPECT_EQ(line.options.receiver.power, PowerLines::Both);
     EXPECT_EQ(line.options.chronySocket, "/run/chrony.dcf77.sock");
+    EXPECT_EQ(line.qtArguments,
+              (std::vector<std::string> {"-platform", "offscreen", "-style=fusion", "--reverse"}));
+    EXPECT_TRUE(line.platformOption);
+    EXPECT_FALSE(read({"-platformtheme", "gtk3"}).platformOption);
 
     for (const auto &[kind, name] : kReceiverKindNames)
         EXPECT_EQ(read({"--receiver=" + std::string(name)}).options.receiver.kind, kind) << name;
-    const std::pair<const char *, PowerLines> powers[]
-        = {{"none", PowerLines::None}, {"dtr", PowerLines::Dtr}, {"rts", PowerLines::Rts}};
-    for (const auto &[name, lines] : powers)
+    for (const auto &[name, lines] :
+         {std::pair {"none", PowerLines::None}, {"dtr", PowerLines::Dtr}, {"rts", PowerLines::Rts}})
         EXPECT_EQ(read({"--power", name}).options.receiver.power, lines) << name;
-    // An inverted line whose kind is still to be recognised.
+    // An inverted line whose kind is still to be recognised; the last choice counts.
     EXPECT_EQ(read({"--invert"}).options.receiver.polarity, Polarity::MarkWhileInactive);
     EXPECT_EQ(read({"--receiver", "rxd50", "--receiver", "cts"}).options.receiver.kind,
-              ReceiverKind::Cts)
-        << "the last one counts";
+              ReceiverKind::Cts);
 }
 
 TEST(CommandLine, HelpAndVersionPrintAndEndWell)
 {
-    for (const char *help : {"--help", "-h", "--he"}) {
+    for (const char *help : {"-h", "--he"}) {
         const CommandLine line = read({"--receiver", "dcd", help, "--bogus"});
-        EXPECT_FALSE(line.run) << help;
-        EXPECT_EQ(line.exitStatus, 0) << help;
-        EXPECT_TRUE(line.error.empty()) << help;
+        EXPECT_EQ(std::make_tuple(line.run, line.exitStatus, line.error),
+                  std::make_tuple(false, 0, ""))
+            << help;
         EXPECT_TRUE(line.output.starts_with("Usage: dcf77 [OPTION]...\n")) << help;
-        for (const char *named : {"--receiver KIND", "characters", "dcd", "cts", "dsr", "ri",
-                                  "rxd50", "--invert", "--power LINES", "none, dtr, rts or both",
-                                  "--chrony SOCKET", "--version", "QT_QPA_PLATFORM=offscreen"})
-            EXPECT_NE(line.output.find(named), std::string::npos) << named;
+        for (const auto &[kind, name] : kReceiverKindNames)
+            EXPECT_NE(line.output.find(name), std::string::npos) << name;
     }
     const CommandLine version = read({"--version"});
-    EXPECT_FALSE(version.run);
-    EXPECT_EQ(version.exitStatus, 0);
-    EXPECT_EQ(version.output, std::string("dcf77 ") + DCF77_VERSION + "\n");
+    EXPECT_EQ(std::make_tuple(version.run, version.exitStatus, version.output),
+              std::make_tuple(false, 0, std::string("dcf77 ") + DCF77_VERSION + "\n"));
 }
 
-struct Misuse
+TEST(CommandLine, AMisuseEndsWithOneLineThatSaysWhatIsWrong)
 {
-    std::vector<std::string> arguments;
-    std::string says;
-};
-
-void PrintTo(const Misuse &misuse, std::ostream *out)
-{
-    for (const std::string &argument : misuse.arguments)
-        *out << argument << ' ';
-}
-
-class CommandLineMisuse : public ::testing::TestWithParam<Misuse>
-{
-};
-
-TEST_P(CommandLineMisuse, EndsWithOneLineThatSaysWhatIsWrong)
-{
-    const CommandLine line = read(GetParam().arguments);
-    EXPECT_FALSE(line.run);
-    EXPECT_EQ(line.exitStatus, 2);
-    EXPECT_TRUE(line.output.empty());
-    EXPECT_EQ(line.error, "dcf77: " + GetParam().says + "; 'dcf77 --help' lists the options\n");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, CommandLineMisuse,
-    ::testing::Values(
-        Misuse {{"--verbose"}, "unknown option '--verbose'"},
-        Misuse {{"--receiver=dcd", "--frobnicate=3"}, "unknown option '--frobnicate'"},
-        Misuse {{"-x"}, "unknown option '-x'"}, Misuse {{"COM1"}, "unexpected argument 'COM1'"},
-        Misuse {{"--receiver", "usb"},
-                "--receiver is one of characters, dcd, cts, dsr, ri, rxd50, not 'usb'"},
-        Misuse {{"--receiver", "DCD"},
-                "--receiver is one of characters, dcd, cts, dsr, ri, rxd50, not 'DCD'"},
-        Misuse {{"--receiver"}, "--receiver needs a value"},
-        Misuse {{"--power", "dtr+rts"}, "--power is one of none, dtr, rts, both, not 'dtr+rts'"},
-        Misuse {{"--power="}, "--power is one of none, dtr, rts, both, not ''"},
-        Misuse {{"--invert=yes"}, "--invert takes no value"},
-        Misuse {{"--chrony="},
-                "--chrony needs the path of chrony's socket, at most 107 bytes long"},
-        Misuse {{"--chrony", "/run/" + std::string(103, 's')},
-                "--chrony needs the path of chrony's socket, at most 107 bytes long"},
-        Misuse {{"--receiver", "characters", "--invert"},
-                "--invert applies to a modem-status line (dcd, cts, dsr or ri), not to "
-                "--receiver characters"},
-        Misuse {{"--invert", "--receiver", "rxd50"},
-                "--invert applies to a modem-status line (dcd, cts, dsr or ri), not to "
-                "--receiver rxd50"}));
-
-TEST(CommandLine, PassesQtsOwnOptionsOnToQt)
-{
-    const CommandLine line
-        = read({"-platform", "offscreen", "--receiver", "ri", "-style=fusion", "--reverse",
-                "-stylesheet", "look.qss", "--platformtheme", "gtk3"});
-    ASSERT_TRUE(line.run) << line.error;
-    EXPECT_EQ(line.options.receiver.kind, ReceiverKind::Ri);
-    EXPECT_EQ(line.qtArguments,
-              (std::vector<std::string> {"-platform", "offscreen", "-style=fusion", "--reverse",
-                                         "-stylesheet", "look.qss", "--platformtheme", "gtk3"}));
-    EXPECT_TRUE(line.platformOption);
-    EXPECT_FALSE(read({"-platformtheme", "gtk3"}).platformOption);
-    // After "--" nothing is an option, not even one of Qt's.
-    EXPECT_EQ(read({"--", "-style"}).error,
-              "dcf77: unexpected argument '-style'; 'dcf77 --help' lists the options\n");
-}
-
-struct Session
-{
-    std::map<std::string, std::string> environment;
-    bool platformOption = false;
-    bool usable = true;
-    std::optional<std::string> platform;
-};
-
-void PrintTo(const Session &session, std::ostream *out)
-{
-    for (const auto &[name, value] : session.environment)
-        *out << name << "=" << value << ' ';
-    if (session.platformOption)
-        *out << "-platform";
-}
-
-class DisplayChoiceTest : public ::testing::TestWithParam<Session>
-{
-};
-
-TEST_P(DisplayChoiceTest, WindowsGoWhereTheProgramCanPlaceThem)
-{
-    const Session &session = GetParam();
-    const DisplayChoice choice = chooseDisplay(
-        [&session](const char *name) -> const char * {
-            const auto found = session.environment.find(name);
-            return found == session.environment.end() ? nullptr : found->second.c_str();
-        },
-        session.platformOption);
-    EXPECT_EQ(choice.usable, session.usable);
-    EXPECT_EQ(choice.platform, session.platform);
-    if (!session.usable) {
-        EXPECT_EQ(std::count(choice.problem.begin(), choice.problem.end(), '\n'), 1);
-        EXPECT_TRUE(choice.problem.ends_with("QT_QPA_PLATFORM=offscreen dcf77\n"));
+    const std::pair<std::vector<std::string>, std::string> misuses[] = {
+        {{"--receiver=dcd", "--frobnicate=3"}, "unknown option '--frobnicate'"},
+        {{"COM1"}, "unexpected argument 'COM1'"},
+        {{"--", "-style"}, "unexpected argument '-style'"}, // after "--" nothing is an option
+        {{"--receiver", "DCD"},
+         "--receiver is one of characters, dcd, cts, dsr, ri, rxd50, not 'DCD'"},
+        {{"--receiver"}, "--receiver needs a value"},
+        {{"--power", "dtr+rts"}, "--power is one of none, dtr, rts, both, not 'dtr+rts'"},
+        {{"--invert=yes"}, "--invert takes no value"},
+        {{"--chrony", "/run/" + std::string(103, 's')},
+         "--chrony needs the path of chrony's socket, at most 107 bytes long"},
+        {{"--invert", "--receiver", "rxd50"},
+         "--invert applies to a modem-status line (dcd, cts, dsr or ri), not to --receiver rxd50"},
+    };
+    for (const auto &[arguments, says] : misuses) {
+        const CommandLine line = read(arguments);
+        EXPECT_EQ(std::make_tuple(line.run, line.exitStatus, line.output),
+                  std::make_tuple(false, 2, ""))
+            << says;
+        EXPECT_EQ(line.error, "dcf77: " + says + "; 'dcf77 --help' lists the options\n");
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, DisplayChoiceTest,
-    ::testing::Values(
-        Session {{}, false, false, {}}, //
-        Session {{{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}}, false, false, {}},
-        Session {{{"DISPLAY", ":0"}}, false, true, "xcb"},
-        Session {{{"DISPLAY", ":0"}, {"WAYLAND_DISPLAY", "wayland-0"}}, false, true, "xcb;wayland"},
-        Session {{{"WAYLAND_DISPLAY", "wayland-0"}}, false, true, {}},
-        Session {{{"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", "wayland"}}, false, true, {}},
-        Session {{{"QT_QPA_PLATFORM", "offscreen"}}, false, true, {}},
-        Session {{}, true, true, {}}));
+TEST(DisplayChoice, WindowsGoWhereTheProgramCanPlaceThem)
+{
+    using Environment = std::map<std::string, std::string>;
+    // The session, whether -platform was given, and the platform chosen ("-" for none usable).
+    const std::tuple<Environment, bool, std::string> sessions[] = {
+        {{}, false, "-"},
+        {{{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}}, false, "-"},
+        {{{"DISPLAY", ":0"}}, false, "xcb"},
+        {{{"DISPLAY", ":0"}, {"WAYLAND_DISPLAY", "wayland-0"}}, false, "xcb;wayland"},
+        {{{"WAYLAND_DISPLAY", "wayland-0"}}, false, ""},
+        {{{"DISPLAY", ":0"}, {"QT_QPA_PLATFORM", "wayland"}}, false, ""},
+        {{{"QT_QPA_PLATFORM", "offscreen"}}, false, ""},
+        {{}, true, ""},
+    };
+    for (const auto &[environment, platformOption, platform] : sessions) {
+        const DisplayChoice choice = chooseDisplay(
+            [&environment](const char *name) -> const char * {
+                const auto found = environment.find(name);
+                return found == environment.end() ? nullptr : found->second.c_str();
+            },
+            platformOption);
+        const std::string chosen = !choice.usable ? "-" : choice.platform.value_or("");
+        EXPECT_EQ(chosen, platform) << environment.size() << " variables, " << platformOption;
+        if (!choice.usable) {
+            EXPECT_EQ(std::count(choice.problem.begin(), choice.problem.end(), '\n'), 1);
+            EXPECT_TRUE(choice.problem.ends_with("QT_QPA_PLATFORM=offscreen dcf77\n"));
+        }
+    }
+}
 
 } // namespace
 } // namespace dcf

@@ -1,7 +1,7 @@
 #pragma once
 
 // What the program tells those who watch it run (the benchmark, the fuzzer's invariants, the
-// soak test): each mark it measured, each minute it decoded, each second its clock showed, and
+// tests): each mark it measured, each minute it decoded, each second its clock showed, and
 // how each routine of a Start ended. Watching changes nothing: the routines do not wait for it.
 
 #include "clock/clock_context.h"

@@ -1,8 +1,10 @@
 // The whole program on the real Qt layer (offscreen), with the serial port replaced by the fake
 // one: every control stands where the design puts it, in its colours; model writes reach the
 // widgets at the next event processing; clicks, typing, scroll-bar steps and pointer movement
-// reach the model the way the user meant them; Exit while the reception waits ends the program
-// and nothing more reaches the screen.
+// reach the model the way the user meant them; the focus starts in the port field, Tab passes the
+// readings by, and the port field shows its whole text and suggestions although it is two
+// characters wide; Exit while the reception waits ends the program and nothing more reaches the
+// screen.
 
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/qt_event_loop.h"
@@ -12,12 +14,15 @@
 #include "virtual_platform.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QCompleter>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScreen>
 #include <QScrollBar>
-#include <QStyleOptionSlider>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -37,34 +42,32 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(mainSurface()));
     }
 
-    QtWindowHost &host(const std::string &windowName) const
-    {
-        QtWindowHost *found = desktop.host(windowName);
-        if (!found)
-            throw std::runtime_error(windowName + " has no view");
-        return *found;
-    }
+    QtWindowHost &host(const std::string &windowName) const { return *desktop.host(windowName); }
     QWidget *mainSurface() const { return host("frmDCF77").surface(); }
-    QWidget *widget(const Control &control) const
+    /// The widget that shows `control`, as the kind of widget expected.
+    template<typename W = QWidget> W *widget(const Control &control) const
     {
-        QWidget *found = host(control.window().name()).widgetOf(control);
-        if (!found)
-            throw std::runtime_error(control.displayName() + " has no widget");
-        return found;
-    }
-    template<typename W> W *widgetAs(const Control &control) const
-    {
-        W *found = qobject_cast<W *>(widget(control));
-        if (!found)
-            throw std::runtime_error(control.displayName() + " has another kind of widget");
-        return found;
+        if (W *found = qobject_cast<W *>(host(control.window().name()).widgetOf(control)))
+            return found;
+        throw std::runtime_error(control.displayName() + " has no widget of the kind expected");
     }
 
     static void processEvents() { QCoreApplication::processEvents(); }
+    /// The main window active, as the user finds it after the start.
+    void activate() const
+    {
+        mainSurface()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(mainSurface()));
+    }
+    static std::string focusName()
+    {
+        const QWidget *focus = QApplication::focusWidget();
+        return focus ? focus->objectName().toStdString() : "nothing";
+    }
 
     QtTimeBase time;
     QtEventLoop events;
-    FakeSerialPort serial {time};
+    FakeSerialPort serial;
     QtDesktop desktop;
     Platform platform {events, time, serial, desktop};
     Program program {platform, desktop};
@@ -105,7 +108,7 @@ TEST_F(QtProgramTest, EveryControlStandsAtItsDesignPixelsWithItsCaption)
                                                                 {&w.chk100, "Puls 100"},
                                                                 {&w.chk200, "Puls 200"}};
     for (const auto &[control, caption] : buttons)
-        EXPECT_EQ(widgetAs<QAbstractButton>(*control)->text().toStdString(), caption);
+        EXPECT_EQ(widget<QAbstractButton>(*control)->text().toStdString(), caption);
     EXPECT_FALSE(mainSurface()->windowIcon().isNull());
     EXPECT_FALSE(host("frmZeit").surface()->isVisible()) << "the clock window is created hidden";
 }
@@ -138,6 +141,21 @@ TEST_F(QtProgramTest, DesignColoursAreDrawnAsTheirRgbValues)
     const auto *pixels = reinterpret_cast<const QRgb *>(text.constBits());
     const auto *end = pixels + text.width() * text.height();
     EXPECT_NE(std::find(pixels, end, qRgb(255, 255, 128)), end) << "no light yellow text";
+}
+
+/// Reads and closes the next modal message box from inside its own event loop, whenever it opens.
+void answerNextMessage(QObject *context, QMessageBox::Icon &icon, QString &text)
+{
+    auto *poll = new QTimer(context);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, &icon, &text] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            icon = box->icon();
+            text = box->text();
+            box->accept();
+            poll->deleteLater();
+        }
+    });
+    poll->start(10);
 }
 
 /// Counts the paint events of one widget.
@@ -189,25 +207,25 @@ TEST_F(QtProgramTest, ModelWritesReachTheirWidgetsAndArePaintedAtTheNextEventPro
 
     EXPECT_GT(counter.paints, 0);
     EXPECT_EQ(widget(w.Label12(1))->accessibleName(), QStringLiteral("x"));
-    auto *box = widgetAs<QCheckBox>(w.chkPuls(5));
+    auto *box = widget<QCheckBox>(w.chkPuls(5));
     EXPECT_EQ(box->checkState(), Qt::PartiallyChecked);
     EXPECT_EQ(box->palette().color(box->backgroundRole()), QColor(255, 0, 0));
     EXPECT_TRUE(widget(w.lblA(3))->isVisible());
-    EXPECT_FALSE(widgetAs<QAbstractButton>(w.optPuls02)->isChecked());
+    EXPECT_FALSE(widget<QAbstractButton>(w.optPuls02)->isChecked());
 }
 
 TEST_F(QtProgramTest, ClicksOnBitBoxesAndOptionButtonsReachTheModel)
 {
     MainWindow &w = program.mainWindow();
-    auto *box = widgetAs<QCheckBox>(w.chkPuls(21));
+    auto *box = widget<QCheckBox>(w.chkPuls(21));
     QTest::mouseClick(box, Qt::LeftButton);
     EXPECT_EQ(w.chkPuls(21).value(), CheckBox::Checked);
     QTest::mouseClick(box, Qt::LeftButton);
     EXPECT_EQ(w.chkPuls(21).value(), CheckBox::Unchecked);
     EXPECT_FALSE(box->isChecked());
 
-    auto *first = widgetAs<QAbstractButton>(w.optPuls01);
-    auto *second = widgetAs<QAbstractButton>(w.optPuls02);
+    auto *first = widget<QAbstractButton>(w.optPuls01);
+    auto *second = widget<QAbstractButton>(w.optPuls02);
     QTest::mouseClick(second, Qt::LeftButton);
     QTest::mouseClick(first, Qt::LeftButton);
     EXPECT_TRUE(w.optPuls01.value());
@@ -219,62 +237,105 @@ TEST_F(QtProgramTest, ClicksOnBitBoxesAndOptionButtonsReachTheModel)
     EXPECT_TRUE(first->isChecked());
 }
 
-QPoint pointOf(QScrollBar *bar, QStyle::SubControl part)
-{
-    QStyleOptionSlider option;
-    option.initFrom(bar);
-    option.orientation = bar->orientation();
-    option.minimum = bar->minimum();
-    option.maximum = bar->maximum();
-    option.sliderPosition = bar->sliderPosition();
-    option.sliderValue = bar->value();
-    option.singleStep = bar->singleStep();
-    option.pageStep = bar->pageStep();
-    if (bar->orientation() == Qt::Horizontal)
-        option.state |= QStyle::State_Horizontal;
-    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar).center();
-}
-
-TEST_F(QtProgramTest, ScrollBarClicksAndDragsChangeTheModelOnceEach)
+TEST_F(QtProgramTest, ScrollBarStepsAndDragsChangeTheModelOnceEach)
 {
     ScrollBar &model = program.mainWindow().HScroll1;
     int *changes = countRuns(model.onChange);
-    auto *bar = widgetAs<QScrollBar>(model);
+    auto *bar = widget<QScrollBar>(model);
 
-    QTest::mouseClick(bar, Qt::LeftButton, {}, pointOf(bar, QStyle::SC_ScrollBarAddLine));
-    QTest::mouseClick(bar, Qt::LeftButton, {}, pointOf(bar, QStyle::SC_ScrollBarSubPage));
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd); // an arrow clicked
+    bar->triggerAction(QAbstractSlider::SliderPageStepSub); // the track clicked
     EXPECT_EQ(model.value(), 1 - 100);
     EXPECT_EQ(*changes, 2);
 
-    const QPoint thumb = pointOf(bar, QStyle::SC_ScrollBarSlider);
-    QTest::mousePress(bar, Qt::LeftButton, {}, thumb);
-    QTest::mouseMove(bar, thumb + QPoint(30, 0));
-    QTest::mouseMove(bar, thumb + QPoint(60, 0));
+    bar->setSliderDown(true); // the thumb dragged
+    bar->setSliderPosition(500);
+    bar->setSliderPosition(900);
     EXPECT_EQ(*changes, 2) << "followed the thumb while it was dragged";
-    QTest::mouseRelease(bar, Qt::LeftButton, {}, thumb + QPoint(60, 0));
+    bar->setSliderDown(false);
     EXPECT_EQ(*changes, 3);
-    EXPECT_GT(model.value(), 0);
-    EXPECT_EQ(bar->value(), model.value());
+    EXPECT_EQ(model.value(), 900);
 
     ScrollBar &clockBar = program.clockWindow().hsc1;
     int *clockChanges = countRuns(clockBar.onChange);
     clockBar.setMaximum(2000); // written by the program: no user change
-    EXPECT_EQ(widgetAs<QScrollBar>(clockBar)->maximum(), 2000);
+    EXPECT_EQ(widget<QScrollBar>(clockBar)->maximum(), 2000);
     EXPECT_EQ(*clockChanges, 0);
 }
 
-TEST_F(QtProgramTest, TypingIntoTheLeftFieldMovesTheWindow)
+TEST_F(QtProgramTest, FocusStartsInThePortFieldAndTabGoesOnToTheCommandsAndPlacement)
+{
+    activate();
+    EXPECT_EQ(focusName(), "txtComPort");
+    QTest::keyClicks(QApplication::focusWidget(), "/dev/ttyUSB0");
+    EXPECT_EQ(program.mainWindow().txtComPort.text(), "/dev/ttyUSB0");
+
+    const std::vector<std::string> forwards {"cmdStart", "cmdHide", "cmdExit",
+                                             "txtLeft",  "txtTop",  "txtComPort"};
+    for (const std::string &next : forwards) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(focusName(), next);
+    }
+    for (auto next = forwards.rbegin() + 1; next != forwards.rend(); ++next) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        EXPECT_EQ(focusName(), *next);
+    }
+}
+
+TEST_F(QtProgramTest, ReadingsCanBeCopiedButNotTypedOver)
 {
     MainWindow &w = program.mainWindow();
-    auto *field = widgetAs<QLineEdit>(w.txtLeft);
-    field->setFocus();
-    field->selectAll();
-    QTest::keyClick(field, Qt::Key_Delete);
-    QTest::keyClicks(field, "2880");
+    for (TextBox *reading :
+         {&w.txtZähl, &w.txtZeit1, &w.txtZeit2, &w.txtDCF1, &w.txtDCF2, &w.txtFehler1,
+          &w.txtFehler2, &w.txtFehler3, &w.txtPause, &w.txtPausZ, &w.txtSign, &w.txtZahl}) {
+        reading->setText("17");
+        auto *shown = widget<QLineEdit>(*reading);
+        QTest::mouseClick(shown, Qt::LeftButton);
+        QTest::keyClicks(shown, "9");
+        EXPECT_EQ(reading->text() + "/" + shown->text().toStdString(), "17/17")
+            << reading->displayName();
+        QTest::keyClick(shown, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(shown, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(QApplication::clipboard()->text(), "17") << reading->displayName();
+        EXPECT_TRUE(shown->toolTip().isEmpty()) << reading->displayName();
+    }
+    // Nor does Tab stop at them, or at the bits.
+    for (const Control *passive :
+         {static_cast<const Control *>(&w.txtZähl), static_cast<const Control *>(&w.chkPuls(0)),
+          static_cast<const Control *>(&w.optPuls01)})
+        EXPECT_FALSE(widget(*passive)->focusPolicy() & Qt::TabFocus) << passive->displayName();
+}
 
-    EXPECT_EQ(w.txtLeft.text(), "2880");
-    EXPECT_EQ(w.left(), 2880.0f);
-    EXPECT_EQ(mainSurface()->pos().x(), 2880 / 15);
+TEST_F(QtProgramTest, ThePortFieldShowsItsWholeTextAndSuggestionsThatTypeOnlyTheirPath)
+{
+    const std::string path = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    const std::string longest = "/dev/ttyUSB0 – FT232R USB UART (Hersteller: FTDI)";
+    MainWindow &w = program.mainWindow();
+    w.txtComPort.onGotFocus = nullptr; // the view's part alone: the suggestions set directly
+    w.txtComPort.setSuggestions({{"/dev/ttyS0", "/dev/ttyS0"}, {"/dev/ttyUSB0", longest}});
+    auto *field = widget<QLineEdit>(w.txtComPort);
+    w.txtComPort.setText(path);
+    EXPECT_EQ(field->toolTip().toStdString(), path);
+    EXPECT_EQ(field->width(), 435 / 15) << "the field keeps its designed size";
+
+    // The field near the screen's right edge: the wide list must not run off it.
+    w.setLeft(desktop.screenWidth() - 7000);
+    activate();
+    field->selectAll();
+    QTest::keyClicks(field, "/dev/tty");
+    QAbstractItemView *list = field->completer()->popup();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(list));
+    ASSERT_EQ(list->model()->rowCount(), 2);
+    EXPECT_EQ(list->model()->index(1, 0).data().toString().toStdString(), longest);
+    const int longestWidth = list->fontMetrics().horizontalAdvance(QString::fromStdString(longest));
+    EXPECT_GE(list->viewport()->width(), longestWidth);
+    EXPECT_LE(list->frameGeometry().right(), list->screen()->availableGeometry().right());
+
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(w.txtComPort.text(), "/dev/ttyUSB0");
+    EXPECT_EQ(field->text(), "/dev/ttyUSB0");
 }
 
 TEST_F(QtProgramTest, PointerMovementCountsOnlyOverTheFreeSurface)
@@ -354,13 +415,13 @@ TEST_F(QtProgramTest, ExitWhileTheReceptionWaitsForACharacterEndsTheProgram)
 
     // Whatever is still written after Exit stays off the screen.
     const int shown = host("frmDCF77").changesShown();
-    serial.receive("1");
+    serial.receive("1", time.microseconds());
     w.txtZähl.setText("99");
     w.chkPuls(0).setValue(CheckBox::Checked);
     w.show();
     processEvents();
     EXPECT_EQ(host("frmDCF77").changesShown(), shown);
-    EXPECT_EQ(widgetAs<QLineEdit>(w.txtZähl)->text(), QString());
+    EXPECT_EQ(widget<QLineEdit>(w.txtZähl)->text(), QString());
     EXPECT_FALSE(mainSurface()->isVisible());
 }
 
@@ -375,26 +436,15 @@ TEST_F(QtProgramTest, TheFrameCloseButtonIsOnlyARequest)
     EXPECT_TRUE(mainSurface()->isVisible()) << "the program decides what a close request means";
 }
 
-TEST_F(QtProgramTest, MessageBoxesShowTheIconOfTheirKind)
+TEST_F(QtProgramTest, APortThatCannotBeUsedIsAWarning)
 {
-    const std::pair<MessageKind, QMessageBox::Icon> kinds[]
-        = {{MessageKind::Information, QMessageBox::Information},
-           {MessageKind::Warning, QMessageBox::Warning},
-           {MessageKind::Error, QMessageBox::Critical}};
-    for (const auto &[kind, icon] : kinds) {
-        QMessageBox::Icon shown = QMessageBox::NoIcon;
-        QString text;
-        QTimer::singleShot(0, &testAlive, [&] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                shown = box->icon();
-                text = box->text();
-                box->accept();
-            }
-        });
-        desktop.showMessage(kind, "DCF77", "Die Schnittstelle ist ausgefallen.");
-        EXPECT_EQ(shown, icon) << static_cast<int>(kind);
-        EXPECT_EQ(text, QStringLiteral("Die Schnittstelle ist ausgefallen."));
-    }
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString text;
+    answerNextMessage(&testAlive, icon, text);
+    QTest::mouseClick(widget(program.mainWindow().cmdStart), Qt::LeftButton);
+    EXPECT_EQ(icon, QMessageBox::Warning);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Es ist keine Schnittstelle angegeben.")))
+        << text.toStdString();
 }
 
 TEST_F(QtProgramTest, AFaultInAReactionIsReportedAndTheProgramGoesOn)
@@ -402,16 +452,19 @@ TEST_F(QtProgramTest, AFaultInAReactionIsReportedAndTheProgramGoesOn)
     program.mainWindow().cmdHide.onClick = [] {
         throw std::runtime_error("kaputt");
     };
-    // The report is a modal box; read and close it from inside its own event loop.
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString reported;
-    QTimer::singleShot(0, &testAlive, [&reported] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            reported = box->text();
-            box->accept();
-        }
-    });
+    answerNextMessage(&testAlive, icon, reported);
     QTest::mouseClick(widget(program.mainWindow().cmdHide), Qt::LeftButton);
     EXPECT_EQ(reported, QStringLiteral("Interner Fehler: kaputt."));
+    EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_TRUE(mainSurface()->isVisible());
+
+    // Nor does a fault thrown as something other than an exception.
+    program.mainWindow().cmdHide.onClick = [] {
+        throw 7;
+    };
+    QTest::mouseClick(widget(program.mainWindow().cmdHide), Qt::LeftButton);
     EXPECT_TRUE(mainSurface()->isVisible());
 }
 

@@ -56,69 +56,46 @@ public:
     }
 };
 
-/// A private bus with the stand-in on it, named as the system bus for this process.
-class PrivateBus : public ::testing::Test
+/// Asks as the program does, from a thread of its own while this one answers as the kit.
+bool request(int64_t threadId, int wanted)
 {
-protected:
-    void SetUp() override
-    {
-        daemon.start(QStringLiteral("dbus-daemon"),
-                     {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                      QStringLiteral("--print-address")});
-        if (!daemon.waitForStarted(5000) || !daemon.waitForReadyRead(5000))
-            GTEST_SKIP() << "needs dbus-daemon";
-        address = QString::fromUtf8(daemon.readLine()).trimmed();
-        qputenv("DBUS_SYSTEM_BUS_ADDRESS", address.toUtf8());
-        QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("kit"));
-        ASSERT_TRUE(bus.registerService(kService));
-        ASSERT_TRUE(bus.registerVirtualObject(kPath, &kit));
-    }
+    std::future<bool> granted = std::async(
+        std::launch::async, [=] { return requestRealtimeFromRealtimeKit(threadId, wanted); });
+    while (granted.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+        QCoreApplication::processEvents();
+    return granted.get();
+}
 
-    void TearDown() override
-    {
-        QDBusConnection::disconnectFromBus(QStringLiteral("kit"));
-        qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
-        daemon.kill();
-        daemon.waitForFinished();
-    }
-
-    /// Asks as the program does, from a thread of its own while this one answers as the kit.
-    bool request(int64_t threadId, int wanted)
-    {
-        std::future<bool> granted = std::async(
-            std::launch::async, [=] { return requestRealtimeFromRealtimeKit(threadId, wanted); });
-        while (granted.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
-            QCoreApplication::processEvents();
-        return granted.get();
-    }
-
+TEST(RealtimeKit, AsksWithinTheKitsLimitsAndTakesARefusalOrNoBusAsNoGrant)
+{
+    // A private bus with the stand-in on it, named as the system bus for this process.
     QProcess daemon;
-    QString address;
+    daemon.start(QStringLiteral("dbus-daemon"),
+                 {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                  QStringLiteral("--print-address")});
+    if (!daemon.waitForStarted(5000) || !daemon.waitForReadyRead(5000))
+        GTEST_SKIP() << "needs dbus-daemon";
+    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", address.toUtf8());
     StandInKit kit;
-};
+    QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("kit"));
+    EXPECT_TRUE(bus.registerService(kService) && bus.registerVirtualObject(kPath, &kit));
 
-TEST_F(PrivateBus, AsksForTheThreadAtMostAtThePriorityTheKitGrantsAfterLimitingItsRunTime)
-{
     EXPECT_TRUE(request(4321, 20));
     EXPECT_EQ(kit.thread, 4321u);
     EXPECT_EQ(kit.priority, 10u) << "more than the kit grants is refused outright";
     rlimit limit {};
-    ASSERT_EQ(getrlimit(RLIMIT_RTTIME, &limit), 0);
-    EXPECT_EQ(limit.rlim_cur, 200'000u);
-    EXPECT_EQ(limit.rlim_max, 200'000u);
-}
+    EXPECT_EQ(getrlimit(RLIMIT_RTTIME, &limit), 0);
+    EXPECT_EQ(std::make_pair(limit.rlim_cur, limit.rlim_max), std::make_pair(200'000ul, 200'000ul));
 
-TEST_F(PrivateBus, ARefusalIsNoGrant)
-{
     kit.refuses = true;
-    EXPECT_FALSE(request(4321, 20));
-}
-
-TEST(RealtimeKit, NoBusIsNoGrant)
-{
+    EXPECT_FALSE(request(4321, 20)) << "a refusal is no grant";
+    QDBusConnection::disconnectFromBus(QStringLiteral("kit"));
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/dcf77-no-bus");
-    EXPECT_FALSE(requestRealtimeFromRealtimeKit(4321, 20));
+    EXPECT_FALSE(request(4321, 20)) << "nor is a missing bus";
     qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    daemon.kill();
+    daemon.waitForFinished();
 }
 
 } // namespace

@@ -1,89 +1,27 @@
-// The serial port's failures and the port list on the real system: why an open failed, as the
-// messages tell it, and what "ComPort No." suggests.
+// The program's serial port on the real system: the ports "ComPort No." suggests, and on a
+// pseudo-terminal, in real time, a hung-up line that wakes the window thread at once without
+// keeping its event loop busy, and a check that leaves the open port alone.
 
 #include "app/qt_program.h"
-#include "platform/serial/serial_service.h"
 #include "printers.h"
-#include "ui/messages.h"
+#include "pseudo_terminal.h"
 
 #include <QAbstractItemModel>
 #include <QCompleter>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QSerialPortInfo>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
-#include <cerrno>
+#include <chrono>
 #include <gtest/gtest.h>
-#include <pty.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace dcf {
 namespace {
 
-/// The message that the reception shows after `port` failed to open `device`.
-std::string messageAfterFailedOpen(const std::string &device)
-{
-    QtSerialPort port;
-    port.setPort(device);
-    const std::optional<PortProblem> problem = port.open();
-    if (!problem)
-        return "opened";
-    return unopenablePortText({device, *problem, port.availablePorts()});
-}
-
-std::vector<std::string> systemPortPaths()
-{
-    std::vector<std::string> paths;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        paths.push_back(info.systemLocation().toStdString());
-    std::ranges::sort(paths);
-    return paths;
-}
-
-TEST(SerialPortOpen, MissingDeviceIsNamedWithThePortsTheSystemHas)
-{
-    const std::string message = messageAfterFailedOpen("/dev/no-such-receiver");
-    EXPECT_NE(message.find("/dev/no-such-receiver gibt es nicht"), std::string::npos) << message;
-    for (const std::string &path : systemPortPaths()) {
-        EXPECT_NE(message.find("\n    " + path), std::string::npos) << message;
-    }
-}
-
-TEST(SerialPortOpen, PortHeldByAnotherProcessIsInUse)
-{
-    int master = -1;
-    int slave = -1;
-    int toHolder[2];
-    int fromHolder[2];
-    ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-    ASSERT_EQ(::pipe(toHolder) | ::pipe(fromHolder), 0);
-    const std::string path = ::ttyname(slave);
-    const pid_t holder = ::fork();
-    if (holder == 0) {
-        // Another program with the port open, as a second copy of this one would have it.
-        ::close(toHolder[1]);
-        SerialService other;
-        const char opened = other.open(path, {}) ? 'n' : 'y';
-        char ignored;
-        if (::write(fromHolder[1], &opened, 1) == 1 && ::read(toHolder[0], &ignored, 1) >= 0)
-            other.close();
-        ::_exit(0);
-    }
-    ::close(toHolder[0]);
-    char opened = 'n';
-    const bool holds = ::read(fromHolder[0], &opened, 1) == 1 && opened == 'y';
-    const std::string message = messageAfterFailedOpen(path);
-    ::close(toHolder[1]); // lets go
-    ::waitpid(holder, nullptr, 0);
-    for (const int descriptor : {fromHolder[0], fromHolder[1], master, slave})
-        ::close(descriptor);
-
-    ASSERT_TRUE(holds);
-    EXPECT_NE(message.find(path + " ist belegt: Ein anderes Programm hält sie geöffnet."),
-              std::string::npos)
-        << message;
-}
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
 TEST(PortField, SuggestsThePortsTheSystemReportsAndTakesAChosenOne)
 {
@@ -106,11 +44,82 @@ TEST(PortField, SuggestsThePortsTheSystemReportsAndTakesAChosenOne)
         EXPECT_TRUE(index.data().toString().startsWith(path)) << path.toStdString();
         offered.push_back(path.toStdString());
     }
+    std::vector<std::string> system;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        system.push_back(info.systemLocation().toStdString());
     std::ranges::sort(offered);
-    EXPECT_EQ(offered, systemPortPaths());
+    std::ranges::sort(system);
+    EXPECT_EQ(offered, system);
 
     Q_EMIT field->completer()->activated(QStringLiteral("/dev/ttyUSB7")); // as typed
     EXPECT_EQ(qt.program.mainWindow().txtComPort.text(), "/dev/ttyUSB7");
+}
+
+/// Blocks in Qt's event processing until something arrives or `timeoutMs` has passed.
+void waitForActivity(int timeoutMs)
+{
+    QTimer wakeUp;
+    wakeUp.setSingleShot(true);
+    wakeUp.start(timeoutMs);
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+/// Waits as the reception does until a character arrives, the port fails or `deadline` passes.
+std::string nextCharacter(QtSerialPort &port, Clock::time_point deadline)
+{
+    while (Clock::now() < deadline && !port.failure()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (SerialInput received = port.read(); !received.characters.empty())
+            return received.characters;
+        waitForActivity(50);
+    }
+    return {};
+}
+
+class SerialPty : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        port.setPort(pty.devicePath());
+        ASSERT_EQ(port.open(), std::nullopt);
+    }
+
+    /// The receiver's end stays open on our side, so that nothing hangs up before hangUp().
+    sim::PseudoTerminal pty {sim::PseudoTerminal::DeviceEnd::Held};
+    QtSerialPort port;
+};
+
+TEST_F(SerialPty, HungUpLineWakesTheWindowThreadAndFailsWithoutBusyWaiting)
+{
+    pty.send("10");
+    EXPECT_EQ(nextCharacter(port, Clock::now() + milliseconds(2000)), "1");
+
+    QCoreApplication::processEvents();
+    pty.hangUp();
+    // Nothing else happens: only the failure itself can end these waits early.
+    const Clock::time_point hungUp = Clock::now();
+    while (!port.failure() && Clock::now() - hungUp < std::chrono::seconds(3))
+        waitForActivity(3000);
+    EXPECT_LT(Clock::now() - hungUp, milliseconds(1000)) << "the failure did not wake the wait";
+    EXPECT_EQ(port.failure().value_or(PortProblem {}).cause, PortFault::Vanished);
+
+    int wakeUps = 0;
+    for (const Clock::time_point end = Clock::now() + milliseconds(300); Clock::now() < end;) {
+        waitForActivity(50);
+        ++wakeUps;
+    }
+    // About six 50 ms time-outs; a readable dead descriptor would wake it thousands of times.
+    EXPECT_LT(wakeUps, 30);
+}
+
+TEST_F(SerialPty, CheckLeavesTheOpenPortAlone)
+{
+    EXPECT_EQ(port.check(pty.devicePath()), std::nullopt) << "the port it has open";
+    EXPECT_EQ(port.check("/dev/null").value_or(PortProblem {}).cause, PortFault::NotASerialPort);
+    pty.send("10"); // a mark: the characters kind is then known
+    EXPECT_EQ(nextCharacter(port, Clock::now() + milliseconds(500)), "1")
+        << "the checks disturbed the open port";
 }
 
 } // namespace

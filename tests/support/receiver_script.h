@@ -14,6 +14,8 @@ namespace dcf::testing {
 inline constexpr int64_t kShortMarkMs = 100;
 inline constexpr int64_t kLongMarkMs = 200;
 inline constexpr int64_t kSecondMs = 1000;
+/// When Start is pressed at 0, the port opens after the reset's second.
+inline constexpr int64_t kOpened = 1000;
 
 /// The bits of one minute, index = second: 59 entries, or 60 with a leap second.
 using MinuteBits = std::vector<int>;
@@ -60,8 +62,21 @@ public:
         return minuteStart + (marks + 1) * kSecondMs;
     }
 
+    /// Seconds 57 and 58 of a minute, the first of them half a second after the port opened at
+    /// `opened`, so that the next mark finds the first minute gap. Returns the next minute's start.
+    int64_t leadIn(int64_t opened = kOpened)
+    {
+        return minute(opened + 500 - 57 * kSecondMs, MinuteBits(59, 0), 57);
+    }
+
 private:
     VirtualPlatform &m_platform;
 };
+
+/// When the reception handed over to the decoder: its completion mark came on.
+inline std::vector<int64_t> handOvers(const FakeDesktop &desktop)
+{
+    return desktop.times("optPuls02", Property::Value, "1");
+}
 
 } // namespace dcf::testing

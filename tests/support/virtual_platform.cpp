@@ -146,11 +146,6 @@ SerialInput FakeSerialPort::read()
     return result;
 }
 
-void FakeSerialPort::receive(const std::string &characters)
-{
-    receive(characters, m_clock.microseconds());
-}
-
 void FakeSerialPort::receive(const std::string &characters, int64_t arrivalMicroseconds)
 {
     if (!m_open || m_failure)
@@ -212,8 +207,7 @@ float FakeWindowHost::height() const
 
 void FakeWindowHost::propertyChanged(const Control &control, Property property)
 {
-    if (m_desktop.logging)
-        m_desktop.record(control.displayName(), property, valueOf(control, property));
+    m_desktop.record(control.displayName(), property, valueOf(control, property));
 }
 
 std::unique_ptr<WindowHost> FakeDesktop::attach(Window &window)
@@ -238,14 +232,6 @@ std::vector<Drawn> FakeDesktop::of(const std::string &control, Property property
     std::ranges::copy_if(drawn, std::back_inserter(result), [&](const Drawn &entry) {
         return entry.control == control && entry.property == property;
     });
-    return result;
-}
-
-std::vector<std::string> FakeDesktop::values(const std::string &control, Property property) const
-{
-    std::vector<std::string> result;
-    for (const Drawn &entry : of(control, property))
-        result.push_back(entry.value);
     return result;
 }
 

@@ -66,11 +66,6 @@ private:
 class FakeSerialPort final : public SerialPort
 {
 public:
-    /// Characters received without a time of their own are stamped with `clock`'s now.
-    explicit FakeSerialPort(const TimeBase &clock)
-        : m_clock(clock)
-    { }
-
     bool isOpen() const override { return m_open; }
     void setPort(const std::string &device) override { port = device; }
     std::optional<PortProblem> open() override;
@@ -81,9 +76,8 @@ public:
     std::optional<PortProblem> failure() const override { return m_failure; }
     std::vector<SerialPortInfo> availablePorts() const override { return ports; }
 
-    /// Characters arriving on the line now; dropped while the port is closed.
-    void receive(const std::string &characters);
-    /// Characters that arrived at `arrivalMicroseconds`, however late they are handed over.
+    /// Characters that arrived at `arrivalMicroseconds`, however late they are handed over;
+    /// dropped while the port is closed.
     void receive(const std::string &characters, int64_t arrivalMicroseconds);
     bool hasInput() const { return !m_input.empty(); }
     /// The device goes away: reads return nothing and failure() says why.
@@ -101,7 +95,6 @@ public:
     std::vector<SerialPortInfo> ports;
 
 private:
-    const TimeBase &m_clock;
     /// Why `device` does not open now, if it does not.
     std::optional<PortProblem> problemWith(const std::string &device) const;
 
@@ -187,7 +180,6 @@ public:
 
     /// The writes of one property, in order.
     std::vector<Drawn> of(const std::string &control, Property property) const;
-    std::vector<std::string> values(const std::string &control, Property property) const;
     /// When `value` was written to the property.
     std::vector<int64_t> times(const std::string &control, Property property,
                                const std::string &value) const;
@@ -215,8 +207,6 @@ public:
     /// Every write that reached the desktop, also after quit(), so that tests see whether
     /// anything more was drawn.
     std::vector<Drawn> drawn;
-    /// Off: property writes are not logged (a long run that would fill the memory with them).
-    bool logging = true;
     std::size_t drawnAtQuit = 0;
 
 private:
@@ -275,7 +265,7 @@ public:
 
     VirtualTime time {*this};
     VirtualEvents events {*this};
-    FakeSerialPort serial {time};
+    FakeSerialPort serial;
     FakeDesktop desktop {time};
 
 private:
