@@ -207,7 +207,8 @@ float FakeWindowHost::height() const
 
 void FakeWindowHost::propertyChanged(const Control &control, Property property)
 {
-    m_desktop.record(control.displayName(), property, valueOf(control, property));
+    if (m_desktop.logging)
+        m_desktop.record(control.displayName(), property, valueOf(control, property));
 }
 
 std::unique_ptr<WindowHost> FakeDesktop::attach(Window &window)

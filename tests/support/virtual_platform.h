@@ -207,6 +207,8 @@ public:
     /// Every write that reached the desktop, also after quit(), so that tests see whether
     /// anything more was drawn.
     std::vector<Drawn> drawn;
+    /// Off: property writes are not logged (a long run that would fill the memory with them).
+    bool logging = true;
     std::size_t drawnAtQuit = 0;
 
 private:
