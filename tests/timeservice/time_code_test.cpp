@@ -23,9 +23,9 @@ struct Case
     MinuteCheck check;
 };
 
-std::string caseName(const ::testing::TestParamInfo<Case> &test)
+void PrintTo(const Case &test, std::ostream *out)
 {
-    return test.param.name;
+    *out << test.name;
 }
 
 class TimeCodeCheck : public ::testing::TestWithParam<Case>
@@ -60,8 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Case {"Month13", {45, 58}, MinuteCheck::OutOfRange},
                       Case {"Weekday0", {42, 58}, MinuteCheck::OutOfRange},
                       Case {"November31", {45, 46, 37, 38, 40, 41}, MinuteCheck::NoSuchDate},
-                      Case {"Tuesday", {42, 43}, MinuteCheck::NoSuchDate}),
-    caseName);
+                      Case {"Tuesday", {42, 43}, MinuteCheck::NoSuchDate}));
 
 TEST(TimeCode, AnnouncedInstantInEitherZoneAndTheLeapSecond)
 {
