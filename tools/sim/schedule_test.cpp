@@ -1,4 +1,4 @@
-// The simulator's signal: the faults, jitter, noise and silence laid over its marks.
+// The simulator's signal: the faults, noise and silence laid over its marks.
 
 #include "schedule.h"
 
@@ -55,25 +55,6 @@ std::vector<Emission> firstMinutes(const SignalOptions &options, int minutes = 2
         }
     }
     return all;
-}
-
-TEST(Schedule, JitterStaysWithinItsBoundAndFollowsTheSeed)
-{
-    SignalOptions options = startingAt("2026-12-05 14:36:00");
-    const std::vector<Emission> clean = firstMinutes(options);
-    options.jitterMs = 15;
-    options.seed = 42;
-    const std::vector<Emission> moved = firstMinutes(options);
-    ASSERT_EQ(moved.size(), clean.size());
-    int64_t largest = 0;
-    for (std::size_t k = 0; k < clean.size(); ++k) // too little to change the order
-        largest = std::max(largest, std::abs(moved[k].atMs - clean[k].atMs));
-    EXPECT_LE(largest, 15);
-    EXPECT_GE(largest, 10); // it does move the edges
-
-    EXPECT_EQ(marksOf(firstMinutes(options)), marksOf(moved));
-    options.seed = 43;
-    EXPECT_NE(marksOf(firstMinutes(options)), marksOf(moved));
 }
 
 TEST(Schedule, FaultsChangeTheMarkOfTheirSecondOnly)
