@@ -1,6 +1,7 @@
 #include "receiver_signal.h"
 
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <stdexcept>
 
 namespace dcf::timeservice::testing {
@@ -13,22 +14,35 @@ constexpr int64_t kHandlingMicroseconds = 150;
 
 } // namespace
 
-Playback::Playback(int64_t startUtc, int minutes, std::optional<int64_t> leapMinuteUtc)
+Playback::Playback(int64_t startUtc)
     : m_startUtc(startUtc)
+{ }
+
+Playback::Playback(int64_t startUtc, int minutes, std::optional<int64_t> leapMinuteUtc)
+    : Playback(startUtc)
 {
-    sim::SignalOptions options;
-    options.startUtc = startUtc;
-    options.leapMinuteUtc = leapMinuteUtc;
-    sim::SignalSchedule schedule(options);
+    sim::SignalOptions signal;
+    signal.startUtc = startUtc;
+    signal.leapMinuteUtc = leapMinuteUtc;
+    add(signal, minutes);
+}
+
+void Playback::add(const sim::SignalOptions &signal, int minutes)
+{
+    sim::SignalSchedule schedule(signal);
     for (int n = 0; n < minutes; ++n) {
         const sim::PlannedMinute minute = *schedule.nextMinute();
         for (std::size_t k = 0; k + 1 < minute.emissions.size(); k += 2) {
             const int64_t begin = minute.emissions[k].atMs;
-            marks.push_back({begin, minute.emissions[k + 1].atMs,
-                             minute.minuteStartUtc + (begin - minute.startMs) / 1000});
+            // A jittered mark belongs to the second nearest to it.
+            marks.push_back({m_sentMs + begin, m_sentMs + minute.emissions[k + 1].atMs,
+                             minute.minuteStartUtc + (begin - minute.startMs + 500) / 1000});
         }
-        if (leapMinuteUtc && minute.minuteStartUtc == *leapMinuteUtc)
-            m_afterLeapMicroseconds = (minute.startMs + 61'000) * 1000;
+        const int64_t endMs = minute.startMs + minute.telegram.seconds * 1000;
+        if (minute.telegram.seconds > 60)
+            m_afterLeapMicroseconds = (m_sentMs + endMs) * 1000;
+        if (n + 1 == minutes)
+            m_sentMs += endMs;
     }
 }
 
@@ -56,24 +70,42 @@ void Playback::play()
             edges.push_back({false, kOrigin + mark.endMs * 1000});
     }
     std::ranges::stable_sort(edges, {}, &Edge::stampMicroseconds);
-    int64_t nextPoll = kOrigin;
     for (const Edge &edge : edges) {
-        for (; nextPoll < edge.stampMicroseconds; nextPoll += kPollMicroseconds) {
-            m_now = nextPoll;
-            m_service.poll(nextPoll);
+        for (; m_nextPoll < edge.stampMicroseconds; m_nextPoll += kPollMicroseconds) {
+            m_now = m_nextPoll;
+            m_service.poll(m_nextPoll);
         }
         m_now = edge.stampMicroseconds + kHandlingMicroseconds;
         m_service.edge(edge);
     }
 }
 
+std::set<int64_t> Playback::checkedSamples() const
+{
+    std::set<int64_t> seconds;
+    for (const Sample &sample : samples) {
+        const int64_t sinceStart = sample.monotonicMicroseconds - kOrigin;
+        const auto mark = std::ranges::find(marks, sinceStart / 1000, &Mark::beginMs);
+        EXPECT_TRUE(mark != marks.end() && mark->trueUtc == sample.trueUtcSeconds)
+            << "a sample of second " << sample.trueUtcSeconds << " from an edge at "
+            << sinceStart / 1000 << " ms";
+        EXPECT_EQ(sample.systemNanoseconds, systemNanosecondsAt(sinceStart));
+        EXPECT_TRUE(seconds.insert(sample.trueUtcSeconds).second) << "two samples of one second";
+    }
+    return seconds;
+}
+
+int64_t Playback::systemNanosecondsAt(int64_t sinceStartMicroseconds) const
+{
+    int64_t utc = m_startUtc * 1'000'000'000 + sinceStartMicroseconds * 1000 + kClockError;
+    if (m_afterLeapMicroseconds && sinceStartMicroseconds >= *m_afterLeapMicroseconds)
+        utc -= 1'000'000'000;
+    return utc;
+}
+
 ClockPair Playback::read()
 {
-    const int64_t sinceStart = m_now - kOrigin;
-    int64_t utc = m_startUtc * 1'000'000'000 + sinceStart * 1000 + kClockError;
-    if (m_afterLeapMicroseconds && sinceStart >= *m_afterLeapMicroseconds)
-        utc -= 1'000'000'000;
-    return {utc, m_now * 1000};
+    return {systemNanosecondsAt(m_now - kOrigin), m_now * 1000};
 }
 
 bool Playback::send(const Sample &sample)

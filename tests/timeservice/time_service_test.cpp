@@ -35,30 +35,12 @@ std::set<int64_t> marksBetween(const Playback &playback, int64_t from, int64_t t
     return seconds;
 }
 
-/// Every sample names the second its mark began in and puts it exactly where the system clock
-/// was then; returns their seconds.
-std::set<int64_t> checkedSamples(const Playback &playback)
-{
-    std::set<int64_t> seconds;
-    for (const Sample &sample : playback.samples) {
-        const int64_t beginMs = (sample.monotonicMicroseconds - Playback::kOrigin) / 1000;
-        const auto mark = std::ranges::find(playback.marks, beginMs, &Mark::beginMs);
-        EXPECT_TRUE(mark != playback.marks.end() && mark->trueUtc == sample.trueUtcSeconds)
-            << "a sample of second " << sample.trueUtcSeconds << " from an edge at " << beginMs
-            << " ms";
-        EXPECT_EQ(sample.systemNanoseconds,
-                  sample.trueUtcSeconds * 1'000'000'000 + Playback::kClockError);
-        EXPECT_TRUE(seconds.insert(sample.trueUtcSeconds).second) << "two samples of one second";
-    }
-    return seconds;
-}
-
 TEST(TimeService, CleanSignalGivesOneExactSamplePerMarkOnceTwoMinutesAgree)
 {
     Playback playback(utc("2026-12-07 12:34:25"), 6);
     playback.play();
 
-    EXPECT_EQ(checkedSamples(playback), marksBetween(playback, at("37:00")));
+    EXPECT_EQ(playback.checkedSamples(), marksBetween(playback, at("37:00")));
     EXPECT_LE(playback.samples.at(0).monotonicMicroseconds - Playback::kOrigin, 180'000'000)
         << "the first sample within three minutes";
     const char *const lines[] = {
@@ -110,7 +92,7 @@ TEST_P(TimeServiceFault, StopsAtOnceAndWaitsForTwoMinutesToAgree)
 
     std::set<int64_t> expected = marksBetween(playback, at("37:00"), at(test.lastSample) + 1);
     expected.merge(marksBetween(playback, at(test.resumed)));
-    EXPECT_EQ(checkedSamples(playback), expected);
+    EXPECT_EQ(playback.checkedSamples(), expected);
     // The first minute, begun within a minute, is incomplete.
     const auto failed = std::ranges::find_if(
         playback.reports.begin() + 1, playback.reports.end(),
@@ -189,7 +171,7 @@ TEST_P(TimeServiceAcross, SamplesGoOnThroughTheChange)
     Playback playback(start, 8, leapMinute);
     playback.play();
 
-    EXPECT_EQ(checkedSamples(playback), marksBetween(playback, start + 180));
+    EXPECT_EQ(playback.checkedSamples(), marksBetween(playback, start + 180));
     for (const Sample &sample : playback.samples) {
         EXPECT_EQ(sample.leapSecondAhead, leapMinute && sample.trueUtcSeconds < *leapMinute + 60)
             << sample.trueUtcSeconds - start;
