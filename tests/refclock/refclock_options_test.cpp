@@ -49,6 +49,12 @@ struct Mistake
     std::string error;
 };
 
+void PrintTo(const Mistake &mistake, std::ostream *out)
+{
+    for (const std::string &argument : mistake.arguments)
+        *out << argument << " ";
+}
+
 class RefclockMistake : public ::testing::TestWithParam<Mistake>
 {
 };

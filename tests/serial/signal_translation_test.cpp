@@ -20,12 +20,6 @@ void PrintTo(const Edge &edge, std::ostream *out)
 }
 
 namespace serial {
-namespace {
-
-constexpr int64_t kMs = 1000;
-constexpr int64_t kSecond = 1000 * kMs;
-
-} // namespace
 
 void PrintTo(const Delivery &delivery, std::ostream *out)
 {
@@ -40,42 +34,38 @@ void PrintTo(const LineChange &change, std::ostream *out)
 
 namespace {
 
+constexpr int64_t kMs = 1000;
+constexpr int64_t kSecond = 1000 * kMs;
+
+/// What the driver counts for `line`, where it counts.
+std::optional<LineCounts> countsOf(unsigned line, std::optional<uint32_t> count)
+{
+    LineCounts counts;
+    (line == kDcd       ? counts.dcd
+         : line == kCts ? counts.cts
+         : line == kDsr ? counts.dsr
+                        : counts.ri)
+        = count.value_or(0);
+    return count ? std::optional(counts) : std::nullopt;
+}
+
 // ---- One line through the driver's samples ----
 
 struct LineCase
 {
-    const char *what;
+    const char *name;
     unsigned line;
     bool activeBefore;
-    uint32_t countBefore;
+    std::optional<uint32_t> countBefore;
     bool activeNow;
-    uint32_t countNow;
+    std::optional<uint32_t> countNow;
     /// The states the line changed to, in order, all at the sample's stamp.
     std::vector<bool> changes;
 };
 
 void PrintTo(const LineCase &c, std::ostream *out)
 {
-    *out << c.what;
-}
-
-LineCounts countsOf(unsigned line, uint32_t count)
-{
-    LineCounts counts;
-    switch (line) {
-    case kDcd:
-        counts.dcd = count;
-        break;
-    case kCts:
-        counts.cts = count;
-        break;
-    case kDsr:
-        counts.dsr = count;
-        break;
-    default:
-        counts.ri = count;
-    }
-    return counts;
+    *out << c.name;
 }
 
 class LineWatchCases : public ::testing::TestWithParam<LineCase>
@@ -87,7 +77,8 @@ TEST_P(LineWatchCases, ChangesBetweenTwoSamples)
     const LineCase &c = GetParam();
     LineWatch watch(c.line);
     std::vector<LineChange> changes;
-    watch.sample({10 * kMs, c.activeBefore ? c.line : 0u, countsOf(c.line, c.countBefore)},
+    // Another line's state is no change of this one.
+    watch.sample({10 * kMs, (c.activeBefore ? c.line : 0u) | kCts, countsOf(c.line, c.countBefore)},
                  changes);
     EXPECT_TRUE(changes.empty()) << "the first sample only sets the state";
     watch.sample({20 * kMs, c.activeNow ? c.line : 0u, countsOf(c.line, c.countNow)}, changes);
@@ -105,27 +96,16 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase {"one change", kDcd, false, 7, true, 8, {true}},
         LineCase {"nothing", kDcd, true, 8, true, 8, {}},
         LineCase {"a glitch: two changes, same state", kDcd, false, 8, false, 10, {true, false}},
-        LineCase {"three changes in one wake-up", kCts, true, 3, false, 6, {false, true, false}},
+        LineCase {"three changes in one wake-up", kDsr, true, 3, false, 6, {false, true, false}},
         LineCase {"the count not yet up", kDcd, false, 7, true, 7, {true}},
         LineCase {"the state not yet changed", kDcd, false, 7, false, 8, {}},
         LineCase {"a count that wraps", kDcd, false, 0xffffffff, true, 0, {true}},
         LineCase {"a count that restarted", kDcd, false, 5000, true, 2, {true}},
+        LineCase {"without counts, the state tells", kDsr, true, {}, false, {}, {false}},
         LineCase {"RI's leading edge is not counted", kRi, false, 4, true, 4, {true}},
         LineCase {"RI's trailing edge", kRi, true, 4, false, 5, {false}},
         LineCase {"a whole RI pulse between samples", kRi, false, 4, false, 5, {true, false}},
         LineCase {"RI's gap between two pulses", kRi, true, 4, true, 5, {false, true}}));
-
-TEST(LineWatch, WithoutCountsOnlyTheStateTells)
-{
-    LineWatch watch(kDsr);
-    std::vector<LineChange> changes;
-    watch.sample({0, 0, std::nullopt}, changes);
-    watch.sample({kMs, kDsr | kDcd, std::nullopt}, changes);
-    watch.sample({2 * kMs, kDsr, std::nullopt}, changes);
-    watch.sample({3 * kMs, 0, std::nullopt}, changes);
-    EXPECT_EQ(changes, (std::vector<LineChange> {{kMs, true}, {3 * kMs, false}}))
-        << "only its own line counts";
-}
 
 TEST(LineSampling, FinelyOnlyWhereAnEdgeIsDue)
 {
@@ -136,22 +116,20 @@ TEST(LineSampling, FinelyOnlyWhereAnEdgeIsDue)
         << "a silent line after the recognition";
     constexpr int64_t kMark = kOpened + 10 * kSecond;
     const std::pair<int64_t, int64_t> cases[] {
-        {kMark + 50 * kMs, kCoarseSampleUs},   {kMark + 61 * kMs, kFineSampleUs},
-        {kMark + 100 * kMs, kFineSampleUs},    {kMark + 150 * kMs, kCoarseSampleUs},
-        {kMark + 230 * kMs, kFineSampleUs},    {kMark + 500 * kMs, kCoarseSampleUs},
-        {kMark + 970 * kMs, kFineSampleUs},    {kMark + 1030 * kMs, kFineSampleUs},
-        {kMark + 1500 * kMs, kCoarseSampleUs}, {kMark + 1990 * kMs, kFineSampleUs},
-        {kMark + 2100 * kMs, kCoarseSampleUs},
-    };
-    for (const auto &[now, period] : cases)
-        EXPECT_EQ(lineSamplePeriod(now, kMark, kOpened), period) << (now - kMark) / kMs << " ms";
+        {50, kCoarseSampleUs},  {61, kFineSampleUs},    {100, kFineSampleUs},
+        {150, kCoarseSampleUs}, {230, kFineSampleUs},   {500, kCoarseSampleUs},
+        {970, kFineSampleUs},   {1030, kFineSampleUs},  {1500, kCoarseSampleUs},
+        {1990, kFineSampleUs},  {2100, kCoarseSampleUs}};
+    for (const auto &[sinceMarkMs, period] : cases)
+        EXPECT_EQ(lineSamplePeriod(kMark + sinceMarkMs * kMs, kMark, kOpened), period)
+            << sinceMarkMs << " ms";
 }
 
 // ---- Characters at 50 and 75 baud ----
 
 struct SlowCase
 {
-    const char *what;
+    const char *name;
     int baud;
     std::string bytes;
     /// When the mark began and how long it lasted, in microseconds, against the arrival.
@@ -161,7 +139,7 @@ struct SlowCase
 
 void PrintTo(const SlowCase &c, std::ostream *out)
 {
-    *out << c.what;
+    *out << c.name;
 }
 
 class SlowCharacterCases : public ::testing::TestWithParam<SlowCase>
@@ -179,14 +157,11 @@ TEST_P(SlowCharacterCases, OneMark)
     // The end of a mark that lasts beyond its character comes when its time has come, not before.
     if (ends > kArrival) {
         ASSERT_EQ(edges.size(), 1u);
-        ASSERT_TRUE(slow.pending());
         slow.due(ends - 1, edges);
         EXPECT_EQ(edges.size(), 1u);
         slow.due(ends, edges);
     }
-    ASSERT_EQ(edges.size(), 2u);
-    EXPECT_EQ(edges[0], (Edge {true, kArrival - c.beginsBeforeArrival}));
-    EXPECT_EQ(edges[1], (Edge {false, ends}));
+    EXPECT_EQ(edges, (std::vector<Edge> {{true, kArrival - c.beginsBeforeArrival}, {false, ends}}));
     EXPECT_FALSE(slow.pending());
 }
 
@@ -197,14 +172,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SlowCase {"100 ms: 0xF0", 50, "\xF0", 190'000, 100'000},
         SlowCase {"120 ms: 0xE0", 50, "\xE0", 190'000, 120'000},
-        SlowCase {"80 ms: 0xF8", 50, "\xF8", 190'000, 80'000},
         SlowCase {"20 ms: the start bit alone, escaped", 50, "\xFF\xFF", 190'000, 20'000},
         SlowCase {"180 ms: 0x00 with its stop bit", 50, std::string(1, '\0'), 190'000, 180'000},
         SlowCase {"a break is a long mark", 50, std::string("\xFF\0\0", 3), 190'000, 200'000},
         SlowCase {"a framing error is a long mark", 50, std::string("\xFF\0\x80", 3), 190'000,
                   200'000},
         SlowCase {"75 baud, 100 ms: 0xC0", 75, "\xC0", 126'663, 93'331},
-        SlowCase {"75 baud, 100 ms: 0x80", 75, "\x80", 126'663, 106'664},
         SlowCase {"75 baud, 200 ms: a break", 75, std::string("\xFF\0\0", 3), 126'663, 200'000}));
 
 TEST(SlowCharacters, AMarkedBreakSplitAcrossReads)
@@ -229,34 +202,20 @@ struct LineReceiver
     bool markActive = true;
     std::vector<std::pair<int64_t, int64_t>> marks;
 
-    bool inMark(int64_t t) const
-    {
-        for (const auto &[begins, length] : marks) {
-            if (t >= begins && t < begins + length)
-                return true;
-        }
-        return false;
-    }
-    /// Changes up to `t`; on RI only the trailing edges (active to inactive).
-    uint32_t countAt(int64_t t) const
-    {
-        uint32_t count = 0;
-        for (const auto &[begins, length] : marks) {
-            const bool leadingCounts = line != kRi || !markActive;
-            const bool trailingCounts = line != kRi || markActive;
-            count += (t >= begins && leadingCounts ? 1 : 0)
-                + (t >= begins + length && trailingCounts ? 1 : 0);
-        }
-        return count;
-    }
     LineSample sampleAt(int64_t t) const
     {
-        const bool active = inMark(t) == markActive;
-        return {t, active ? line : 0u, countsOf(line, countAt(t))};
+        bool inMark = false;
+        uint32_t count = 0; // on RI only the trailing edges (active to inactive)
+        for (const auto &[begins, length] : marks) {
+            inMark = inMark || (t >= begins && t < begins + length);
+            count += (t >= begins && (line != kRi || !markActive) ? 1 : 0)
+                + (t >= begins + length && (line != kRi || markActive) ? 1 : 0);
+        }
+        return {t, inMark == markActive ? line : 0u, countsOf(line, count)};
     }
 };
 
-/// A minute's marks from second `first` on, 100 ms or 200 ms as in `bits`, with second 59 left out.
+/// A mark a second from `start`, 100 ms or 200 ms as in `bits`, none where there is a '-'.
 std::vector<std::pair<int64_t, int64_t>> marksFrom(int64_t start, const std::string &bits)
 {
     std::vector<std::pair<int64_t, int64_t>> marks;
@@ -268,8 +227,8 @@ std::vector<std::pair<int64_t, int64_t>> marksFrom(int64_t start, const std::str
     return marks;
 }
 
-/// Samples the receiver once a millisecond from `from` to `to`, as the reader does while it
-/// recognises, and collects what the translation delivers.
+/// Samples the receiver every `period` from `from` to `to` and collects what the translation
+/// delivers; once a millisecond is how the reader samples while it recognises.
 std::vector<Delivery> sampled(SignalTranslation &translation, const LineReceiver &receiver,
                               int64_t from, int64_t to, int64_t period = kMs)
 {
@@ -277,14 +236,6 @@ std::vector<Delivery> sampled(SignalTranslation &translation, const LineReceiver
     for (int64_t t = from; t <= to; t += period)
         translation.lines(receiver.sampleAt(t), out);
     return out;
-}
-
-std::vector<Delivery> edges(std::vector<std::pair<char, int64_t>> list)
-{
-    std::vector<Delivery> result;
-    for (const auto &[c, stamp] : list)
-        result.push_back({{c, stamp}, true});
-    return result;
 }
 
 /// What a receiver's marks must come out as: "1" at each start, "0" at each end.
@@ -300,12 +251,12 @@ std::vector<Delivery> edgesOf(const std::vector<std::pair<int64_t, int64_t>> &ma
 
 constexpr ReceiverChoice kUnknown {std::nullopt, Polarity::FromSignal, PowerLines::Dtr};
 
-TEST(Recognition, ALineReceiverOfEitherPolarityLosesNoMarkToItsRecognition)
+TEST(Recognition, ALineReceiverOfEitherPolarityLosesNoMarkAndFallsSilent)
 {
     for (const bool markActive : {true, false}) {
         SCOPED_TRACE(markActive ? "mark while active" : "mark while inactive");
         // Opened at 0.05 s, the first mark at 0.4 s: known at the start of the second.
-        LineReceiver receiver {kCts, markActive, marksFrom(400 * kMs, "0100")};
+        const LineReceiver receiver {kCts, markActive, marksFrom(400 * kMs, "0100")};
         SignalTranslation translation(kUnknown, true);
         EXPECT_EQ(translation.watch(), SignalTranslation::Watch::CharactersAndLines);
 
@@ -318,6 +269,7 @@ TEST(Recognition, ALineReceiverOfEitherPolarityLosesNoMarkToItsRecognition)
         EXPECT_EQ(translation.watch(), SignalTranslation::Watch::Line);
         EXPECT_EQ(translation.line(), kCts);
         EXPECT_EQ(out, edgesOf(receiver.marks));
+        EXPECT_TRUE(sampled(translation, receiver, 4 * kSecond, 20 * kSecond, 7 * kMs).empty());
     }
 }
 
@@ -342,28 +294,30 @@ TEST(Recognition, ThroughTheMinuteMarkWithinThreeSeconds)
 
 TEST(Recognition, TheUsersPolarityHoldsAgainstTheSignals)
 {
-    // --invert on a receiver whose mark is the active state: the user's word counts.
-    LineReceiver receiver {kDcd, true, marksFrom(0, "0000")};
-    SignalTranslation translation({std::nullopt, Polarity::MarkWhileInactive, PowerLines::Dtr},
-                                  true);
-    const std::vector<Delivery> out = sampled(translation, receiver, -5 * kMs, 3500 * kMs);
-    EXPECT_EQ(translation.kind(), ReceiverKind::Dcd);
-    ASSERT_FALSE(out.empty());
-    EXPECT_EQ(out.front(), (Delivery {{'0', 0}, true}));
-    EXPECT_EQ(out[1], (Delivery {{'1', 100 * kMs}, true}));
+    // --invert on a receiver whose mark is the active state, recognised or chosen: the user's
+    // word counts.
+    const LineReceiver receiver {kDcd, true, marksFrom(0, "0000")};
+    for (const std::optional<ReceiverKind> kind :
+         {std::optional<ReceiverKind>(), {ReceiverKind::Dcd}}) {
+        SignalTranslation translation({kind, Polarity::MarkWhileInactive, PowerLines::Dtr}, true);
+        const std::vector<Delivery> out = sampled(translation, receiver, -5 * kMs, 3500 * kMs);
+        EXPECT_EQ(translation.kind(), ReceiverKind::Dcd);
+        ASSERT_GT(out.size(), 2u);
+        EXPECT_EQ(out.front(), (Delivery {{'0', 0}, true}));
+        EXPECT_EQ(out[1], (Delivery {{'1', 100 * kMs}, true}));
+    }
 }
 
 TEST(Recognition, AChosenLineFindsItsPolarityFromTheSignalAndIgnoresTheOthers)
 {
-    SignalTranslation translation({ReceiverKind::Dcd, Polarity::FromSignal, PowerLines::Dtr}, true);
-    EXPECT_EQ(translation.watch(), SignalTranslation::Watch::Line);
-    EXPECT_FALSE(translation.kind());
-    LineReceiver onCts {kCts, true, marksFrom(0, "0000")};
-    sampled(translation, onCts, -kMs, 4 * kSecond);
-    EXPECT_FALSE(translation.kind()) << "a receiver on another line than the chosen one";
+    const ReceiverChoice dcd {ReceiverKind::Dcd, Polarity::FromSignal, PowerLines::Dtr};
+    SignalTranslation onCts(dcd, true);
+    EXPECT_EQ(onCts.watch(), SignalTranslation::Watch::Line);
+    sampled(onCts, {kCts, true, marksFrom(0, "0000")}, -kMs, 4 * kSecond);
+    EXPECT_FALSE(onCts.kind()) << "a receiver on another line than the chosen one";
 
-    SignalTranslation onDcd({ReceiverKind::Dcd, Polarity::FromSignal, PowerLines::Dtr}, true);
-    LineReceiver receiver {kDcd, false, marksFrom(0, "0000")};
+    SignalTranslation onDcd(dcd, true);
+    const LineReceiver receiver {kDcd, false, marksFrom(0, "0000")};
     EXPECT_EQ(sampled(onDcd, receiver, -kMs, 4 * kSecond), edgesOf(receiver.marks));
 }
 
@@ -380,28 +334,12 @@ TEST(Recognition, QuickChangesAreHandedOnAndDoNotHideTheReceiver)
     const std::vector<Delivery> out = sampled(translation, receiver, -kMs, 4 * kSecond);
     EXPECT_EQ(translation.kind(), ReceiverKind::Dcd);
     EXPECT_EQ(out,
-              edges({{'1', 0},
-                     {'0', 100 * kMs},
-                     {'1', kSecond + kMs},
-                     {'0', kSecond + kMs},
-                     {'1', kSecond + kMs},
-                     {'0', kSecond + 200 * kMs},
-                     {'1', 2 * kSecond},
-                     {'0', 2 * kSecond + 51 * kMs},
-                     {'1', 2 * kSecond + 51 * kMs},
-                     {'0', 2 * kSecond + 101 * kMs},
-                     {'1', 3 * kSecond},
-                     {'0', 3 * kSecond + 100 * kMs}}));
-}
-
-TEST(Recognition, AReceiverThatFallsSilentDeliversNothingMore)
-{
-    LineReceiver receiver {kDcd, true, marksFrom(0, "000")};
-    SignalTranslation translation(kUnknown, true);
-    const std::vector<Delivery> out = sampled(translation, receiver, -kMs, 3 * kSecond);
-    EXPECT_EQ(out, edgesOf(receiver.marks));
-    EXPECT_TRUE(sampled(translation, receiver, 3 * kSecond, 20 * kSecond, 7 * kMs).empty());
-    EXPECT_EQ(translation.kind(), ReceiverKind::Dcd);
+              edgesOf({{0, 100 * kMs},
+                       {kSecond + kMs, 0},
+                       {kSecond + kMs, 199 * kMs},
+                       {2 * kSecond, 51 * kMs},
+                       {2 * kSecond + 51 * kMs, 50 * kMs},
+                       {3 * kSecond, 100 * kMs}}));
 }
 
 TEST(Recognition, WhatCannotBeRecognisedDeliversNothingAndIsWatchedOn)
@@ -440,40 +378,25 @@ TEST(Recognition, CharactersHandOnEverythingReceivedMeanwhile)
 
 TEST(Recognition, LoneCharactersASecondApartAreAReceiverAt50Baud)
 {
-    SignalTranslation translation(kUnknown, false);
-    std::vector<Delivery> out;
-    // At 38400 baud its marks read as breaks: lone NULs, the minute mark leaving one out.
-    translation.characters(std::string(1, '\0'), 300 * kMs, out);
-    translation.characters(std::string(1, '\0'), 2300 * kMs, out);
-    EXPECT_EQ(translation.kind(), ReceiverKind::Rxd50);
-    EXPECT_EQ(translation.watch(), SignalTranslation::Watch::SlowCharacters);
-    EXPECT_TRUE(out.empty()) << "at 38400 baud only the marks' starts were seen";
-
-    translation.switchedToSlowCharacters(50);
-    translation.characters("\xF0", 3490 * kMs, out);
-    EXPECT_EQ(out, edges({{'1', 3300 * kMs}, {'0', 3400 * kMs}}));
-    EXPECT_FALSE(translation.nextDue());
-    translation.characters(std::string("\xFF\0\0", 3), 4490 * kMs, out);
-    ASSERT_TRUE(translation.nextDue());
-    EXPECT_EQ(*translation.nextDue(), 4500 * kMs);
-    translation.due(4500 * kMs, out);
-    EXPECT_EQ(out,
-              edges({{'1', 3300 * kMs}, {'0', 3400 * kMs}, {'1', 4300 * kMs}, {'0', 4500 * kMs}}));
-}
-
-TEST(Recognition, AfterLoneCharactersNoMarkPassesForAMinuteGapFromTheOpen)
-{
-    // The marks of the recognition are lost, so the first mark handed on must not follow the
-    // open by a minute gap's pause (1.5 to 2.5 s): the reception would take it for one.
     SignalTranslation translation(kUnknown, false, 10 * kSecond);
     std::vector<Delivery> out;
+    // At 38400 baud its marks read as breaks: lone NULs, the minute mark leaving one out.
     translation.characters(std::string(1, '\0'), 10'300 * kMs, out);
     translation.characters(std::string(1, '\0'), 11'300 * kMs, out);
+    EXPECT_EQ(translation.kind(), ReceiverKind::Rxd50);
+    EXPECT_EQ(translation.watch(), SignalTranslation::Watch::SlowCharacters);
+
+    // Their lengths were not seen, so the first mark handed on must not follow the open by a
+    // minute gap's pause (1.5 to 2.5 s): the reception would take it for one.
     translation.switchedToSlowCharacters(50);
     translation.characters(std::string("\xFF\0\0", 3), 12'490 * kMs, out);
     translation.due(12'500 * kMs, out);
     translation.characters("\xF0", 13'490 * kMs, out);
-    EXPECT_EQ(out, edges({{'1', 13'300 * kMs}, {'0', 13'400 * kMs}}));
+    EXPECT_FALSE(translation.nextDue());
+    translation.characters(std::string("\xFF\0\0", 3), 14'490 * kMs, out);
+    EXPECT_EQ(translation.nextDue(), 14'500 * kMs);
+    translation.due(14'500 * kMs, out);
+    EXPECT_EQ(out, edgesOf({{13'300 * kMs, 100 * kMs}, {14'300 * kMs, 200 * kMs}}));
 }
 
 } // namespace

@@ -22,9 +22,7 @@ class Listener
 public:
     explicit Listener(const std::string &path)
     {
-        m_socket = ::socket(AF_UNIX, SOCK_DGRAM, 0);
-        sockaddr_un address {};
-        address.sun_family = AF_UNIX;
+        sockaddr_un address {.sun_family = AF_UNIX, .sun_path = {}};
         std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
         ::unlink(path.c_str());
         EXPECT_EQ(::bind(m_socket, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
@@ -41,21 +39,8 @@ public:
     }
 
 private:
-    int m_socket = -1;
+    int m_socket = ::socket(AF_UNIX, SOCK_DGRAM, 0);
 };
-
-template<typename T> T at(const std::vector<unsigned char> &bytes, std::size_t offset)
-{
-    T value;
-    std::memcpy(&value, bytes.data() + offset, sizeof value);
-    return value;
-}
-
-std::string temporaryFolder()
-{
-    char folder[] = "/tmp/dcf77-chrony-XXXXXX";
-    return ::mkdtemp(folder);
-}
 
 class ChronySocketTest : public ::testing::Test
 {
@@ -70,13 +55,21 @@ protected:
                             .monotonicMicroseconds = monotonicMicroseconds});
     }
 
-    const std::string folder = temporaryFolder();
+    std::string pattern = "/tmp/dcf77-chrony-XXXXXX";
+    const std::string folder = ::mkdtemp(pattern.data());
     const std::string path = folder + "/refclock.sock";
     std::vector<std::string> messages;
     ChronySocket socket {path, [this](const std::string &line) {
                              messages.push_back(line);
                          }};
 };
+
+template<typename T> T at(const std::vector<unsigned char> &bytes, std::size_t offset)
+{
+    T value;
+    std::memcpy(&value, bytes.data() + offset, sizeof value);
+    return value;
+}
 
 TEST_F(ChronySocketTest, DatagramInChronysLayout)
 {
@@ -88,7 +81,7 @@ TEST_F(ChronySocketTest, DatagramInChronysLayout)
         EXPECT_EQ(bytes.size(), 40u);
         EXPECT_EQ(at<int64_t>(bytes, 0), 1'796'664'661);
         EXPECT_EQ(at<int64_t>(bytes, 8), 234'567);
-        EXPECT_DOUBLE_EQ(at<double>(bytes, 16), -1.234567);
+        EXPECT_DOUBLE_EQ(at<double>(bytes, 16), -1.234567); // the clock is ahead
         EXPECT_EQ(at<int32_t>(bytes, 24), 0); // not a pulse: the sample has its whole time
         EXPECT_EQ(at<int32_t>(bytes, 28), 1); // a leap second to insert
         EXPECT_EQ(at<uint32_t>(bytes, 36), 0x534f434bu);
@@ -98,35 +91,30 @@ TEST_F(ChronySocketTest, DatagramInChronysLayout)
 
 TEST_F(ChronySocketTest, SaysOnceWhenNobodyListensAndFindsARestartedChronyd)
 {
+    const std::string retry = " Trying again every 5 s.";
     EXPECT_FALSE(sendAt(0));
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0],
-              "chrony's socket " + path
-                  + " does not exist: is chronyd running with \"refclock SOCK " + path
-                  + "\"? Trying again every 5 s.");
-
     std::optional<Listener> chronyd(path);
-    EXPECT_FALSE(sendAt(4 * kSecond)); // not yet tried again
+    EXPECT_FALSE(sendAt(4 * kSecond)) << "tried again too soon";
     EXPECT_TRUE(chronyd->receive().empty());
     EXPECT_TRUE(sendAt(5 * kSecond));
     EXPECT_EQ(chronyd->receive().size(), sizeof(ChronySample));
     EXPECT_TRUE(sendAt(6 * kSecond));
-    EXPECT_EQ(messages.size(), 2u);
 
     chronyd.reset(); // stopped: the socket file stays behind
     EXPECT_FALSE(sendAt(7 * kSecond));
     EXPECT_FALSE(sendAt(12 * kSecond));
-    ASSERT_EQ(messages.size(), 3u);
-    EXPECT_EQ(messages[2],
-              "chrony's socket " + path
-                  + " is not being read: has chronyd stopped? Trying again every 5 s.");
-
     chronyd.emplace(path); // started again
     EXPECT_FALSE(sendAt(16 * kSecond));
     EXPECT_TRUE(sendAt(17 * kSecond));
     EXPECT_EQ(chronyd->receive().size(), sizeof(ChronySample));
-    ASSERT_EQ(messages.size(), 4u);
-    EXPECT_EQ(messages[3], messages[1]);
+    EXPECT_EQ(
+        messages,
+        (std::vector<std::string> {
+            "chrony's socket " + path + " does not exist: is chronyd running with \"refclock SOCK "
+                + path + "\"?" + retry,
+            "Sending samples to chrony through " + path,
+            "chrony's socket " + path + " is not being read: has chronyd stopped?" + retry,
+            "Sending samples to chrony through " + path}));
 }
 
 } // namespace

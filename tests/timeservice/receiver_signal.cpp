@@ -1,116 +1,117 @@
 #include "receiver_signal.h"
 
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <stdexcept>
 
 namespace dcf::timeservice::testing {
 
 namespace {
 
-constexpr int64_t kMicrosecondsPerMs = 1000;
 constexpr int64_t kPollMicroseconds = 500'000;
+/// From an edge's stamp to the clocks read for its sample.
+constexpr int64_t kHandlingMicroseconds = 150;
 
 } // namespace
 
-ReceiverSignal::ReceiverSignal(int64_t startUtc, int minutes, std::optional<int64_t> leapMinuteUtc)
+Playback::Playback(int64_t startUtc)
     : m_startUtc(startUtc)
+{ }
+
+Playback::Playback(int64_t startUtc, int minutes, std::optional<int64_t> leapMinuteUtc)
+    : Playback(startUtc)
 {
-    sim::SignalOptions options;
-    options.startUtc = startUtc;
-    options.leapMinuteUtc = leapMinuteUtc;
-    sim::SignalSchedule schedule(options);
+    sim::SignalOptions signal;
+    signal.startUtc = startUtc;
+    signal.leapMinuteUtc = leapMinuteUtc;
+    add(signal, minutes);
+}
+
+void Playback::add(const sim::SignalOptions &signal, int minutes)
+{
+    sim::SignalSchedule schedule(signal);
     for (int n = 0; n < minutes; ++n) {
         const sim::PlannedMinute minute = *schedule.nextMinute();
         for (std::size_t k = 0; k + 1 < minute.emissions.size(); k += 2) {
             const int64_t begin = minute.emissions[k].atMs;
-            marks.push_back({begin, minute.emissions[k + 1].atMs,
-                             minute.minuteStartUtc + (begin - minute.startMs) / 1000});
+            // A jittered mark belongs to the second nearest to it.
+            marks.push_back({m_sentMs + begin, m_sentMs + minute.emissions[k + 1].atMs,
+                             minute.minuteStartUtc + (begin - minute.startMs + 500) / 1000});
         }
-        if (leapMinuteUtc && minute.minuteStartUtc == *leapMinuteUtc)
-            m_afterLeapMicroseconds = (minute.startMs + 61'000) * kMicrosecondsPerMs;
+        const int64_t endMs = minute.startMs + minute.telegram.seconds * 1000;
+        if (minute.telegram.seconds > 60)
+            m_afterLeapMicroseconds = (m_sentMs + endMs) * 1000;
+        if (n + 1 == minutes)
+            m_sentMs += endMs;
     }
 }
 
-Mark &ReceiverSignal::markAt(int64_t utc)
+Mark &Playback::markAt(int64_t utc)
 {
-    for (Mark &mark : marks) {
-        if (mark.trueUtc == utc)
-            return mark;
-    }
-    throw std::out_of_range("no mark at that second");
+    const auto mark = std::ranges::find(marks, std::optional(utc), &Mark::trueUtc);
+    if (mark == marks.end())
+        throw std::out_of_range("no mark at that second");
+    return *mark;
 }
 
-void ReceiverSignal::remove(int64_t utc)
-{
-    std::erase_if(marks, [utc](const Mark &mark) { return mark.trueUtc == utc; });
-}
-
-void ReceiverSignal::addGlitch(int64_t beginMs, int64_t lengthMs)
-{
-    marks.push_back({beginMs, beginMs + lengthMs, std::nullopt});
-}
-
-void ReceiverSignal::silence(int64_t fromUtc, int64_t untilUtc)
+void Playback::silence(int64_t fromUtc, int64_t untilUtc)
 {
     std::erase_if(marks, [&](const Mark &mark) {
         return mark.trueUtc && *mark.trueUtc >= fromUtc && *mark.trueUtc < untilUtc;
     });
 }
 
-std::vector<Edge> ReceiverSignal::edges(int64_t originMicroseconds, int64_t delayMicroseconds) const
+void Playback::play()
 {
     std::vector<Edge> edges;
     for (const Mark &mark : marks) {
-        edges.push_back({true, originMicroseconds + delayMicroseconds + mark.beginMs * 1000});
+        edges.push_back({true, kOrigin + mark.beginMs * 1000});
         if (!mark.endLost)
-            edges.push_back({false, originMicroseconds + delayMicroseconds + mark.endMs * 1000});
+            edges.push_back({false, kOrigin + mark.endMs * 1000});
     }
-    std::stable_sort(edges.begin(), edges.end(), [](const Edge &a, const Edge &b) {
-        return a.stampMicroseconds < b.stampMicroseconds;
-    });
-    return edges;
+    std::ranges::stable_sort(edges, {}, &Edge::stampMicroseconds);
+    for (const Edge &edge : edges) {
+        for (; m_nextPoll < edge.stampMicroseconds; m_nextPoll += kPollMicroseconds) {
+            m_now = m_nextPoll;
+            m_service.poll(m_nextPoll);
+        }
+        m_now = edge.stampMicroseconds + kHandlingMicroseconds;
+        m_service.edge(edge);
+    }
 }
 
-int64_t ReceiverSignal::utcNanosecondsAt(int64_t sinceStartMicroseconds) const
+std::set<int64_t> Playback::checkedSamples() const
 {
-    int64_t utc = m_startUtc * 1'000'000'000 + sinceStartMicroseconds * 1000;
+    std::set<int64_t> seconds;
+    for (const Sample &sample : samples) {
+        const int64_t sinceStart = sample.monotonicMicroseconds - kOrigin;
+        const auto mark = std::ranges::find(marks, sinceStart / 1000, &Mark::beginMs);
+        EXPECT_TRUE(mark != marks.end() && mark->trueUtc == sample.trueUtcSeconds)
+            << "a sample of second " << sample.trueUtcSeconds << " from an edge at "
+            << sinceStart / 1000 << " ms";
+        EXPECT_EQ(sample.systemNanoseconds, systemNanosecondsAt(sinceStart));
+        EXPECT_TRUE(seconds.insert(sample.trueUtcSeconds).second) << "two samples of one second";
+    }
+    return seconds;
+}
+
+int64_t Playback::systemNanosecondsAt(int64_t sinceStartMicroseconds) const
+{
+    int64_t utc = m_startUtc * 1'000'000'000 + sinceStartMicroseconds * 1000 + kClockError;
     if (m_afterLeapMicroseconds && sinceStartMicroseconds >= *m_afterLeapMicroseconds)
         utc -= 1'000'000'000;
     return utc;
 }
 
-VirtualClocks::VirtualClocks(const ReceiverSignal &signal, int64_t originMicroseconds,
-                             int64_t errorNanoseconds)
-    : m_signal(signal)
-    , m_origin(originMicroseconds)
-    , m_error(errorNanoseconds)
-{ }
-
-ClockPair VirtualClocks::read()
+ClockPair Playback::read()
 {
-    return {m_signal.utcNanosecondsAt(nowMicroseconds - m_origin) + m_error,
-            nowMicroseconds * 1000};
+    return {systemNanosecondsAt(m_now - kOrigin), m_now * 1000};
 }
 
-Playback::Playback(const ReceiverSignal &signal_, int64_t errorNanoseconds,
-                   int64_t delayMicroseconds_)
-    : signal(signal_)
-    , delayMicroseconds(delayMicroseconds_)
-    , clocks(signal_, kOrigin, errorNanoseconds)
-    , service(clocks, sink, [this](const MinuteReport &report) { reports.push_back(report); })
-{ }
-
-void Playback::play()
+bool Playback::send(const Sample &sample)
 {
-    int64_t nextPoll = kOrigin;
-    for (const Edge &edge : signal.edges(kOrigin, delayMicroseconds)) {
-        for (; nextPoll < edge.stampMicroseconds; nextPoll += kPollMicroseconds) {
-            clocks.nowMicroseconds = nextPoll;
-            service.poll(nextPoll);
-        }
-        clocks.nowMicroseconds = edge.stampMicroseconds + kHandlingMicroseconds;
-        service.edge(edge);
-    }
+    samples.push_back(sample);
+    return true;
 }
 
 } // namespace dcf::timeservice::testing

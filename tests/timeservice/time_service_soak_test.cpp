@@ -4,135 +4,66 @@
 
 #include "german_time.h"
 #include "random.h"
-#include "schedule.h"
-#include "timeservice/time_service.h"
+#include "receiver_signal.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
-#include <vector>
 
-namespace dcf::timeservice {
+namespace dcf::timeservice::testing {
 namespace {
 
-constexpr int64_t kSecond = 1'000'000; // microseconds
 constexpr int kDays = 30;
 constexpr int kMinutes = kDays * 1440;
-constexpr int kJitterMs = 15;
-
-int64_t utc(const char *legal)
-{
-    return *sim::parseLegalTime(legal).utcSeconds;
-}
-
-const int64_t kFirstUtc = utc("2026-03-20 08:00:00");
-const int64_t kLeapMinuteUtc = utc("2026-04-01 01:59:00");
-
-/// The system clock keeps the true time, repeating a second at the leap second.
-class TrueClocks final : public ClockPairSource
-{
-public:
-    ClockPair read() override
-    {
-        return {minuteUtc * 1'000'000'000 + std::min(now - minuteStart, 60 * kSecond) * 1000,
-                now * 1000};
-    }
-    int64_t now = 0;
-    int64_t minuteStart = 0; ///< monotonic, of the minute being played
-    int64_t minuteUtc = 0;
-};
-
-/// Every sample must come from a mark's start, name that mark's second and lie within the
-/// receiver's jitter of it.
-class CheckedSamples final : public SampleSink
-{
-public:
-    bool send(const Sample &sample) override
-    {
-        ++count;
-        const auto mark = std::ranges::find(marks, sample.monotonicMicroseconds,
-                                            &std::pair<int64_t, int64_t>::first);
-        if (mark == marks.end()) {
-            ADD_FAILURE() << "a sample from a spurious edge at second " << sample.trueUtcSeconds;
-            return true;
-        }
-        EXPECT_EQ(sample.trueUtcSeconds, mark->second);
-        EXPECT_LE(std::llabs(sample.systemNanoseconds - sample.trueUtcSeconds * 1'000'000'000),
-                  kJitterMs * 1'000'000);
-        return true;
-    }
-    /// The current minute's marks: start stamp and true second.
-    std::vector<std::pair<int64_t, int64_t>> marks;
-    int64_t count = 0;
-};
 
 TEST(TimeServiceSoak, ThirtyDaysWithoutAWrongSecond)
 {
+    const int64_t firstUtc = *sim::parseLegalTime("2026-03-20 08:00:00").utcSeconds;
+    const int64_t leapMinuteUtc = *sim::parseLegalTime("2026-04-01 01:59:00").utcSeconds;
     sim::Random random(77);
     std::vector<std::pair<int64_t, int64_t>> unplugged; // minutes
     for (int k = 0; k < 6; ++k) {
         const int64_t from = random.uniform(1440, kMinutes - 1440);
         unplugged.emplace_back(from, from + random.uniform(1, 10));
     }
-
-    TrueClocks clocks;
-    CheckedSamples sink;
-    int reports = 0;
-    TimeService service(clocks, sink, [&](const MinuteReport &) { ++reports; });
-    int64_t start = 1000 * kSecond; // monotonic, of the minute
-    int64_t nextPoll = start;
-    int64_t marks = 0;
+    Playback playback(firstUtc);
+    std::size_t marks = 0;
+    std::size_t samples = 0;
     for (int n = 0; n < kMinutes; ++n) {
-        const int64_t minuteUtc = kFirstUtc + int64_t {n} * 60;
         sim::SignalOptions signal;
-        signal.startUtc = minuteUtc;
-        signal.leapMinuteUtc = kLeapMinuteUtc;
-        signal.jitterMs = kJitterMs;
+        signal.startUtc = firstUtc + int64_t {n} * 60;
+        signal.leapMinuteUtc = leapMinuteUtc;
+        signal.jitterMs = 15;
         signal.seed = static_cast<uint64_t>(n);
         if (random.uniform(0, 99) < 8) // a lost mark
             signal.faults = {{random.uniform(0, 58), sim::MarkFault::Missing}};
-        const sim::PlannedMinute minute = *sim::SignalSchedule(signal).nextMinute();
-
-        std::vector<Edge> edges;
-        sink.marks.clear();
-        const bool plugged = std::ranges::none_of(
-            unplugged, [n](const auto &period) { return n >= period.first && n < period.second; });
-        for (const sim::Emission &emission : minute.emissions) {
-            const Edge edge {emission.characters == "1", start + emission.atMs * 1000};
-            if (!plugged || (emission.characters != "1" && emission.characters != "0"))
-                continue;
-            edges.push_back(edge);
-            if (edge.markBegins)
-                sink.marks.emplace_back(edge.stampMicroseconds,
-                                        minuteUtc + (emission.atMs + 500) / 1000);
-        }
-        if (plugged && random.uniform(0, 99) < 8) { // a burst of spurious edges
-            int64_t at = start + random.uniform(0, 59'999) * 1000;
-            for (int k = 0; k < 8; ++k, at += random.uniform(1, 9) * 1000)
-                edges.push_back({k % 2 == 0, at});
-            std::ranges::stable_sort(edges, {}, &Edge::stampMicroseconds);
-        }
-        marks += static_cast<int64_t>(sink.marks.size());
-
-        clocks.minuteStart = start;
-        clocks.minuteUtc = minuteUtc;
-        for (const Edge &edge : edges) {
-            for (; nextPoll < edge.stampMicroseconds; nextPoll += kSecond / 2) {
-                clocks.now = nextPoll;
-                service.poll(nextPoll);
+        const int64_t minuteMs = playback.sentMs();
+        playback.marks.clear();
+        playback.samples.clear();
+        playback.add(signal, 1);
+        if (std::ranges::any_of(unplugged, [n](const auto &period) {
+                return n >= period.first && n < period.second;
+            })) {
+            playback.marks.clear();
+        } else if (random.uniform(0, 99) < 8) { // a burst of spurious edges
+            int64_t at = minuteMs + random.uniform(0, 59'999);
+            for (int k = 0; k < 4; ++k, at += random.uniform(1, 9)) {
+                const int64_t begin = at;
+                at += random.uniform(1, 9);
+                playback.marks.push_back({begin, at, std::nullopt});
             }
-            clocks.now = edge.stampMicroseconds + 150;
-            service.edge(edge);
         }
-        start += minute.telegram.seconds * kSecond;
+        marks += static_cast<std::size_t>(std::ranges::count_if(
+            playback.marks, [](const Mark &mark) { return mark.trueUtc.has_value(); }));
+        playback.play();
+        samples += playback.checkedSamples().size();
     }
 
-    std::printf("%lld samples from %lld marks in %d days (%.1f %%), %d minute reports\n",
-                static_cast<long long>(sink.count), static_cast<long long>(marks), kDays,
-                100.0 * static_cast<double>(sink.count) / static_cast<double>(marks), reports);
+    std::printf("%zu samples from %zu marks in %d days (%.1f %%)\n", samples, marks, kDays,
+                100.0 * static_cast<double>(samples) / static_cast<double>(marks));
     // Faults cost three minutes each at most: about 16 % of the minutes are disturbed.
-    EXPECT_GT(sink.count, marks * 6 / 10);
+    EXPECT_GT(samples, marks * 6 / 10);
 }
 
 } // namespace
-} // namespace dcf::timeservice
+} // namespace dcf::timeservice::testing

@@ -78,15 +78,12 @@ TEST(SimulatorOptions, RefuseWithTheReason)
         {{"--duration"}, "--duration needs a value"},
         {{"--flood=yes"}, "--flood takes no value"},
         {{"--jitter", "201"}, "--jitter wants a whole number from 0 to 200, not \"201\""},
-        {{"--jitter", "12ms"}, "not \"12ms\""},
         {{"--duration", "0"}, "from 1 to"},
-        {{"--short-mark", "-1"}, "--short-mark wants a whole number"},
         {{"--start", "2026-03-29 02:30:00"}, "--start: \"2026-03-29 02:30:00\": this hour is"},
         {{"--leap-second=14:59"}, "--leap-second: expected"},
         {{"--link="}, "--link needs a path"},
         {{"--receiver", "usb"}, "--receiver: no receiver kind \"usb\""},
         {{"--invert"}, "--invert needs a receiver on dcd, cts, dsr or ri"},
-        {{"--receiver=rxd50", "--invert"}, "--invert needs a receiver on"},
         {{"--needs-power", "dcd"}, "--needs-power: dtr, rts or both, not \"dcd\""},
     };
     for (const auto &[arguments, reason] : table) {

@@ -1,5 +1,5 @@
-// The receiver's line on a pseudo-terminal: what a program finds when it opens, reads and closes
-// the device; and the real dcf77-sim sending marks on it.
+// The real dcf77-sim sending marks on its pseudo-terminal, and the link to it that it makes and
+// removes without harm to anything else at that path.
 
 #include "pseudo_terminal.h"
 
@@ -14,16 +14,11 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace dcf::sim {
 namespace {
-
-/// Opens the device as a program does that keeps whatever waits there.
-int openPlainly(const std::string &path)
-{
-    return ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-}
 
 /// Whether something waits to be read, or the line hung up, within `timeoutMs`.
 bool readable(int device, int timeoutMs = 100)
@@ -44,27 +39,6 @@ std::string readAll(int device, int timeoutMs = 100)
         received.append(buffer.data(), static_cast<std::size_t>(got));
     }
     return received;
-}
-
-TEST(PseudoTerminal, LosesWhatNoProgramReadsAsARealLineDoes)
-{
-    PseudoTerminal line;
-    EXPECT_FALSE(line.readerPresent());
-    EXPECT_EQ(line.send("lost"), 0u);
-
-    int device = openPlainly(line.devicePath());
-    ASSERT_GE(device, 0);
-    EXPECT_TRUE(line.readerPresent());
-    EXPECT_EQ(line.send("10"), 2u);
-    EXPECT_EQ(readAll(device), "10");
-    EXPECT_EQ(line.send("left unread"), 11u);
-    EXPECT_TRUE(readable(device));
-    ::close(device);
-
-    EXPECT_FALSE(line.readerPresent()); // notices the close and discards what was left
-    device = openPlainly(line.devicePath());
-    EXPECT_EQ(readAll(device), "");
-    ::close(device);
 }
 
 /// Runs dcf77-sim for `seconds`, then stops it with SIGTERM; its first line is the device.
@@ -169,24 +143,20 @@ TEST(DeviceLink, ReplacesOnlyASymbolicLinkAndRemovesOnlyItsOwn)
     EXPECT_EQ(fs::read_symlink(link.path), "/dev/pts/99");
 }
 
-TEST(Simulator, RefusesAPathThatIsNoLinkWithStatus1)
+TEST(Simulator, RefusesWithAReasonAndItsStatus)
 {
     ScratchPath file("refused");
     std::ofstream(file.path) << "precious";
-    FILE *simulator = startSimulator("--link " + file.path, 5);
-    EXPECT_EQ(firstLine(simulator),
-              "dcf77-sim: " + file.path
-                  + " is a regular file, not a symbolic link; it is left as it is");
-    EXPECT_EQ(exitStatus(simulator), 1);
+    const std::tuple<std::string, std::string, int> refusals[]
+        = {{"--link " + file.path,
+            file.path + " is a regular file, not a symbolic link; it is left as it is", 1},
+           {"--jitter lots", "--jitter wants a whole number from 0 to 200, not \"lots\"", 2}};
+    for (const auto &[arguments, reason, status] : refusals) {
+        FILE *simulator = startSimulator(arguments, 5);
+        EXPECT_EQ(firstLine(simulator), "dcf77-sim: " + reason);
+        EXPECT_EQ(exitStatus(simulator), status);
+    }
     EXPECT_EQ(std::filesystem::file_size(file.path), 8u);
-}
-
-TEST(Simulator, RefusesABadValueWithStatus2)
-{
-    FILE *simulator = startSimulator("--jitter lots", 5);
-    EXPECT_EQ(firstLine(simulator),
-              "dcf77-sim: --jitter wants a whole number from 0 to 200, not \"lots\"");
-    EXPECT_EQ(exitStatus(simulator), 2);
 }
 
 } // namespace

@@ -50,21 +50,19 @@ INSTANTIATE_TEST_SUITE_P(Marks, UartCharacter,
 class Port : public testing::Test
 {
 protected:
-    Port()
-    {
-        struct stat status
-        {
-        };
-        ::stat(terminal.devicePath().c_str(), &status);
-        board = modemlines::LineBoard::create(status.st_rdev);
-        device = openDeviceRaw(terminal.devicePath());
-    }
     ~Port() override
     {
         ::close(device);
         std::fclose(log);
     }
 
+    /// A new simulator's board: all lines cleared.
+    static std::unique_ptr<modemlines::LineBoard> boardOf(const PseudoTerminal &terminal)
+    {
+        struct stat status = {};
+        ::stat(terminal.devicePath().c_str(), &status);
+        return modemlines::LineBoard::create(status.st_rdev);
+    }
     std::string logged()
     {
         std::fflush(log);
@@ -77,8 +75,8 @@ protected:
     bool asserted(uint32_t line) const { return (board->read().inputs & line) != 0; }
 
     PseudoTerminal terminal;
-    std::unique_ptr<modemlines::LineBoard> board;
-    int device = -1;
+    std::unique_ptr<modemlines::LineBoard> board = boardOf(terminal);
+    int device = openDeviceRaw(terminal.devicePath());
     std::FILE *log = std::tmpfile();
 };
 
@@ -89,13 +87,8 @@ TEST_F(Port, LineKindsAssertTheirLineForTheMarkOrReleaseItInverted)
              {ReceiverKind::Dcd, ReceiverKind::Cts, ReceiverKind::Dsr, ReceiverKind::Ri}) {
             SCOPED_TRACE(std::string(receiverKindName(kind)) + (invert ? " inverted" : ""));
             const uint32_t line = statusLineOf(kind);
-            board = nullptr; // a new simulator, a new board
-            struct stat status
-            {
-            };
-            ::stat(terminal.devicePath().c_str(), &status);
-            board = modemlines::LineBoard::create(status.st_rdev);
-
+            board = nullptr;
+            board = boardOf(terminal);
             ReceiverLine receiver(terminal, board.get(), {kind, invert, 0}, nullptr);
             EXPECT_EQ(asserted(line), invert) << "at rest";
             receiver.emit("1", 0, 100 * kMs);

@@ -1,4 +1,4 @@
-// The simulator's signal: one mark a second with its bit's length, and the faults laid over it.
+// The simulator's signal: the faults, noise and silence laid over its marks.
 
 #include "schedule.h"
 
@@ -57,45 +57,6 @@ std::vector<Emission> firstMinutes(const SignalOptions &options, int minutes = 2
     return all;
 }
 
-TEST(Schedule, OneMarkPerSecondWithItsBitsLengthAndTheGapAt59)
-{
-    SignalSchedule schedule(startingAt("2026-12-05 14:36:00"));
-    const PlannedMinute first = schedule.nextMinute().value();
-    const PlannedMinute second = schedule.nextMinute().value();
-    EXPECT_EQ(second.startMs, 60000);
-    EXPECT_EQ(second.minuteStartUtc, first.minuteStartUtc + 60);
-    const std::vector<Mark> marks = marksOf(first.emissions);
-    ASSERT_EQ(marks.size(), 59u);
-    for (int k = 0; k < 59; ++k)
-        EXPECT_EQ(marks[k], (Mark {k * 1000, first.telegram.bits[k] ? 200 : 100})) << k;
-
-    // Begun within a minute: seconds 56 to 58 of it, then the next minute on time.
-    SignalSchedule late(startingAt("2026-12-05 14:36:56"));
-    const PlannedMinute part = late.nextMinute().value();
-    EXPECT_EQ(part.startMs, -56000);
-    EXPECT_EQ(marksOf(part.emissions), (std::vector<Mark> {{0, 100}, {1000, 100}, {2000, 200}}));
-    EXPECT_EQ(late.nextMinute().value().startMs, 4000);
-}
-
-TEST(Schedule, JitterStaysWithinItsBoundAndFollowsTheSeed)
-{
-    SignalOptions options = startingAt("2026-12-05 14:36:00");
-    const std::vector<Emission> clean = firstMinutes(options);
-    options.jitterMs = 15;
-    options.seed = 42;
-    const std::vector<Emission> moved = firstMinutes(options);
-    ASSERT_EQ(moved.size(), clean.size());
-    int64_t largest = 0;
-    for (std::size_t k = 0; k < clean.size(); ++k) // too little to change the order
-        largest = std::max(largest, std::abs(moved[k].atMs - clean[k].atMs));
-    EXPECT_LE(largest, 15);
-    EXPECT_GE(largest, 10); // it does move the edges
-
-    EXPECT_EQ(marksOf(firstMinutes(options)), marksOf(moved));
-    options.seed = 43;
-    EXPECT_NE(marksOf(firstMinutes(options)), marksOf(moved));
-}
-
 TEST(Schedule, FaultsChangeTheMarkOfTheirSecondOnly)
 {
     const struct
@@ -146,20 +107,14 @@ TEST(Schedule, NoiseLeavesTheMarksAloneAndSilenceEndsEverything)
     EXPECT_GE(silenced.back().atMs, 74'000);
 }
 
-TEST(Schedule, LeapSecondMinuteHasAZeroMarkIn59AndNoneIn60)
+// Whole minutes, a start within one and a leap second are played by the time service's tests.
+TEST(Schedule, LeapSecondMinuteHasAZeroMarkIn59)
 {
     SignalOptions options = startingAt("2026-07-01 01:59:00");
     options.leapMinuteUtc = options.startUtc;
-    SignalSchedule schedule(options);
-    const PlannedMinute leap = schedule.nextMinute().value();
-    const std::vector<Mark> marks = marksOf(leap.emissions);
+    const std::vector<Mark> marks = marksOf(SignalSchedule(options).nextMinute()->emissions);
     ASSERT_EQ(marks.size(), 60u);
     EXPECT_EQ(marks.back(), (Mark {59000, 100}));
-
-    const PlannedMinute next = schedule.nextMinute().value();
-    EXPECT_EQ(next.startMs, 61000);
-    EXPECT_EQ(next.minuteStartUtc, leap.minuteStartUtc + 60);
-    EXPECT_EQ(marksOf(next.emissions).size(), 59u);
 }
 
 } // namespace
