@@ -104,9 +104,9 @@ TEST(DisplayChoice, WindowsGoWhereTheProgramCanPlaceThem)
     };
     for (const auto &[environment, platformOption, platform] : sessions) {
         const DisplayChoice choice = chooseDisplay(
-            [&environment](const char *name) -> const char * {
-                const auto found = environment.find(name);
-                return found == environment.end() ? nullptr : found->second.c_str();
+            [&variables = environment](const char *name) -> const char * {
+                const auto found = variables.find(name);
+                return found == variables.end() ? nullptr : found->second.c_str();
             },
             platformOption);
         const std::string chosen = !choice.usable ? "-" : choice.platform.value_or("");
