@@ -1,6 +1,6 @@
 #include "loads.h"
 
-#include "program_probe.h"
+#include "process_usage.h"
 
 #include <QCoreApplication>
 #include <QWidget>

@@ -1,8 +1,6 @@
 #include "process_usage.h"
 
-#include "figures.h"
-#include "program_probe.h"
-
+#include <chrono>
 #include <fstream>
 #include <string>
 #include <sys/resource.h>
@@ -28,6 +26,14 @@ int64_t processorUs()
 }
 
 } // namespace
+
+int64_t monotonicNs()
+{
+    // The program's time base counts the same clock in whole milliseconds.
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 ProcessorMeter::MachineTicks ProcessorMeter::machineTicks()
 {
@@ -73,7 +79,7 @@ double ProcessorMeter::processorSeconds() const
 
 double ProcessorMeter::percentOfCore() const
 {
-    return bench::percentOfCore(processorSeconds(), wallSeconds());
+    return wallSeconds() > 0 ? processorSeconds() / wallSeconds() * 100.0 : 0;
 }
 
 double ProcessorMeter::machineBusyPercent() const

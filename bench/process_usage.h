@@ -1,11 +1,14 @@
 #pragma once
 
 // What the operating system counts for this process: processor time over a phase and the peak
-// resident memory. Child processes (the simulated receiver) are not included.
+// resident memory. Child processes (the simulated receiver) are not included. Qt-free.
 
 #include <cstdint>
 
 namespace dcf::bench {
+
+/// The time base's monotonic clock, read to the nanosecond.
+int64_t monotonicNs();
 
 class ProcessorMeter
 {

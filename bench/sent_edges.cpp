@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace dcf::bench {
 
@@ -10,6 +11,9 @@ namespace {
 
 constexpr double kNsPerMs = 1e6;
 constexpr int64_t kNsPerUs = 1000;
+/// How far a stamp may precede its write: one bit at 50 baud, far less than the 800 ms at least
+/// between two edges of the same kind.
+constexpr int64_t kStampSlackNs = 20'000'000;
 
 } // namespace
 
@@ -33,6 +37,11 @@ void SentEdges::add(int64_t sentNs, char edge)
     m_edges.push_back({sentNs, edge});
 }
 
+double SentEdges::Mark::sentMs() const
+{
+    return static_cast<double>(endNs - beginNs) / kNsPerMs;
+}
+
 std::optional<int64_t> SentEdges::lastSentBefore(int64_t arrivalNs, char edge) const
 {
     // Written in order: the edges up to the arrival end at the first one written after it.
@@ -49,15 +58,25 @@ std::optional<int64_t> SentEdges::lastSentBefore(int64_t arrivalNs, char edge) c
 std::optional<SentEdges::Mark> SentEdges::markArrivedAt(int64_t beginArrivalUs,
                                                         int64_t endArrivalUs) const
 {
-    const int64_t beginNs = beginArrivalUs * kNsPerUs;
-    const int64_t endNs = endArrivalUs * kNsPerUs;
-    const std::optional<int64_t> begin = lastSentBefore(beginNs, '1');
-    const std::optional<int64_t> end = lastSentBefore(endNs, '0');
+    const std::optional<int64_t> begin
+        = lastSentBefore(beginArrivalUs * kNsPerUs + kStampSlackNs, '1');
+    const std::optional<int64_t> end = lastSentBefore(endArrivalUs * kNsPerUs + kStampSlackNs, '0');
     if (!begin || !end || *end < *begin)
         return std::nullopt;
-    return Mark {static_cast<double>(*end - *begin) / kNsPerMs,
-                 static_cast<double>(beginNs - *begin) / kNsPerMs,
-                 static_cast<double>(endNs - *end) / kNsPerMs};
+    return Mark {*begin, *end};
+}
+
+std::vector<SentEdges::Mark> SentEdges::marks() const
+{
+    std::vector<Mark> whole;
+    std::optional<int64_t> begin;
+    for (const Edge &sent : m_edges) {
+        if (sent.edge == '1')
+            begin = sent.sentNs;
+        else if (begin)
+            whole.push_back({*std::exchange(begin, std::nullopt), sent.sentNs});
+    }
+    return whole;
 }
 
 } // namespace dcf::bench
