@@ -7,7 +7,6 @@
 #include "option_reading.h"
 #include "plain_reader.h"
 #include "program_run.h"
-#include "receiver_line.h"
 #include "report.h"
 #include "startup_probe.h"
 #include "time_service_run.h"
@@ -57,10 +56,9 @@ struct Options
     std::string samplesPath;
     /// Names of the parts to run; all when empty.
     std::vector<std::string> parts;
-    // The benchmark started again as its own probe, plain reader or spinning process.
+    // The benchmark started again as its own probe or plain reader.
     bool startupProbe = false;
     std::optional<ReceiverKind> plainReader;
-    int spinSeconds = 0;
 
     bool runs(std::string_view part) const
     {
@@ -68,7 +66,7 @@ struct Options
     }
 };
 
-enum Key : int { kQuick = 256, kSamples, kPart, kStartupProbe, kPlainReader, kSpin };
+enum Key : int { kQuick = 256, kSamples, kPart, kStartupProbe, kPlainReader };
 
 const option kOptions[] = {
     {"help", no_argument, nullptr, 'h'},
@@ -77,7 +75,6 @@ const option kOptions[] = {
     {"part", required_argument, nullptr, kPart},
     {kStartupProbeOption + 2, no_argument, nullptr, kStartupProbe},
     {kPlainReaderOption + 2, required_argument, nullptr, kPlainReader},
-    {kSpinOption + 2, required_argument, nullptr, kSpin},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -119,14 +116,13 @@ std::string readOne(int key, const std::string &name, const std::string &value, 
     case kPlainReader:
         options.plainReader = receiverKindNamed(value);
         return options.plainReader ? "" : name + ": no receiver kind \"" + value + '"';
-    case kSpin:
-        return tools::readNumber(name, value, 1, 3600, options.spinSeconds);
     }
     return {};
 }
 
 /// The line kinds need the modem-status lines that a pseudo-terminal lacks: the test library
-/// answers the program's calls for them, preloaded as in the end-to-end runs.
+/// answers the program's calls for them, preloaded as in the end-to-end runs. It leaves every
+/// other descriptor to the system.
 void preloadModemLines(char **argv)
 {
     const char *preloaded = std::getenv("LD_PRELOAD");
@@ -180,8 +176,7 @@ int main(int argc, char **argv)
           });
     if (const std::optional<int> status = tools::exitFor(reading, "dcf77-bench", kHelp))
         return *status;
-    if (options.spinSeconds > 0)
-        return runSpinner(options.spinSeconds);
+    preloadModemLines(argv);
     if (options.plainReader)
         return runPlainReader(argc, argv, *options.plainReader);
 
@@ -205,9 +200,6 @@ int main(int argc, char **argv)
         part.kind = choice.kind;
         part.load = choice.load;
     }
-    if (std::any_of(parts.begin(), parts.end(),
-                    [](const PartRecord &part) { return sim::statusLineOf(part.kind) != 0; }))
-        preloadModemLines(argv);
 
     QApplication application(argc, argv);
     prepareApplication();

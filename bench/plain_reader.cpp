@@ -3,7 +3,6 @@
 #include "process_usage.h"
 #include "pseudo_terminal.h"
 #include "receiver_line.h"
-#include "sent_edges.h"
 #include "simulator_process.h"
 
 #include <QCoreApplication>

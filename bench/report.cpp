@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <iomanip>
 #include <set>
 #include <sstream>
@@ -17,7 +18,11 @@ constexpr double kOneMarkMs = 200;
 constexpr double kMarkSplitMs = 150;
 constexpr double kUsPerMs = 1e3;
 constexpr double kNsPerMs = 1e6;
+constexpr int64_t kNsPerUs = 1000;
 constexpr double kOffMs = 1.0;
+/// How far a stamp may precede its write: one bit at 50 baud, far less than the 800 ms at least
+/// between two edges of the same kind.
+constexpr int64_t kStampSlackNs = 20'000'000;
 
 const Target kProcessor {1, Target::Below, "% of a core"};
 const Target kRecognition {3, Target::AtMost, "s"};
@@ -85,11 +90,23 @@ void addProcessor(Report &report, const std::string &phase, const ProcessorMeter
     }
     figure += " (" + fixed(meter.wallSeconds(), 0, "s") + ", machine "
         + fixed(meter.machineBusyPercent(), 0, "% busy)");
-    const std::string measured = fixed(meter.percentOfCore(), 2, "% of a core");
-    if (judged)
-        report.add(figure, measured, meter.percentOfCore(), kProcessor);
-    else
-        report.add(figure, measured);
+    report.add(figure, fixed(meter.percentOfCore(), 2, "% of a core"), meter.percentOfCore(),
+               judged ? std::optional(kProcessor) : std::nullopt);
+}
+
+/// A line's error is judged at the 99th percentile, 50 baud's at its largest.
+std::optional<Target> errorTarget(ReceiverKind kind)
+{
+    switch (kind) {
+    case ReceiverKind::Characters:
+        return std::nullopt;
+    case ReceiverKind::Rxd50:
+        return kSlowError;
+    case ReceiverKind::Ri:
+        return kSampledLineError;
+    default:
+        return kLineError;
+    }
 }
 
 void addRecognition(Report &report, const PartRecord &part, const MarkMatch &match)
@@ -132,17 +149,11 @@ void addMarks(Report &report, const PartRecord &part, const MarkMatch &match)
                match.misclassified, kNoMark);
 
     const std::optional<Summary> errors = summarize(match.errorsMs);
-    const std::string errorFigure
-        = "Mark error against the length sent" + counted(match.errorsMs.size(), "marks");
-    if (part.kind == ReceiverKind::Characters)
-        report.add(errorFigure, medianP99Maximum(errors));
-    else if (part.kind == ReceiverKind::Rxd50)
-        report.add(errorFigure, medianP99Maximum(errors),
-                   errors ? std::optional(errors->maximum) : std::nullopt, kSlowError);
-    else
-        report.add(errorFigure, medianP99Maximum(errors),
-                   errors ? std::optional(errors->p99) : std::nullopt,
-                   part.kind == ReceiverKind::Ri ? kSampledLineError : kLineError);
+    const bool slow = part.kind == ReceiverKind::Rxd50;
+    report.add("Mark error against the length sent" + counted(match.errorsMs.size(), "marks"),
+               medianP99Maximum(errors),
+               errors ? std::optional(slow ? errors->maximum : errors->p99) : std::nullopt,
+               errorTarget(part.kind));
 
     const std::string offFigure = "Marks 1 ms or more off the length sent; off 100 / 200 ms";
     const std::string off = shareOff(match.errorsMs) + "; "
@@ -154,7 +165,7 @@ void addMarks(Report &report, const PartRecord &part, const MarkMatch &match)
         // whole per cent as the shares are shown.
         const std::optional<double> plain = percentOff(plainErrors(part.plain).first);
         report.add(offFigure, off, plain ? percentOff(match.errorsMs) : std::nullopt,
-                   {plain.value_or(0) + kMarginOverPlainReader, Target::AtMost, "%"});
+                   Target {plain.value_or(0) + kMarginOverPlainReader, Target::AtMost, "%"});
     } else {
         report.add(offFigure, off, static_cast<double>(countReaching(match.errorsMs, kOffMs)),
                    kMarksOffQuiet);
@@ -173,6 +184,68 @@ void addPlainReader(Report &report, const PlainReading &plain)
 }
 
 } // namespace
+
+SentEdges SentEdges::read(const std::string &path)
+{
+    SentEdges edges;
+    std::ifstream log(path);
+    std::string line;
+    while (std::getline(log, line)) {
+        std::istringstream fields(line);
+        long long sentNs = 0;
+        char edge = 0;
+        if (fields >> sentNs >> edge && (edge == '1' || edge == '0'))
+            edges.add(sentNs, edge);
+    }
+    return edges;
+}
+
+void SentEdges::add(int64_t sentNs, char edge)
+{
+    m_edges.push_back({sentNs, edge});
+}
+
+double SentEdges::Mark::sentMs() const
+{
+    return static_cast<double>(endNs - beginNs) / kNsPerMs;
+}
+
+std::optional<int64_t> SentEdges::lastSentBefore(int64_t arrivalNs, char edge) const
+{
+    // Written in order: the edges up to the arrival end at the first one written after it.
+    const auto end
+        = std::upper_bound(m_edges.begin(), m_edges.end(), arrivalNs,
+                           [](int64_t arrival, const Edge &sent) { return arrival < sent.sentNs; });
+    const auto found = std::find_if(std::make_reverse_iterator(end), m_edges.rend(),
+                                    [edge](const Edge &sent) { return sent.edge == edge; });
+    if (found == m_edges.rend())
+        return std::nullopt;
+    return found->sentNs;
+}
+
+std::optional<SentEdges::Mark> SentEdges::markArrivedAt(int64_t beginArrivalUs,
+                                                        int64_t endArrivalUs) const
+{
+    const std::optional<int64_t> begin
+        = lastSentBefore(beginArrivalUs * kNsPerUs + kStampSlackNs, '1');
+    const std::optional<int64_t> end = lastSentBefore(endArrivalUs * kNsPerUs + kStampSlackNs, '0');
+    if (!begin || !end || *end < *begin)
+        return std::nullopt;
+    return Mark {*begin, *end};
+}
+
+std::vector<SentEdges::Mark> SentEdges::marks() const
+{
+    std::vector<Mark> whole;
+    std::optional<int64_t> begin;
+    for (const Edge &sent : m_edges) {
+        if (sent.edge == '1')
+            begin = sent.sentNs;
+        else if (begin)
+            whole.push_back({*std::exchange(begin, std::nullopt), sent.sentNs});
+    }
+    return whole;
+}
 
 std::optional<double> percentile(std::vector<double> samples, double percent)
 {
@@ -252,13 +325,17 @@ void Report::add(std::string figure, std::string measured)
 }
 
 void Report::add(std::string figure, std::string measured, std::optional<double> value,
-                 const Target &target)
+                 const std::optional<Target> &target)
 {
-    const bool met = value && target.isMetBy(*value);
+    if (!target) {
+        add(std::move(figure), std::move(measured));
+        return;
+    }
+    const bool met = value && target->isMetBy(*value);
     if (!met)
         ++m_misses;
     m_rows.push_back(
-        {std::move(figure), std::move(measured), target.text(), met ? "PASS" : "MISS"});
+        {std::move(figure), std::move(measured), target->text(), met ? "PASS" : "MISS"});
 }
 
 void Report::print(std::ostream &out) const
@@ -372,11 +449,8 @@ void addPart(Report &report, const PartRecord &part)
     const std::optional<Summary> late = summarize(part.secondsLate);
     const std::string lateFigure
         = "Clock second shown late" + counted(part.secondsLate.size(), "seconds");
-    if (part.load == Load::Quiet)
-        report.add(lateFigure, medianP99Maximum(late),
-                   late ? std::optional(late->p99) : std::nullopt, kClockLate);
-    else
-        report.add(lateFigure, medianP99Maximum(late));
+    report.add(lateFigure, medianP99Maximum(late), late ? std::optional(late->p99) : std::nullopt,
+               part.load == Load::Quiet ? std::optional(kClockLate) : std::nullopt);
     // The window's load runs inside the process: there its processor time is the load's.
     const bool judged = part.load != Load::WindowBusy;
     addProcessor(report, judged ? "receiving" : "receiving, the repainting included",
@@ -420,7 +494,7 @@ void addTimeService(Report &report, const TimeServiceRecord &record)
     report.add("Soak: failed checks (a wrong second, a sample off its mark)",
                soak ? std::to_string(soak->failedChecks) : "not run",
                soak ? std::optional<double>(soak->failedChecks) : std::nullopt,
-               {0, Target::AtMost, "checks"});
+               Target {0, Target::AtMost, "checks"});
 }
 
 void writeSamples(std::ostream &out, const std::vector<PartRecord> &parts,

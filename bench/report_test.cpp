@@ -65,9 +65,9 @@ TEST(Report, TargetsHoldAtTheirLimitAsTheyReadAndNoValueIsAMiss)
 
     Report report;
     report.heading("Under a load");
-    report.add("met", "0.50 ms", 0.5, {1, Target::Below, "ms"});
+    report.add("met", "0.50 ms", 0.5, Target {1, Target::Below, "ms"});
     EXPECT_TRUE(report.allTargetsMet());
-    report.add("absent", "none", std::nullopt, {0.3, Target::Within, "ms"});
+    report.add("absent", "none", std::nullopt, Target {0.3, Target::Within, "ms"});
     EXPECT_FALSE(report.allTargetsMet());
     std::ostringstream out;
     report.print(out);
