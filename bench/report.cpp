@@ -500,8 +500,9 @@ void addTimeService(Report &report, const TimeServiceRecord &record)
 void writeSamples(std::ostream &out, const std::vector<PartRecord> &parts,
                   const TimeServiceRecord *timeService)
 {
-    out << "# <part>: mark <measured ms> <between the arrival stamps, us> <longer wait of its "
-           "edges, ms>\n"
+    out << "# <part>: mark <measured ms> <its start's arrival stamp, us> <between the arrival "
+           "stamps, us> <longer wait of its edges, ms>\n"
+           "# <part>: sent <a mark's writes, ns>\n"
            "# <part>: wait <from an edge's arrival to its processing, ms>\n"
            "# <part>: second <second shown> <late, ms>\n"
            "# <part>: plain-mark <as the plain reader measured it, us> <as sent, us>\n"
@@ -510,8 +511,10 @@ void writeSamples(std::ostream &out, const std::vector<PartRecord> &parts,
     for (const PartRecord &part : parts) {
         const std::string prefix = part.name + ": ";
         for (const MeasuredPulse &pulse : part.pulses)
-            out << prefix << "mark " << pulse.lengthMs << ' ' << pulse.endUs - pulse.beginUs << ' '
-                << pulse.longestWaitMs << '\n';
+            out << prefix << "mark " << pulse.lengthMs << ' ' << pulse.beginUs << ' '
+                << pulse.endUs - pulse.beginUs << ' ' << pulse.longestWaitMs << '\n';
+        for (const SentEdges::Mark &sent : part.sent.marks())
+            out << prefix << "sent " << sent.beginNs << ' ' << sent.endNs << '\n';
         for (const double wait : part.waitsMs)
             out << prefix << "wait " << wait << '\n';
         for (std::size_t index = 0; index < part.secondsLate.size(); ++index)
