@@ -1,8 +1,5 @@
 #include "loads.h"
 
-#include "program_probe.h"
-
-#include <QCoreApplication>
 #include <QWidget>
 #include <chrono>
 #include <csignal>
@@ -19,9 +16,6 @@ namespace {
 /// Gaps between two holds: a second on average.
 constexpr int kShortestGapMs = 200;
 constexpr int kLongestGapMs = 1800;
-constexpr int64_t kNsPerSecond = 1'000'000'000;
-/// Work between two looks at the clock: well under a millisecond.
-constexpr int kSpinsBetweenClockReads = 100'000;
 constexpr int kSpinnerStartMs = 10000;
 
 } // namespace
@@ -61,17 +55,6 @@ void WindowLoad::scheduleHold()
     m_hold.start(static_cast<int>(m_random.uniform(kShortestGapMs, kLongestGapMs)));
 }
 
-int runSpinner(int seconds)
-{
-    const int64_t endNs = monotonicNs() + seconds * kNsPerSecond;
-    volatile uint64_t work = 0;
-    while (monotonicNs() < endNs) {
-        for (int spin = 0; spin < kSpinsBetweenClockReads; ++spin)
-            work = work + 1;
-    }
-    return 0;
-}
-
 ProcessorLoad::~ProcessorLoad()
 {
     stop();
@@ -86,8 +69,10 @@ QString ProcessorLoad::start(int processes, int longestSeconds)
         // Never outlives the benchmark, also when that is killed.
         spinner->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
 #endif
-        spinner->start(QCoreApplication::applicationFilePath(),
-                       {QString::fromLatin1(kSpinOption), QString::number(longestSeconds)});
+        spinner->start(
+            QStringLiteral("bash"),
+            {QStringLiteral("-c"),
+             QStringLiteral("while [ $SECONDS -lt %1 ]; do :; done").arg(longestSeconds)});
         const bool started = spinner->waitForStarted(kSpinnerStartMs);
         m_spinners.push_back(std::move(spinner));
         if (!started) {

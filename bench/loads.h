@@ -42,13 +42,7 @@ private:
     int m_holds = 0;
 };
 
-inline constexpr const char *kSpinOption = "--spin";
-
-/// The child's main (`--spin SECONDS`): spins until it is stopped, the benchmark has ended or
-/// SECONDS have passed.
-int runSpinner(int seconds);
-
-/// One spinning child process per processor.
+/// One spinning shell per processor.
 class ProcessorLoad
 {
 public:

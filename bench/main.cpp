@@ -1,92 +1,95 @@
-// dcf77-bench: the real program on Qt's offscreen platform, fed by the simulated receiver on a
-// pseudo-terminal, measured from the side:
-//   start-up probes -> waiting -> quiet machine -> window kept busy -> processors kept busy
-//   -> table of figures.
+// dcf77-bench: the whole program and the time service measured end to end, in one table:
+//   start-up probes -> the program, part by part: a silent receiver, each receiver kind on a
+//   quiet machine, the window kept busy, the processors kept busy -> the time service beside a
+//   private chronyd -> the soak's count -> table of figures, each against its target.
 
-#include "baseline.h"
-#include "bench_run.h"
 #include "loads.h"
 #include "option_reading.h"
+#include "plain_reader.h"
+#include "program_run.h"
 #include "report.h"
-#include "run_report.h"
 #include "startup_probe.h"
+#include "time_service_run.h"
 
 #include <QApplication>
 #include <QTest>
+#include <cstdlib>
+#include <fstream>
 #include <iostream>
-#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
+using namespace dcf;
 using namespace dcf::bench;
 
 constexpr int kExitMissed = 1;
 constexpr int kExitFailed = 2;
 
+/// The parts a run measures, in their order, and their names for --part.
+struct PartChoice
+{
+    const char *name;
+    const char *heading;
+    ReceiverKind kind;
+    Load load;
+};
+const PartChoice kParts[] = {
+    {"characters", "Characters at 38400 baud, quiet machine", ReceiverKind::Characters,
+     Load::Quiet},
+    {"dcd", "DCD line, quiet machine", ReceiverKind::Dcd, Load::Quiet},
+    {"ri", "RI line, quiet machine", ReceiverKind::Ri, Load::Quiet},
+    {"rxd50", "RxD at 50 baud, quiet machine", ReceiverKind::Rxd50, Load::Quiet},
+    {"window-busy",
+     "Characters, window kept busy: repainted continuously, held 30 ms at random moments",
+     ReceiverKind::Characters, Load::WindowBusy},
+    {"processors-busy", "Characters, processors kept busy: a spinning process per core",
+     ReceiverKind::Characters, Load::ProcessorsBusy},
+};
+constexpr std::string_view kTimeServicePart = "time-service";
+
 struct Options
 {
     bool quick = false;
-    std::optional<int> phaseSeconds;
-    std::optional<int> marks;
-    std::optional<int> startupRuns;
-    bool withoutWindowBusy = false;
-    bool withoutProcessorsBusy = false;
     std::string samplesPath;
-    // The benchmark started again as its own probe, plain reader or spinning process.
+    /// Names of the parts to run; all when empty.
+    std::vector<std::string> parts;
+    // The benchmark started again as its own probe or plain reader.
     bool startupProbe = false;
-    bool baseline = false;
-    int spinSeconds = 0;
+    std::optional<ReceiverKind> plainReader;
+
+    bool runs(std::string_view part) const
+    {
+        return parts.empty() || std::find(parts.begin(), parts.end(), part) != parts.end();
+    }
 };
 
-enum Key : int {
-    kQuick = 256,
-    kPhaseSeconds,
-    kMarks,
-    kWithoutWindowBusy,
-    kWithoutProcessorsBusy,
-    kStartupRuns,
-    kSamples,
-    kStartupProbe,
-    kBaseline,
-    kSpin,
-};
+enum Key : int { kQuick = 256, kSamples, kPart, kStartupProbe, kPlainReader };
 
-// The last three start the benchmark again as its own probe, plain reader or spinning process.
 const option kOptions[] = {
     {"help", no_argument, nullptr, 'h'},
     {"quick", no_argument, nullptr, kQuick},
-    {"phase-seconds", required_argument, nullptr, kPhaseSeconds},
-    {"marks", required_argument, nullptr, kMarks},
-    {"without-window-busy", no_argument, nullptr, kWithoutWindowBusy},
-    {"without-processors-busy", no_argument, nullptr, kWithoutProcessorsBusy},
-    {"startup-runs", required_argument, nullptr, kStartupRuns},
     {"samples", required_argument, nullptr, kSamples},
+    {"part", required_argument, nullptr, kPart},
     {kStartupProbeOption + 2, no_argument, nullptr, kStartupProbe},
-    {kBaselineOption + 2, no_argument, nullptr, kBaseline},
-    {kSpinOption + 2, required_argument, nullptr, kSpin},
+    {kPlainReaderOption + 2, required_argument, nullptr, kPlainReader},
     {nullptr, 0, nullptr, 0},
 };
 
 constexpr char kHelp[] = R"(Usage: dcf77-bench [OPTION]...
-Runs the program on Qt's offscreen platform with dcf77-sim on a pseudo-terminal and prints
-its processor use while waiting, receiving and running the clock, the error of the
-measured marks, how long their edges waited to be processed, how late the clock's
-seconds are shown, the start-up time and the peak memory, each against its target:
-on a quiet machine, with the window thread kept busy and with every processor kept
-busy, each beside a plain reader on the same machine at the same time.
+Measures the program on Qt's offscreen platform with dcf77-sim on a pseudo-terminal, for
+every kind of receiver and under load, each beside a plain reader on the same machine at
+the same time; then the time service feeding a private chronyd; and prints one table of
+figures, each against its target.
 
-  -h, --help              show this text and exit
-  --quick                 short phases for a quick check (10 s, 20 quiet marks; about 6 minutes)
-  --phase-seconds N       length of the waiting and the quiet clock phase (default 60)
-  --marks N               marks to measure on the quiet machine (default 125)
-  --without-window-busy   leave out the window thread kept busy
-  --without-processors-busy
-                          leave out the processors kept busy
-  --startup-runs N        start-up probes (default 5)
-  --samples FILE          also write every measured mark, edge wait and clock second to FILE
+  -h, --help        show this text and exit
+  --quick           every part briefly, for a check that all of it runs (about 12 minutes;
+                    the full run takes about 25)
+  --part NAME       run only this part (repeatable): characters, dcd, ri, rxd50,
+                    window-busy, processors-busy, time-service
+  --samples FILE    also write every measured mark, edge wait, clock second and sample to FILE
 
 Exit status: 0 all targets met, 1 a target missed, 2 the run failed or a bad option.
 )";
@@ -94,24 +97,72 @@ Exit status: 0 all targets met, 1 a target missed, 2 the run failed or a bad opt
 std::string readOne(int key, const std::string &name, const std::string &value, Options &options)
 {
     switch (key) {
-    case kPhaseSeconds:
-        return dcf::tools::readNumber(name, value, 1, 3600, options.phaseSeconds);
-    case kMarks:
-        return dcf::tools::readNumber(name, value, 1, 100000, options.marks);
-    case kStartupRuns:
-        return dcf::tools::readNumber(name, value, 1, 100, options.startupRuns);
-    case kSpin:
-        return dcf::tools::readNumber(name, value, 1, 3600, options.spinSeconds);
+    case kQuick:
+        options.quick = true;
+        return {};
     case kSamples:
         options.samplesPath = value;
-        return value.empty() ? "--samples needs a path" : "";
+        return {};
+    case kPart:
+        if (value != kTimeServicePart
+            && std::none_of(std::begin(kParts), std::end(kParts),
+                            [&value](const PartChoice &part) { return value == part.name; }))
+            return "no part is named \"" + value + "\" (see --help)";
+        options.parts.push_back(value);
+        return {};
+    case kStartupProbe:
+        options.startupProbe = true;
+        return {};
+    case kPlainReader:
+        options.plainReader = receiverKindNamed(value);
+        return options.plainReader ? "" : name + ": no receiver kind \"" + value + '"';
     }
-    options.quick = options.quick || key == kQuick;
-    options.withoutWindowBusy = options.withoutWindowBusy || key == kWithoutWindowBusy;
-    options.withoutProcessorsBusy = options.withoutProcessorsBusy || key == kWithoutProcessorsBusy;
-    options.startupProbe = options.startupProbe || key == kStartupProbe;
-    options.baseline = options.baseline || key == kBaseline;
     return {};
+}
+
+/// The line kinds need the modem-status lines that a pseudo-terminal lacks: the test library
+/// answers the program's calls for them, preloaded as in the end-to-end runs. It leaves every
+/// other descriptor to the system.
+void preloadModemLines(char **argv)
+{
+    const char *preloaded = std::getenv("LD_PRELOAD");
+    if (preloaded && std::string_view(preloaded).find(DCF77_MODEM_LINES) != std::string_view::npos)
+        return;
+    ::setenv("LD_PRELOAD", DCF77_MODEM_LINES, 1);
+    ::execv("/proc/self/exe", argv);
+    std::cerr << "dcf77-bench: cannot start again with the modem-line library\n";
+}
+
+/// The program's parts; false with `failure` set when one failed.
+bool measureProgram(int startupRuns, RunSettings settings, Report &report,
+                    std::vector<PartRecord> &parts, QString &failure)
+{
+    std::cerr << "dcf77-bench: start-up, " << startupRuns << " probes\n";
+    ProgramRecord program;
+    program.startupMs = measureStartup(startupRuns, failure);
+
+    QtProgram bundle;
+    // "dcf77: the serial reader runs with ...", as the program says at start-up.
+    program.scheduling = readerSchedulingLine(bundle.serial.service().scheduling()).substr(7);
+    bundle.program.start();
+    if (failure.isEmpty()
+        && !QTest::qWaitForWindowExposed(bundle.surface(bundle.program.mainWindow())))
+        failure = QStringLiteral("the main window was not exposed");
+    std::cerr << "dcf77-bench: the program, " << parts.size() << " parts\n";
+    ProgramRun run(bundle, settings, parts);
+    if (failure.isEmpty() && !run.run())
+        failure = run.failure();
+    program.waiting = run.waiting;
+    program.peakResidentKiB = peakResidentKiB();
+
+    addProgram(report, program);
+    for (PartRecord &part : parts) {
+        if (part.load == Load::WindowBusy)
+            part.name += " (" + std::to_string(run.windowHolds()) + " times)";
+        if (part.ran)
+            addPart(report, part);
+    }
+    return failure.isEmpty();
 }
 
 } // namespace
@@ -119,14 +170,15 @@ std::string readOne(int key, const std::string &name, const std::string &value, 
 int main(int argc, char **argv)
 {
     Options options;
-    const dcf::tools::Reading reading = dcf::tools::readOptions(
-        argc, argv, kOptions, [&options](int key, const std::string &name) {
-            return readOne(key, name, optarg ? optarg : "", options);
-        });
-    if (const std::optional<int> status = dcf::tools::exitFor(reading, "dcf77-bench", kHelp))
+    const tools::Reading reading
+        = tools::readOptions(argc, argv, kOptions, [&options](int key, const std::string &name) {
+              return readOne(key, name, optarg ? optarg : "", options);
+          });
+    if (const std::optional<int> status = tools::exitFor(reading, "dcf77-bench", kHelp))
         return *status;
-    if (options.spinSeconds > 0)
-        return runSpinner(options.spinSeconds);
+    preloadModemLines(argv);
+    if (options.plainReader)
+        return runPlainReader(argc, argv, *options.plainReader);
 
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -138,45 +190,51 @@ int main(int argc, char **argv)
     }
     if (options.startupProbe)
         return runStartupProbe(argc, argv);
-    if (options.baseline)
-        return runBaseline(argc, argv);
 
-    RunSettings settings;
-    settings.phaseSeconds = options.phaseSeconds.value_or(options.quick ? 10 : 60);
-    settings.marksWanted = options.marks.value_or(options.quick ? 20 : 125);
-    // Quick: the sending receiver begins a few seconds before a minute mark.
-    settings.firstSecond = options.quick ? 50 : 3;
-    settings.loadedClockSeconds = options.quick ? 10 : 20;
-    settings.withWindowBusy = !options.withoutWindowBusy;
-    settings.withProcessorsBusy = !options.withoutProcessorsBusy;
-    const int startupRuns = options.startupRuns.value_or(options.quick ? 3 : 5);
+    std::vector<PartRecord> parts;
+    for (const PartChoice &choice : kParts) {
+        if (!options.runs(choice.name))
+            continue;
+        PartRecord &part = parts.emplace_back();
+        part.name = choice.heading;
+        part.kind = choice.kind;
+        part.load = choice.load;
+    }
 
     QApplication application(argc, argv);
-    dcf::prepareApplication();
-
-    std::cerr << "dcf77-bench: start-up, " << startupRuns << " probes\n";
-    QString failure;
-    const std::vector<double> startup = measureStartup(startupRuns, failure);
-
-    dcf::QtProgram bundle;
-    // The busy window's figures depend on it.
-    std::cerr << dcf::readerSchedulingLine(bundle.serial.service().scheduling()) << '\n';
-    bundle.program.start();
-    if (failure.isEmpty()
-        && !QTest::qWaitForWindowExposed(bundle.surface(bundle.program.mainWindow())))
-        failure = QStringLiteral("the main window was not exposed");
-
-    BenchRun run(bundle, settings);
-    if (failure.isEmpty() && !run.run())
-        failure = run.failure();
-
-    if (!options.samplesPath.empty())
-        writeSamples(options.samplesPath, run);
-    Report report = reportOf(run, startup);
+    prepareApplication();
+    RunSettings settings;
     if (options.quick)
-        report.note("Quick run: phases and marks fall short of the full run's 60 s and two "
-                    "minutes.");
-    std::cout << "dcf77-bench: the program on Qt offscreen, dcf77-sim on a pseudo-terminal\n\n";
+        settings = {.waitingSeconds = 10,
+                    .quietMarks = 20,
+                    .quietFirstSecond = 50,
+                    .quietClockSeconds = 10,
+                    .clockSeconds = 10};
+    Report report;
+    QString failure;
+    if (!parts.empty())
+        measureProgram(options.quick ? 3 : 5, settings, report, parts, failure);
+
+    TimeServiceRecord timeService;
+    const bool withTimeService = options.runs(kTimeServicePart) && failure.isEmpty();
+    if (withTimeService) {
+        const int minutes = options.quick ? 1 : 10;
+        std::cerr << "dcf77-bench: the time service, " << minutes << " minutes of samples\n";
+        if (runTimeService(minutes, timeService, failure)) {
+            std::cerr << "dcf77-bench: the soak\n";
+            timeService.soak = runSoak(failure);
+        }
+        addTimeService(report, timeService);
+    }
+
+    if (!options.samplesPath.empty()) {
+        std::ofstream out(options.samplesPath);
+        writeSamples(out, parts, withTimeService ? &timeService : nullptr);
+        if (!out)
+            std::cerr << "dcf77-bench: cannot write " << options.samplesPath << '\n';
+    }
+    std::cout << "dcf77-bench" << (options.quick ? ", quick: every part shorter than in full" : "")
+              << "\nWhere a row shows three values: median / 99th percentile / maximum.\n\n";
     report.print(std::cout);
     if (!failure.isEmpty()) {
         std::cout << "\nThe run failed: " << failure.toStdString() << '\n';

@@ -1,8 +1,6 @@
 #include "process_usage.h"
 
-#include "figures.h"
-#include "program_probe.h"
-
+#include <chrono>
 #include <fstream>
 #include <string>
 #include <sys/resource.h>
@@ -18,70 +16,57 @@ constexpr int kStatFields = 8;
 constexpr int kIdleField = 3;
 constexpr int kIoWaitField = 4;
 
-/// User and system time of every thread of this process, microseconds.
-int64_t processorUs()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * kUsPerSecond + usage.ru_utime.tv_usec
-        + usage.ru_stime.tv_usec;
-}
-
 } // namespace
 
-ProcessorMeter::MachineTicks ProcessorMeter::machineTicks()
+int64_t monotonicNs()
 {
+    // The program's time base counts the same clock in whole milliseconds.
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+ProcessorMeter::Reading ProcessorMeter::read()
+{
+    Reading now;
+    now.wallNs = monotonicNs();
+    // User and system time of every thread of this process.
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    now.processorUs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * kUsPerSecond
+        + usage.ru_utime.tv_usec + usage.ru_stime.tv_usec;
     // First line of /proc/stat: cpu user nice system idle iowait irq softirq steal ...
     std::ifstream stat("/proc/stat");
     std::string label;
     stat >> label;
-    MachineTicks ticks;
     int64_t value = 0;
     for (int field = 0; stat >> value && field < kStatFields; ++field) {
-        ticks.total += value;
+        now.machineTicks += value;
         if (field != kIdleField && field != kIoWaitField)
-            ticks.busy += value;
+            now.machineBusyTicks += value;
     }
-    return ticks;
+    return now;
 }
 
 void ProcessorMeter::begin()
 {
-    m_machineBegin = machineTicks();
-    m_wallBeginNs = monotonicNs();
-    m_cpuBeginUs = processorUs();
+    m_begin = read();
     m_ended = false;
 }
 
 void ProcessorMeter::end()
 {
-    m_cpuEndUs = processorUs();
-    m_wallEndNs = monotonicNs();
-    m_machineEnd = machineTicks();
+    const Reading now = read();
+    m_wallSeconds = static_cast<double>(now.wallNs - m_begin.wallNs) / kNsPerSecond;
+    m_percentOfCore = m_wallSeconds > 0 ? static_cast<double>(now.processorUs - m_begin.processorUs)
+            / kUsPerSecond / m_wallSeconds * 100.0
+                                        : 0;
+    const int64_t ticks = now.machineTicks - m_begin.machineTicks;
+    m_machineBusyPercent = ticks > 0
+        ? static_cast<double>(now.machineBusyTicks - m_begin.machineBusyTicks) * 100.0
+            / static_cast<double>(ticks)
+        : 0;
     m_ended = true;
-}
-
-double ProcessorMeter::wallSeconds() const
-{
-    return static_cast<double>(m_wallEndNs - m_wallBeginNs) / kNsPerSecond;
-}
-
-double ProcessorMeter::processorSeconds() const
-{
-    return static_cast<double>(m_cpuEndUs - m_cpuBeginUs) / kUsPerSecond;
-}
-
-double ProcessorMeter::percentOfCore() const
-{
-    return bench::percentOfCore(processorSeconds(), wallSeconds());
-}
-
-double ProcessorMeter::machineBusyPercent() const
-{
-    const int64_t total = m_machineEnd.total - m_machineBegin.total;
-    return total > 0 ? static_cast<double>(m_machineEnd.busy - m_machineBegin.busy)
-            / static_cast<double>(total) * 100.0
-                     : 0;
 }
 
 long peakResidentKiB()

@@ -1,12 +1,16 @@
 #pragma once
 
 // What the operating system counts for this process: processor time over a phase and the peak
-// resident memory. Child processes (the simulated receiver) are not included.
+// resident memory. Child processes (the simulated receiver) are not included. Qt-free.
 
 #include <cstdint>
 
 namespace dcf::bench {
 
+/// The time base's monotonic clock, read to the nanosecond.
+int64_t monotonicNs();
+
+/// This process's processor time over a phase, and how busy the whole machine was meanwhile.
 class ProcessorMeter
 {
 public:
@@ -14,27 +18,26 @@ public:
     void end();
 
     bool hasRun() const { return m_ended; }
-    double wallSeconds() const;
-    double processorSeconds() const;
-    double percentOfCore() const;
-    /// How busy the whole machine was meanwhile, all processes together, in per cent of all its
-    /// cores: others' work delays the program's wake-ups.
-    double machineBusyPercent() const;
+    double wallSeconds() const { return m_wallSeconds; }
+    double percentOfCore() const { return m_percentOfCore; }
+    /// All processes together, in per cent of all the cores: others' work delays the program's
+    /// wake-ups.
+    double machineBusyPercent() const { return m_machineBusyPercent; }
 
 private:
-    struct MachineTicks
+    struct Reading
     {
-        int64_t busy = 0;
-        int64_t total = 0;
+        int64_t wallNs = 0;
+        int64_t processorUs = 0;
+        int64_t machineBusyTicks = 0;
+        int64_t machineTicks = 0;
     };
-    static MachineTicks machineTicks();
+    static Reading read();
 
-    int64_t m_wallBeginNs = 0;
-    int64_t m_wallEndNs = 0;
-    int64_t m_cpuBeginUs = 0;
-    int64_t m_cpuEndUs = 0;
-    MachineTicks m_machineBegin;
-    MachineTicks m_machineEnd;
+    Reading m_begin;
+    double m_wallSeconds = 0;
+    double m_percentOfCore = 0;
+    double m_machineBusyPercent = 0;
     bool m_ended = false;
 };
 

@@ -1,7 +1,7 @@
 #include "startup_probe.h"
 
 #include "app/qt_program.h"
-#include "program_probe.h"
+#include "process_usage.h"
 
 #include <QApplication>
 #include <QProcess>
