@@ -193,7 +193,7 @@ std::optional<SoakRecord> runSoak(QString &failure)
 {
     QProcess test;
     test.setProcessChannelMode(QProcess::MergedChannels);
-    test.start(QStringLiteral(DCF77_TIMESERVICE_TESTS),
+    test.start(QStringLiteral(DCF77_SOAK_TESTS),
                {QStringLiteral("--gtest_filter=TimeServiceSoak.*")});
     if (!test.waitForFinished(kSoakMs)) {
         failure = QStringLiteral("the soak test did not finish: ") + test.errorString();
