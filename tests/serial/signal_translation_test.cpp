@@ -7,6 +7,7 @@
 #include "platform/serial/signal_translation.h"
 #include "platform/serial/slow_characters.h"
 
+#include <array>
 #include <gtest/gtest.h>
 #include <ostream>
 #include <string>
@@ -110,19 +111,26 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(LineSampling, FinelyOnlyWhereAnEdgeIsDue)
 {
     constexpr int64_t kOpened = 100 * kSecond;
-    EXPECT_EQ(lineSamplePeriod(kOpened + 2 * kSecond, std::nullopt, kOpened), kFineSampleUs)
+    EXPECT_EQ(lineSamplePeriod(kOpened + 2 * kSecond, std::nullopt, kOpened, false), kFineSampleUs)
         << "while the kind is recognised";
-    EXPECT_EQ(lineSamplePeriod(kOpened + 4 * kSecond, std::nullopt, kOpened), kCoarseSampleUs)
+    EXPECT_EQ(lineSamplePeriod(kOpened + 4 * kSecond, std::nullopt, kOpened, false),
+              kCoarseSampleUs)
         << "a silent line after the recognition";
     constexpr int64_t kMark = kOpened + 10 * kSecond;
-    const std::pair<int64_t, int64_t> cases[] {
-        {50, kCoarseSampleUs},  {61, kFineSampleUs},    {100, kFineSampleUs},
-        {150, kCoarseSampleUs}, {230, kFineSampleUs},   {500, kCoarseSampleUs},
-        {970, kFineSampleUs},   {1030, kFineSampleUs},  {1500, kCoarseSampleUs},
-        {1990, kFineSampleUs},  {2100, kCoarseSampleUs}};
-    for (const auto &[sinceMarkMs, period] : cases)
-        EXPECT_EQ(lineSamplePeriod(kMark + sinceMarkMs * kMs, kMark, kOpened), period)
+    constexpr int64_t kFine = kFineSampleUs;
+    constexpr int64_t kCoarse = kCoarseSampleUs;
+    // Since the mark began; the period when every edge is sampled, and when only the starts are.
+    const std::array<int64_t, 3> cases[] {
+        {50, kCoarse, kCoarse},   {75, kFine, kCoarse},  {100, kFine, kCoarse},
+        {150, kCoarse, kCoarse},  {225, kFine, kCoarse}, {500, kCoarse, kCoarse},
+        {965, kCoarse, kCoarse},  {975, kFine, kFine},   {1025, kFine, kFine},
+        {1500, kCoarse, kCoarse}, {1990, kFine, kFine},  {2100, kCoarse, kCoarse}};
+    for (const auto &[sinceMarkMs, every, startsOnly] : cases) {
+        EXPECT_EQ(lineSamplePeriod(kMark + sinceMarkMs * kMs, kMark, kOpened, false), every)
             << sinceMarkMs << " ms";
+        EXPECT_EQ(lineSamplePeriod(kMark + sinceMarkMs * kMs, kMark, kOpened, true), startsOnly)
+            << sinceMarkMs << " ms, only the starts sampled";
+    }
 }
 
 // ---- Characters at 50 and 75 baud ----

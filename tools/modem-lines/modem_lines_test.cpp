@@ -6,10 +6,13 @@
 #include "pseudo_terminal.h"
 
 #include <array>
+#include <cerrno>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace dcf::modemlines {
@@ -94,6 +97,42 @@ TEST(ModemLines, CountAndWakeAsTheSerialCoreDoesWithRingOnlyOnItsTrailingEdge)
     EXPECT_TRUE(changedWithin(TIOCM_RNG, leading, trailing));
     EXPECT_FALSE(changedWithin(TIOCM_CTS | TIOCM_DSR, leading, trailing))
         << "a wait woke for a line it does not watch";
+}
+
+TEST(ModemLines, HangUpWhenTheSimulatorWasKilledWithoutClosingItsBoard)
+{
+    sim::PseudoTerminal terminal;
+    struct stat status = {};
+    ASSERT_EQ(::stat(terminal.devicePath().c_str(), &status), 0);
+    std::array<int, 2> ready {};
+    ASSERT_EQ(::pipe(ready.data()), 0);
+    const pid_t simulator = ::fork();
+    ASSERT_NE(simulator, -1);
+    if (simulator == 0) {
+        const std::unique_ptr<LineBoard> board = LineBoard::create(status.st_rdev);
+        (void)!::write(ready[1], "r", 1);
+        ::pause(); // until killed, so that the board is never closed
+        ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+
+    const std::unique_ptr<LineBoard> board = LineBoard::attach(status.st_rdev);
+    ASSERT_TRUE(board);
+    EXPECT_FALSE(board->hangUpIfOwnerGone()) << "hung up while the simulator runs";
+    ::kill(simulator, SIGKILL);
+    ::waitpid(simulator, nullptr, 0);
+    EXPECT_TRUE(board->hangUpIfOwnerGone());
+
+    // The program then sees what an unplugged adapter gives it.
+    const int device = sim::openDeviceRaw(terminal.devicePath());
+    int lines = 0;
+    errno = 0;
+    EXPECT_EQ(::ioctl(device, TIOCMGET, &lines), -1);
+    EXPECT_EQ(errno, EIO);
+    ::close(device);
 }
 
 } // namespace

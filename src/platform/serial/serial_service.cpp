@@ -228,7 +228,7 @@ private:
                 break;
             case SignalTranslation::Watch::CharactersAndLines:
                 working = takeCharacters(port, translation, nextSample, deliveries)
-                    && sampleWhenDue(port, translation, nextSample, deliveries);
+                    && sampleWhenDue(port, translation, nextSample, deliveries, false);
                 break;
             case SignalTranslation::Watch::Line:
                 // RI's leading edge wakes no wait (the driver counts only its trailing one), so
@@ -239,7 +239,8 @@ private:
                     fail(port.failure());
                     working = false;
                 } else {
-                    working = sampleWhenDue(port, translation, nextSample, deliveries);
+                    working
+                        = sampleWhenDue(port, translation, nextSample, deliveries, waitsForLines);
                 }
                 break;
             }
@@ -314,14 +315,15 @@ private:
 
     /// Samples the lines when it is time (see lineSamplePeriod()). False when the port failed.
     bool sampleWhenDue(Port &port, SignalTranslation &translation, int64_t &nextSample,
-                       std::vector<Delivery> &deliveries)
+                       std::vector<Delivery> &deliveries, bool onlyStartsSampled)
     {
         if (serial::stampNow() < nextSample)
             return true;
         if (!sampleLines(port, translation, deliveries))
             return false;
         const int64_t sampled = m_lastSample->stampMicroseconds;
-        nextSample = sampled + serial::lineSamplePeriod(sampled, m_lastMarkBegins, m_openedAt);
+        nextSample = sampled
+            + serial::lineSamplePeriod(sampled, m_lastMarkBegins, m_openedAt, onlyStartsSampled);
         return true;
     }
 
