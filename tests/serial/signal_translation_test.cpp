@@ -121,9 +121,9 @@ TEST(LineSampling, FinelyOnlyWhereAnEdgeIsDue)
     constexpr int64_t kCoarse = kCoarseSampleUs;
     // Since the mark began; the period when every edge is sampled, and when only the starts are.
     const std::array<int64_t, 3> cases[] {
-        {50, kCoarse, kCoarse},   {75, kFine, kCoarse},  {100, kFine, kCoarse},
-        {150, kCoarse, kCoarse},  {225, kFine, kCoarse}, {500, kCoarse, kCoarse},
-        {965, kCoarse, kCoarse},  {975, kFine, kFine},   {1025, kFine, kFine},
+        {50, kCoarse, kCoarse},   {85, kFine, kCoarse},  {100, kFine, kCoarse},
+        {150, kCoarse, kCoarse},  {215, kFine, kCoarse}, {500, kCoarse, kCoarse},
+        {975, kCoarse, kCoarse},  {985, kFine, kFine},   {1015, kFine, kFine},
         {1500, kCoarse, kCoarse}, {1990, kFine, kFine},  {2100, kCoarse, kCoarse}};
     for (const auto &[sinceMarkMs, every, startsOnly] : cases) {
         EXPECT_EQ(lineSamplePeriod(kMark + sinceMarkMs * kMs, kMark, kOpened, false), every)

@@ -11,7 +11,7 @@ namespace {
 constexpr int64_t kRecognitionUs = 3'000'000;
 /// How far an edge may stray from where it is due: a receiver's jitter of a few milliseconds,
 /// with room.
-constexpr int64_t kEdgeWindowUs = 30'000;
+constexpr int64_t kEdgeWindowUs = 20'000;
 constexpr int64_t kSecondUs = 1'000'000;
 
 } // namespace

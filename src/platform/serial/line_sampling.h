@@ -5,7 +5,7 @@
 // costs a few percent of a processor, so it samples that often only where an edge is due: around
 // the next second after a mark's start, and around the end of a 100 or 200 ms mark unless a wait
 // reports that end (RI). Elsewhere an edge is no receiver's mark, or the first one it sends, and
-// ten milliseconds do.
+// twenty milliseconds do.
 
 #include <cstdint>
 #include <optional>
@@ -13,7 +13,7 @@
 namespace dcf::serial {
 
 inline constexpr int64_t kFineSampleUs = 1000;
-inline constexpr int64_t kCoarseSampleUs = 10'000;
+inline constexpr int64_t kCoarseSampleUs = 20'000;
 
 /// The time until the next sample at `now`. `lastMarkBegins`: when the last mark handed on
 /// began; `openedAt`: when the port was opened (the first seconds are sampled finely, while
