@@ -54,13 +54,6 @@ constexpr std::array<option, 7> kOptions {{
     {nullptr, 0, nullptr, 0},
 }};
 
-constexpr std::array<std::pair<PowerLines, std::string_view>, 4> kPowerNames {{
-    {PowerLines::None, "none"},
-    {PowerLines::Dtr, "dtr"},
-    {PowerLines::Rts, "rts"},
-    {PowerLines::Both, "both"},
-}};
-
 // QGuiApplication's and QApplication's options; the first group takes a value.
 constexpr std::array<std::string_view, 11> kQtOptionsWithValue {
     "platform",    "platformpluginpath", "platformtheme", "plugin",  "qwindowgeometry",
@@ -93,17 +86,6 @@ std::optional<std::pair<std::string_view, bool>> qtOption(std::string_view argum
     if (contains(kQtFlags, name))
         return std::pair {name, false};
     return std::nullopt;
-}
-
-std::string valueList(auto names)
-{
-    std::string list;
-    for (const auto &[value, name] : names) {
-        if (!list.empty())
-            list += ", ";
-        list += name;
-    }
-    return list;
 }
 
 CommandLine stop(int status, std::string output, std::string error = {})
@@ -178,8 +160,8 @@ CommandLine readCommandLine(const std::vector<std::string> &arguments)
         case kReceiverOption: {
             const auto kind = receiverKindNamed(value);
             if (!kind)
-                return usageError("--receiver is one of " + valueList(kReceiverKindNames)
-                                  + ", not '" + value + "'");
+                return usageError("--receiver is one of " + nameList(kReceiverKindNames) + ", not '"
+                                  + value + "'");
             line.options.receiver.kind = kind;
             break;
         }
@@ -187,12 +169,11 @@ CommandLine readCommandLine(const std::vector<std::string> &arguments)
             invert = true;
             break;
         case kPowerOption: {
-            const auto *found = std::ranges::find(kPowerNames, std::string_view(value),
-                                                  &std::pair<PowerLines, std::string_view>::second);
-            if (found == kPowerNames.end())
-                return usageError("--power is one of " + valueList(kPowerNames) + ", not '" + value
-                                  + "'");
-            line.options.receiver.power = found->first;
+            const auto power = valueNamed(kPowerLinesNames, value);
+            if (!power)
+                return usageError("--power is one of " + nameList(kPowerLinesNames) + ", not '"
+                                  + value + "'");
+            line.options.receiver.power = *power;
             break;
         }
         case kChronyOption:

@@ -51,21 +51,6 @@ constexpr std::array<option, 7> kOptions {{
     {nullptr, 0, nullptr, 0},
 }};
 
-constexpr std::array<std::pair<PowerLines, std::string_view>, 4> kPowerNames {{
-    {PowerLines::None, "none"},
-    {PowerLines::Dtr, "dtr"},
-    {PowerLines::Rts, "rts"},
-    {PowerLines::Both, "both"},
-}};
-
-std::string nameList(const auto &names)
-{
-    std::string list;
-    for (const auto &[value, name] : names)
-        list += (list.empty() ? "" : ", ") + std::string(name);
-    return list;
-}
-
 RefclockCommandLine stop(int status, std::string output, std::string error = {})
 {
     return {.run = false,
@@ -122,12 +107,11 @@ RefclockCommandLine readRefclockCommandLine(const std::vector<std::string> &argu
             invert = true;
             break;
         case kPowerOption: {
-            const auto found = std::ranges::find(kPowerNames, std::string_view(value),
-                                                 &std::pair<PowerLines, std::string_view>::second);
-            if (found == kPowerNames.end())
-                return usageError("--power is one of " + nameList(kPowerNames) + ", not '" + value
-                                  + "'");
-            line.options.receiver.power = found->first;
+            const auto power = valueNamed(kPowerLinesNames, value);
+            if (!power)
+                return usageError("--power is one of " + nameList(kPowerLinesNames) + ", not '"
+                                  + value + "'");
+            line.options.receiver.power = *power;
             break;
         }
         case ':':

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -49,6 +50,35 @@ inline constexpr std::array<std::pair<ReceiverKind, std::string_view>, 6> kRecei
     {ReceiverKind::Rxd50, "rxd50"},
 }};
 
+inline constexpr std::array<std::pair<PowerLines, std::string_view>, 4> kPowerLinesNames {{
+    {PowerLines::None, "none"},
+    {PowerLines::Dtr, "dtr"},
+    {PowerLines::Rts, "rts"},
+    {PowerLines::Both, "both"},
+}};
+
+/// The value that `name` stands for in `names` (kReceiverKindNames, kPowerLinesNames).
+template<typename Value, std::size_t N>
+std::optional<Value> valueNamed(const std::array<std::pair<Value, std::string_view>, N> &names,
+                                std::string_view name)
+{
+    for (const auto &[value, known] : names) {
+        if (known == name)
+            return value;
+    }
+    return std::nullopt;
+}
+
+/// "none, dtr, rts, both": the names for a message.
+template<typename Value, std::size_t N>
+std::string nameList(const std::array<std::pair<Value, std::string_view>, N> &names)
+{
+    std::string list;
+    for (const auto &[value, name] : names)
+        list += (list.empty() ? "" : ", ") + std::string(name);
+    return list;
+}
+
 inline std::string_view receiverKindName(ReceiverKind kind)
 {
     for (const auto &[known, name] : kReceiverKindNames) {
@@ -60,11 +90,7 @@ inline std::string_view receiverKindName(ReceiverKind kind)
 
 inline std::optional<ReceiverKind> receiverKindNamed(std::string_view name)
 {
-    for (const auto &[kind, known] : kReceiverKindNames) {
-        if (known == name)
-            return kind;
-    }
-    return std::nullopt;
+    return valueNamed(kReceiverKindNames, name);
 }
 
 } // namespace dcf
