@@ -29,7 +29,7 @@ class ClockTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        vp.time.advanceTo(kStart);
+        vp.advanceTo(kStart);
         vp.desktop.drawn.clear();
     }
 
@@ -103,7 +103,7 @@ TEST_F(ClockTest, CountsOnScheduleIntoBothWindowsAndSleepsBetweenSteps)
     for (const char *hour : {"lblA(16)", "lblB(8)"}) // every minute, changed or not
         EXPECT_EQ(captions(hour), (Captions {{60'000, "14"}, {120'000, "14"}})) << hour;
     EXPECT_FALSE(bench.frmZeit.isShown()); // written while hidden
-    EXPECT_LE(vp.time.sleepsUntil.size(), 2u * 61 + 1) << "polls instead of sleeping to each step";
+    EXPECT_LE(vp.sleepsUntil.size(), 2u * 61 + 1) << "polls instead of sleeping to each step";
 }
 
 TEST_F(ClockTest, MinuteAndHourAdvanceAndWrap)
@@ -136,8 +136,8 @@ TEST_F(ClockTest, LateStepsCatchUpWithinTheMinuteButADelayPastItsEndStays)
         std::vector<std::pair<int, int64_t>> due;
     } watcher;
     vp.desktop.separator = ",";
-    vp.at(kStart + 10'000, [this] { vp.time.sleep(5000); }); // a handler blocks in second 10
-    vp.at(kStart + 58'000, [this] { vp.time.sleep(4500); }); // and in second 58
+    vp.at(kStart + 10'000, [this] { vp.sleep(5000); }); // a handler blocks in second 10
+    vp.at(kStart + 58'000, [this] { vp.sleep(4500); }); // and in second 58
     start = vp.now();
     vp.endAt(start + 64'000);
     EXPECT_THROW(RunClock(bench.clock(&watcher)), ScriptExhausted);

@@ -54,7 +54,7 @@ protected:
     /// Characters arriving at `us`, between milliseconds too.
     void arrive(int64_t us, const std::string &characters)
     {
-        vp.time.extraMicroseconds[us / 1000] = us % 1000;
+        vp.extraMicroseconds[us / 1000] = us % 1000;
         vp.serialAt(us / 1000, characters);
     }
 
@@ -69,7 +69,7 @@ protected:
 
     bool slept(int64_t at, int64_t ms) const
     {
-        return std::ranges::find(vp.time.sleeps, std::pair {at, ms}) != vp.time.sleeps.end();
+        return std::ranges::find(vp.sleeps, std::pair {at, ms}) != vp.sleeps.end();
     }
 
     /// What the property showed at the end of the character step at `at`, before any reset that
@@ -351,8 +351,8 @@ TEST_P(Stamps, AreTakenAsTheEdgesArrivedOnTheClockOfTheOpening)
     } watcher;
     const StampCase &c = GetParam();
     constexpr int64_t kUpMs = 2'600'000'000;
-    vp.time.advanceTo(kUpMs);
-    vp.time.extraMicroseconds[kUpMs + kOpened] = 700;
+    vp.advanceTo(kUpMs);
+    vp.extraMicroseconds[kUpMs + kOpened] = 700;
     const int64_t start = (kUpMs + kOpened) * 1000 + 700 + c.startUs;
     arrive(start, "1");
     arrive(start + c.lengthUs, "0");
@@ -432,7 +432,7 @@ TEST_P(LateProcessing, MeasuresTheMarksAsAnIdleWindowThreadDoes)
     for (int n = 0; n < GetParam().reactions; ++n) {
         vp.at(moment(random), [this, &held, hold = GetParam().holdMs] {
             ++held;
-            vp.time.sleep(hold);
+            vp.sleep(hold);
         });
     }
     vp.endAt(handOver + 3 * kSecondMs);

@@ -87,7 +87,7 @@ protected:
                 starts.push_back(next + fewSeconds(random));
         }
         std::sort(starts.begin(), starts.end());
-        vp.time.advanceTo(origin);
+        vp.advanceTo(origin);
     }
 
     /// Must be the minute that began last.
@@ -118,8 +118,8 @@ protected:
     {
         const Minute &minute = minutes[n];
         vp.at(minutes[n + 1].start - 5 * kSecond, [this, n] { scheduleMinute(n + 1); });
-        vp.time.sleeps.clear();
-        vp.time.sleepsUntil.clear();
+        vp.sleeps.clear();
+        vp.sleepsUntil.clear();
         if (n % 1440 == 0)
             heap.push_back(liveHeapBytes());
         // In virtual time the clock loses nothing: the decoded time plus the minutes since.
@@ -199,7 +199,7 @@ TEST_P(Soak, ThirtyDaysOfReceptionAndClock)
     try {
         // The window system's own loop, for whenever no Start command is running.
         while (vp.nextScripted() >= 0) {
-            vp.time.advanceTo(vp.nextScripted());
+            vp.advanceTo(vp.nextScripted());
             vp.deliverDue();
         }
     } catch (const ScriptExhausted &) { }
