@@ -36,9 +36,9 @@ std::size_t liveHeapBytes()
 }
 
 // The signal's first minute; a change to summer time and a leap second follow within thirty days.
-const int64_t kFirstUtc = *sim::parseLegalTime("2026-03-20 08:00", false).utcSeconds;
-const int64_t kSummerTimeUtc = *sim::parseLegalTime("2026-03-29 01:59", false).utcSeconds;
-const int64_t kLeapMinuteUtc = *sim::parseLegalTime("2026-04-01 01:59", false).utcSeconds;
+const int64_t kFirstUtc = sim::utcOf("2026-03-20 08:00", false);
+const int64_t kSummerTimeUtc = sim::utcOf("2026-03-29 01:59", false);
+const int64_t kLeapMinuteUtc = sim::utcOf("2026-04-01 01:59", false);
 
 struct Minute
 {
