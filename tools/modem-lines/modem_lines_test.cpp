@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace dcf::modemlines {
@@ -18,13 +17,6 @@ namespace {
 /// A simulator's terminal with its board, opened by "the program".
 struct SimulatedPort
 {
-    SimulatedPort()
-    {
-        struct stat status = {};
-        ::stat(terminal.devicePath().c_str(), &status);
-        board = LineBoard::create(status.st_rdev);
-        device = sim::openDeviceRaw(terminal.devicePath());
-    }
     ~SimulatedPort() { ::close(device); }
 
     int lines() const
@@ -35,8 +27,8 @@ struct SimulatedPort
     }
 
     sim::PseudoTerminal terminal;
-    std::unique_ptr<LineBoard> board;
-    int device = -1;
+    std::unique_ptr<LineBoard> board = LineBoard::createFor(terminal.devicePath());
+    int device = sim::openDeviceRaw(terminal.devicePath());
 };
 
 TEST(ModemLines, AnswerThePortsLinesFromTheBoardAndLeaveOtherTerminalsAlone)
