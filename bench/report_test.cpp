@@ -19,14 +19,10 @@ std::vector<double> zerosAndOne(std::size_t zeros)
     return samples;
 }
 
-TEST(Percentile, PicksTheSmallestSampleThatEnoughSamplesDoNotExceed)
+TEST(Summary, ThePercentileIsTheSmallestSampleThatEnoughDoNotExceed)
 {
-    const struct
-    {
-        std::vector<double> samples;
-        double percent;
-        double expected;
-    } table[] = {
+    // The samples, the percentile, its value.
+    const std::tuple<std::vector<double>, double, double> table[] = {
         {{7}, 99, 7},
         {{3, 1, 2}, 50, 2}, // unsorted input
         {{4, 1, 3, 2}, 50, 2}, // even count: the lower middle
@@ -34,13 +30,10 @@ TEST(Percentile, PicksTheSmallestSampleThatEnoughSamplesDoNotExceed)
         {zerosAndOne(99), 99, 0}, // 99 of 100 samples are 0: the 99th percentile still is 0
         {zerosAndOne(59), 99, 1}, // one 1 in 60 samples already reaches it
     };
-    for (const auto &c : table)
-        EXPECT_EQ(percentile(c.samples, c.percent), c.expected) << c.samples.size();
+    for (const auto &[samples, percent, value] : table)
+        EXPECT_EQ(percentile(samples, percent), value) << samples.size() << " samples";
     EXPECT_FALSE(percentile({}, 50));
-}
 
-TEST(Summary, CountsMedianPercentileMaximumMeanAndDeviationOrNothing)
-{
     const std::optional<Summary> s = summarize({5, 1, 9, 3, 7});
     ASSERT_TRUE(s);
     EXPECT_EQ(std::vector<double>({static_cast<double>(s->count), s->median, s->p99, s->maximum}),
@@ -56,12 +49,10 @@ TEST(Summary, CountsMedianPercentileMaximumMeanAndDeviationOrNothing)
 
 TEST(Report, TargetsHoldAtTheirLimitAsTheyReadAndNoValueIsAMiss)
 {
-    EXPECT_TRUE((Target {1, Target::Below}).isMetBy(0.99));
-    EXPECT_FALSE((Target {1, Target::Below}).isMetBy(1.0));
-    EXPECT_TRUE((Target {2, Target::AtMost}).isMetBy(2.0));
-    EXPECT_FALSE((Target {2, Target::AtMost}).isMetBy(2.001));
-    EXPECT_TRUE((Target {0.3, Target::Within}).isMetBy(-0.3));
-    EXPECT_FALSE((Target {0.3, Target::Within}).isMetBy(-0.31));
+    const Target below {1, Target::Below}, atMost {2, Target::AtMost}, within {0.3, Target::Within};
+    EXPECT_EQ((std::vector {below.isMetBy(0.99), below.isMetBy(1.0), atMost.isMetBy(2.0),
+                            atMost.isMetBy(2.001), within.isMetBy(-0.3), within.isMetBy(-0.31)}),
+              (std::vector {true, false, true, false, true, false}));
 
     Report report;
     report.heading("Under a load");
@@ -155,14 +146,16 @@ TEST(MarkMatch, ALineIsJudgedByItsErrorAtThe99thPercentileFiftyBaudByItsLargestB
         const std::size_t row = out.str().find("Mark error against the length sent");
         return out.str().substr(row, out.str().find('\n', row) - row);
     };
-    EXPECT_TRUE(verdict(ReceiverKind::Dcd, 0.29).ends_with("PASS"));
-    EXPECT_TRUE(verdict(ReceiverKind::Dcd, 0.31).ends_with("MISS"));
-    EXPECT_TRUE(verdict(ReceiverKind::Ri, 1.29).ends_with("PASS")); // sampled once a millisecond
-    EXPECT_TRUE(verdict(ReceiverKind::Ri, 1.31).ends_with("MISS"));
-    // Read to the bit, against the bits sent: a 200.045 ms mark read as 180 ms is one bit off.
-    EXPECT_TRUE(verdict(ReceiverKind::Rxd50, -20, 45'000).ends_with("PASS"));
-    EXPECT_TRUE(verdict(ReceiverKind::Rxd50, 40, 45'000).ends_with("MISS"));
-    EXPECT_TRUE(verdict(ReceiverKind::Characters, 5).ends_with("ms")) << "no target";
+    // RI is sampled once a millisecond. A 50-baud mark is read to the bit, against the bits sent:
+    // one of 200.045 ms read as 180 ms is one bit off. Characters have no target.
+    const std::tuple<ReceiverKind, double, int64_t, const char *> verdicts[]
+        = {{ReceiverKind::Dcd, 0.29, 0, "PASS"},       {ReceiverKind::Dcd, 0.31, 0, "MISS"},
+           {ReceiverKind::Ri, 1.29, 0, "PASS"},        {ReceiverKind::Ri, 1.31, 0, "MISS"},
+           {ReceiverKind::Rxd50, -20, 45'000, "PASS"}, {ReceiverKind::Rxd50, 40, 45'000, "MISS"},
+           {ReceiverKind::Characters, 5, 0, "ms"}};
+    for (const auto &[kind, errorMs, sentLateNs, ends] : verdicts)
+        EXPECT_TRUE(verdict(kind, errorMs, sentLateNs).ends_with(ends))
+            << verdict(kind, errorMs, sentLateNs);
 }
 
 } // namespace

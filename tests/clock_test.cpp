@@ -24,12 +24,12 @@ using Captions = std::vector<std::pair<int64_t, std::string>>;
 // come a millisecond early.
 constexpr int64_t kStart = 1'048'576'329;
 
-class ClockTest : public ::testing::Test
+class ClockTest : public ::testing::Test, public SecondWatcher
 {
 protected:
     void SetUp() override
     {
-        vp.time.advanceTo(kStart);
+        vp.advanceTo(kStart);
         vp.desktop.drawn.clear();
     }
 
@@ -40,7 +40,12 @@ protected:
         bench.g.Minute = minute;
         start = vp.now();
         vp.endAt(start + ms);
-        EXPECT_THROW(RunClock(bench.clock()), ScriptExhausted);
+        EXPECT_THROW(RunClock(bench.clock(this)), ScriptExhausted);
+    }
+
+    void secondShown(const ShownSecond &second) override
+    {
+        due.emplace_back(second.second, second.dueMilliseconds - start);
     }
 
     /// The captions one label received, with their times after the start.
@@ -55,6 +60,8 @@ protected:
     VirtualPlatform vp;
     RoutineBench bench {vp};
     int64_t start = kStart;
+    /// Each second shown, with when it fell due after the start.
+    std::vector<std::pair<int, int64_t>> due;
 };
 
 /// The clock window as the user works it, through the program.
@@ -67,11 +74,11 @@ protected:
     ClockWindow &open()
     {
         program.mainWindow().cmdHide.click();
-        EXPECT_TRUE(program.clockWindow().isShown());
-        EXPECT_FALSE(program.mainWindow().isShown());
-        EXPECT_EQ(program.clockWindow().left(), 0);
-        EXPECT_EQ(program.clockWindow().top(), 0);
-        return program.clockWindow();
+        ClockWindow &clock = program.clockWindow();
+        EXPECT_EQ(
+            std::tuple(clock.isShown(), program.mainWindow().isShown(), clock.left(), clock.top()),
+            std::tuple(true, false, 0, 0));
+        return clock;
     }
 
     VirtualPlatform vp;
@@ -103,7 +110,7 @@ TEST_F(ClockTest, CountsOnScheduleIntoBothWindowsAndSleepsBetweenSteps)
     for (const char *hour : {"lblA(16)", "lblB(8)"}) // every minute, changed or not
         EXPECT_EQ(captions(hour), (Captions {{60'000, "14"}, {120'000, "14"}})) << hour;
     EXPECT_FALSE(bench.frmZeit.isShown()); // written while hidden
-    EXPECT_LE(vp.time.sleepsUntil.size(), 2u * 61 + 1) << "polls instead of sleeping to each step";
+    EXPECT_LE(vp.sleepsUntil.size(), 2u * 61 + 1) << "polls instead of sleeping to each step";
 }
 
 TEST_F(ClockTest, MinuteAndHourAdvanceAndWrap)
@@ -127,20 +134,10 @@ TEST_F(ClockTest, MinuteAndHourAdvanceAndWrap)
 
 TEST_F(ClockTest, LateStepsCatchUpWithinTheMinuteButADelayPastItsEndStays)
 {
-    struct : SecondWatcher
-    {
-        void secondShown(const ShownSecond &second) override
-        {
-            due.emplace_back(second.second, second.dueMilliseconds - kStart);
-        }
-        std::vector<std::pair<int, int64_t>> due;
-    } watcher;
     vp.desktop.separator = ",";
-    vp.at(kStart + 10'000, [this] { vp.time.sleep(5000); }); // a handler blocks in second 10
-    vp.at(kStart + 58'000, [this] { vp.time.sleep(4500); }); // and in second 58
-    start = vp.now();
-    vp.endAt(start + 64'000);
-    EXPECT_THROW(RunClock(bench.clock(&watcher)), ScriptExhausted);
+    vp.at(kStart + 10'000, [this] { vp.sleep(5000); }); // a handler blocks in second 10
+    vp.at(kStart + 58'000, [this] { vp.sleep(4500); }); // and in second 58
+    run(0, 0, 64'000);
 
     Captions expected;
     addMinute(expected, ",", [](int k) -> int64_t {
@@ -151,11 +148,11 @@ TEST_F(ClockTest, LateStepsCatchUpWithinTheMinuteButADelayPastItsEndStays)
     EXPECT_EQ(captions("lblA(18)"), (Captions {{62'500, "01"}}));
     // Each second fell due on its place in the minute, however late it came; the next minute's
     // second 0 when the minute before had run its sixty seconds.
-    std::vector<std::pair<int, int64_t>> due;
+    std::vector<std::pair<int, int64_t>> expectedDue;
     for (int k = 0; k < 60; ++k)
-        due.emplace_back(k, k * 1000);
-    due.insert(due.end(), {{0, 60'000}, {1, 63'500}});
-    EXPECT_EQ(watcher.due, due);
+        expectedDue.emplace_back(k, k * 1000);
+    expectedDue.insert(expectedDue.end(), {{0, 60'000}, {1, 63'500}});
+    EXPECT_EQ(due, expectedDue);
 }
 
 TEST_F(ClockTest, WindowOpensWithItsFixedTextsAndLeavesTheSharedCounter)
@@ -213,19 +210,19 @@ TEST_F(ClockWindowTest, WindowBarsReachTheScreenEdgeWithinTheirSixteenBitRange)
     // Outer size: 5115 x 2520 client area in a frame of 8 x 33 pixels.
     const int outerWidth = 5115 + 8 * 15;
     const int outerHeight = 2520 + 33 * 15;
-    const struct
-    {
-        int widthPixels, heightPixels, horizontal, vertical;
-    } table[] = {{1920, 1080, 28800 - outerWidth, 16200 - outerHeight},
-                 {2560, 1440, 32767, 21600 - outerHeight},
-                 {7680, 4320, 32767, 32767},
-                 {300, 150, 0, 0}};
-    for (const auto &c : table) {
-        vp.desktop.screenWidthTwips = static_cast<float>(c.widthPixels * 15);
-        vp.desktop.screenHeightTwips = static_cast<float>(c.heightPixels * 15);
+    // The screen in pixels, the bars' largest values.
+    const std::tuple<int, int, int, int> table[]
+        = {{1920, 1080, 28800 - outerWidth, 16200 - outerHeight},
+           {2560, 1440, 32767, 21600 - outerHeight},
+           {7680, 4320, 32767, 32767},
+           {300, 150, 0, 0}};
+    for (const auto &[width, height, horizontal, vertical] : table) {
+        vp.desktop.screenWidthTwips = static_cast<float>(width * 15);
+        vp.desktop.screenHeightTwips = static_cast<float>(height * 15);
         ClockWindow &window = open();
-        EXPECT_EQ(window.hsc1.maximum(), c.horizontal) << c.widthPixels;
-        EXPECT_EQ(window.vsc1.maximum(), c.vertical) << c.heightPixels;
+        EXPECT_EQ(std::tuple(window.hsc1.maximum(), window.vsc1.maximum()),
+                  std::tuple(horizontal, vertical))
+            << width << " x " << height;
         window.click();
     }
 }

@@ -43,14 +43,12 @@ struct MessageCase
 {
     const char *name;
     PortOpenReport report;
-    DeviceNaming naming;
     std::vector<std::string> says; ///< in this order
-    std::vector<std::string> saysNot;
+    std::vector<std::string> saysNot = {};
+    DeviceNaming naming = DeviceNaming::Posix;
 };
 
-class PortMessage : public ::testing::TestWithParam<MessageCase>
-{
-};
+using PortMessage = ::testing::TestWithParam<MessageCase>;
 
 TEST_P(PortMessage, SaysWhatHappenedAndWhatToDo)
 {
@@ -75,21 +73,18 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         MessageCase {"RefusedToDialout",
                      {"/dev/ttyUSB0", {PortFault::NoAccess, EACCES, "root", "dialout"}, {}},
-                     DeviceNaming::Posix,
                      {"/dev/ttyUSB0 kann nicht geöffnet werden: Es fehlt das Recht",
                       "Gruppe „dialout“. Beitreten mit dem Befehl:\n", kDialout,
                       "erst nach erneutem Anmelden"},
                      {"(Meldung"}},
         MessageCase {"RefusedToAnotherGroup",
                      {"/dev/ttyACM0", {PortFault::NoAccess, EACCES, "uucp", "lock"}, {}},
-                     DeviceNaming::Posix,
                      {"/dev/ttyACM0 kann nicht geöffnet werden: Es fehlt das Recht",
                       "Das Gerät gehört dem Benutzer „uucp“ und der Gruppe „lock“.",
                       "Verwalter dieses Computers"},
                      {"dialout"}},
         MessageCase {"Missing",
                      {"/dev/ttyUSB1", {PortFault::NoSuchDevice, ENOENT}, kPorts},
-                     DeviceNaming::Posix,
                      {"Die Schnittstelle /dev/ttyUSB1 gibt es nicht.",
                       "\n    /dev/ttyS0\n    /dev/ttyUSB0 – FT232R (Hersteller: FTDI)\n"
                       "    /dev/ttyACM0 – Hersteller: Prolific\n\nBitte eine davon unter "
@@ -97,42 +92,34 @@ INSTANTIATE_TEST_SUITE_P(
                      {"(Meldung"}},
         MessageCase {"MissingWithNoPortAtAll",
                      {"/dev/ttyUSB0", {PortFault::NoSuchDevice, 0}, {}},
-                     DeviceNaming::Posix,
                      {"gibt es nicht, und dieser Computer hat keine serielle Schnittstelle.",
-                      "Empfänger nicht angeschlossen"},
-                     {}},
+                      "Empfänger nicht angeschlossen"}},
         MessageCase {"NoTerminal",
                      {"/dev/null", {PortFault::NotASerialPort, 0}, kPorts},
-                     DeviceNaming::Posix,
                      {"/dev/null ist keine serielle Schnittstelle.", "(etwa /dev/ttyUSB0)"},
                      {"kann nicht geöffnet werden"}},
         MessageCase {"NoModemLines",
                      {"/dev/pts/3", {PortFault::NoModemLines, 0}, kPorts},
-                     DeviceNaming::Posix,
                      {"/dev/pts/3 hat keine Modem-Statusleitungen, und die gewählte Empfängerart "
                       "braucht eine davon.",
-                      "(DCD, CTS, DSR oder RI)"},
-                     {}},
+                      "(DCD, CTS, DSR oder RI)"}},
         MessageCase {"KnownReason",
                      {"/dev/ttyS0", {PortFault::Other, EIO}, kPorts},
-                     DeviceNaming::Posix,
                      {"/dev/ttyS0 kann nicht geöffnet werden: Das Gerät meldet einen "
                       "Übertragungsfehler.",
                       "ob dort der Empfänger angeschlossen ist"},
                      {"(Meldung", "Input/output"}},
         MessageCase {"UnknownReason",
                      {"/dev/ttyS0", {PortFault::Other, EPROTO}, kPorts},
-                     DeviceNaming::Posix,
                      {"/dev/ttyS0 kann nicht geöffnet werden.",
-                      "\n\n(Meldung des Systems: " + std::string(std::strerror(EPROTO)) + ".)"},
-                     {}},
+                      "\n\n(Meldung des Systems: " + std::string(std::strerror(EPROTO)) + ".)"}},
         MessageCase {
             "MissingOnWindows",
             {"COM5", {PortFault::NoSuchDevice, 0}, {{"COM3", "CH340", ""}, {"COM10", "", ""}}},
-            DeviceNaming::Windows,
             {"COM5 gibt es nicht.", "\n    COM3 – CH340\n    COM10\n",
              "Bitte die Nummer einer davon (3 für COM3)"},
-            {}}),
+            {},
+            DeviceNaming::Windows}),
     [](const auto &test) { return std::string(test.param.name); });
 
 TEST(PortMessage, AFailedPortSaysWhatBecameOfItAndWhatToDo)

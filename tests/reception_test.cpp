@@ -1,12 +1,14 @@
 // The reception of one minute in virtual time: a receiver script drives the serial line, the fake
 // desktop's log says what the main window showed and when. Edges are timed by their arrival, so a
 // window thread held up by slow reactions or a burst of queued characters measures the same marks
-// as an idle one.
+// as an idle one. And the rule-like parts: display formats and port texts.
 
 #include "printers.h"
 #include "receiver_script.h"
+#include "reception/display_formats.h"
 #include "reception/reception.h"
 #include "routine_bench.h"
+#include "ui/port_name.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,11 +22,6 @@ namespace {
 
 using testing::PrintTo;
 
-template<typename Case> std::string caseName(const ::testing::TestParamInfo<Case> &testCase)
-{
-    return testCase.param.name;
-}
-
 /// Seconds as the displays must show them: three decimals, right-aligned in 8 characters.
 std::string seconds(int64_t ms)
 {
@@ -33,10 +30,12 @@ std::string seconds(int64_t ms)
     return text;
 }
 
-template<typename Case = int> class ReceptionOf : public ::testing::TestWithParam<Case>
+template<typename Case = int>
+class ReceptionOf : public ::testing::TestWithParam<Case>, public MarkWatcher
 {
 protected:
     void SetUp() override { w().txtComPort.setText("1"); }
+    void markMeasured(const MeasuredMark &mark) override { measured.push_back(mark); }
 
     MainWindow &w() { return bench.frmDCF77; }
 
@@ -45,7 +44,7 @@ protected:
     std::optional<ReceptionEnd> receive()
     {
         try {
-            return runReception(bench.reception());
+            return runReception(bench.reception(this));
         } catch (const ScriptExhausted &) {
             return std::nullopt;
         }
@@ -54,7 +53,7 @@ protected:
     /// Characters arriving at `us`, between milliseconds too.
     void arrive(int64_t us, const std::string &characters)
     {
-        vp.time.extraMicroseconds[us / 1000] = us % 1000;
+        vp.extraMicroseconds[us / 1000] = us % 1000;
         vp.serialAt(us / 1000, characters);
     }
 
@@ -69,7 +68,7 @@ protected:
 
     bool slept(int64_t at, int64_t ms) const
     {
-        return std::ranges::find(vp.time.sleeps, std::pair {at, ms}) != vp.time.sleeps.end();
+        return std::ranges::find(vp.sleeps, std::pair {at, ms}) != vp.sleeps.end();
     }
 
     /// What the property showed at the end of the character step at `at`, before any reset that
@@ -90,6 +89,7 @@ protected:
     VirtualPlatform vp;
     RoutineBench bench {vp};
     ReceiverScript receiver {vp};
+    std::vector<MeasuredMark> measured;
 };
 
 using Reception = ReceptionOf<>;
@@ -126,9 +126,10 @@ TEST_P(CompleteMinute, IsCollectedShownAndHandedOverOnce)
     EXPECT_EQ(vp.serial.opens, GetParam().longMarkFirst ? 2 : 1);
     EXPECT_EQ(bench.g.PulsZaehler, static_cast<float>(bits.size()));
     for (int k = 0; k <= 58; ++k) {
-        const bool one = bits[static_cast<std::size_t>(k)] == 1;
-        EXPECT_EQ(w().chkPuls(k).value(), one ? CheckBox::Checked : CheckBox::Unchecked) << k;
-        EXPECT_EQ(rgb(w().chkPuls(k).backColor()), one ? "0,0,0" : "0,255,0") << k;
+        EXPECT_EQ(shown(w().chkPuls(k)),
+                  bits[static_cast<std::size_t>(k)] == 1 ? "1 (button text on 0,0,0)"
+                                                         : "0 (button text on 0,255,0)")
+            << k;
     }
     const std::string whiteOnBlack = " (255,255,255 on 0,0,0)";
     const std::pair<const Control *, std::string> displays[] = {
@@ -158,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(Minutes, CompleteMinute,
                          ::testing::Values(MinuteCase {"Undisturbed", false, false},
                                            MinuteCase {"LeapSecondMarkIsNotStored", true, false},
                                            MinuteCase {"AfterAnAbandonedAttempt", false, true}),
-                         caseName<MinuteCase>);
+                         ::testing::PrintToStringParamName());
 
 struct ShortMinuteCase
 {
@@ -191,12 +192,10 @@ TEST_P(ShortMinute, FiftyEightPulsesAreEnoughFiftySevenOrSixtyOneAreNot)
     EXPECT_EQ(handOvers(vp.desktop),
               c.decoded ? std::vector<int64_t> {next + 500} : std::vector<int64_t> {});
     EXPECT_EQ(vp.serial.opens, c.decoded ? 1 : 2); // too few pulses: a new attempt
-    EXPECT_EQ(afterStep(closing, "txtFehler3", Property::Text), c.decoded ? "" : "       1");
-    EXPECT_EQ(afterStep(closing, "txtFehler3", Property::BackColor),
-              c.decoded ? "0,0,0" : "255,0,0");
-    if (c.decoded) {
-        EXPECT_EQ(bench.g.PulsZaehler, 58);
-    }
+    EXPECT_EQ(afterStep(closing, "txtFehler3", Property::Text) + " on "
+                  + afterStep(closing, "txtFehler3", Property::BackColor),
+              c.decoded ? " on 0,0,0" : "       1 on 255,0,0");
+    EXPECT_TRUE(!c.decoded || bench.g.PulsZaehler == 58) << bench.g.PulsZaehler;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -206,7 +205,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ShortMinuteCase {"LostMarkMakesAnEarlyGap", {30}, {}, 31, false},
                       // Sixty pulses come with a leap second; more are no minute.
                       ShortMinuteCase {"SixtyOne", {}, {31'600, 32'600}, -1, false}),
-    caseName<ShortMinuteCase>);
+    ::testing::PrintToStringParamName());
 
 struct PulseCase
 {
@@ -232,18 +231,15 @@ TEST_P(PulseLength, ClassifiesAndCountsErrorsAtStrictLimits)
 
     receive();
 
+    const std::pair<const char *, Property> readings[]
+        = {{"txtZeit2", Property::Text},         {"txtDCF1", Property::Text},
+           {"txtDCF2", Property::Text},          {"chk100", Property::Value},
+           {"chk200", Property::Value},          {"chkPuls(30)", Property::Value},
+           {"chkPuls(30)", Property::BackColor}, {"txtFehler1", Property::Text},
+           {"txtFehler1", Property::BackColor},  {"txtFehler2", Property::Text},
+           {"txtFehler2", Property::BackColor}};
     std::string shown;
-    for (const auto &[control, property] : {std::pair {"txtZeit2", Property::Text},
-                                            {"txtDCF1", Property::Text},
-                                            {"txtDCF2", Property::Text},
-                                            {"chk100", Property::Value},
-                                            {"chk200", Property::Value},
-                                            {"chkPuls(30)", Property::Value},
-                                            {"chkPuls(30)", Property::BackColor},
-                                            {"txtFehler1", Property::Text},
-                                            {"txtFehler1", Property::BackColor},
-                                            {"txtFehler2", Property::Text},
-                                            {"txtFehler2", Property::BackColor}})
+    for (const auto &[control, property] : readings)
         shown += afterStep(end, control, property) + "|";
     EXPECT_EQ(shown, GetParam().shown);
     // An error abandons the attempt before the next wait; otherwise the minute completes.
@@ -264,7 +260,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  "   0.250||   0.200|0|1|1|0,0,0||0,0,0||0,0,0|"},
                       PulseCase {"ThreeHundredMsIsLong", 300,
                                  "   0.300||   0.200|0|1|1|0,0,0||0,0,0|       1|255,0,0|"}),
-    caseName<PulseCase>);
+    ::testing::PrintToStringParamName());
 
 struct SequenceCase
 {
@@ -290,14 +286,13 @@ TEST_P(CharacterSequence, EdgesCountOnlyInTheirStateAndGapLimitsAreStrict)
 
     receive();
 
-    EXPECT_EQ(bench.g.PulsZaehler, c.pulses);
     EXPECT_DOUBLE_EQ(bench.g.PulsLaenge, c.pulseLength);
-    EXPECT_EQ(bench.g.PausenZaehler, c.gaps);
-    EXPECT_EQ(bench.g.MinuteErkannt, c.gaps);
-    EXPECT_EQ(w().txtPause.text(), c.txtPause);
-    EXPECT_EQ(written("txtSign", Property::Text), c.signs);
-    EXPECT_EQ(written("txtZahl", Property::Text), c.counts);
-    EXPECT_EQ(written("chk100", Property::Value).empty(), !c.classified);
+    EXPECT_EQ(std::tuple(bench.g.PulsZaehler, bench.g.PausenZaehler, bench.g.MinuteErkannt),
+              std::tuple(c.pulses, c.gaps, c.gaps));
+    EXPECT_EQ(std::tuple(w().txtPause.text(), written("txtSign", Property::Text),
+                         written("txtZahl", Property::Text),
+                         !written("chk100", Property::Value).empty()),
+              std::tuple(c.txtPause, c.signs, c.counts, c.classified));
 }
 
 // Two marks' starts at the minute gap limits, where single precision rounds badly.
@@ -324,7 +319,7 @@ INSTANTIATE_TEST_SUITE_P(
                       0, 0.1, 1, "10", "01", true, "   2.000"},
         gap("Exactly1500IsNoGap", 2602, 1500, ""), gap("Just1501IsAGap", 2602, 1501, "   1.501"),
         gap("Exactly2500IsNoGap", 2601, 2500, ""), gap("Just2499IsAGap", 2601, 2499, "   2.499")),
-    caseName<SequenceCase>);
+    ::testing::PrintToStringParamName());
 // clang-format on
 
 struct StampCase
@@ -344,32 +339,25 @@ TEST_P(Stamps, AreTakenAsTheEdgesArrivedOnTheClockOfTheOpening)
     // On a machine up for a month, the port opens 700 us into its millisecond. An opening taken
     // from the millisecond count would add those microseconds to every time since; one kept in
     // single precision would be up to an eighth of a second off.
-    struct : MarkWatcher
-    {
-        void markMeasured(const MeasuredMark &mark) override { measured.push_back(mark); }
-        std::vector<MeasuredMark> measured;
-    } watcher;
     const StampCase &c = GetParam();
     constexpr int64_t kUpMs = 2'600'000'000;
-    vp.time.advanceTo(kUpMs);
-    vp.time.extraMicroseconds[kUpMs + kOpened] = 700;
+    vp.advanceTo(kUpMs);
+    vp.extraMicroseconds[kUpMs + kOpened] = 700;
     const int64_t start = (kUpMs + kOpened) * 1000 + 700 + c.startUs;
     arrive(start, "1");
     arrive(start + c.lengthUs, "0");
     vp.endAt(start / 1000 + 300);
 
-    try {
-        runReception(bench.reception(&watcher));
-    } catch (const ScriptExhausted &) { }
+    receive();
 
     EXPECT_EQ(bench.g.PulsLaenge, c.length);
     EXPECT_EQ(bench.g.PausenZaehler, c.gaps);
     EXPECT_EQ(w().optPuls02.value(), c.ended);
     // Observers learn the stamps as they arrived and the length as classified.
-    ASSERT_EQ(watcher.measured.size(), 1u);
-    EXPECT_EQ(watcher.measured[0].beginMicroseconds, start);
-    EXPECT_EQ(watcher.measured[0].endMicroseconds, start + c.lengthUs);
-    EXPECT_EQ(watcher.measured[0].lengthSeconds, c.length);
+    ASSERT_EQ(measured.size(), 1u);
+    EXPECT_EQ(std::tuple(measured[0].beginMicroseconds, measured[0].endMicroseconds,
+                         measured[0].lengthSeconds),
+              std::tuple(start, start + c.lengthUs, c.length));
 }
 
 // Whole milliseconds would make the first two 101 and 99 ms; exact limits stay exact.
@@ -382,7 +370,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StampCase {"Just1501IsAGap", 1'501'000, 100'000, 0.1, 1, false},
                       StampCase {"Exactly121IsNoTimeOut", 121'000'000, 100'000, 0.1, 0, false},
                       StampCase {"Just121IsATimeOut", 121'000'001, 100'000, 0.1, 0, true}),
-    caseName<StampCase>);
+    ::testing::PrintToStringParamName());
 
 struct Disturbance
 {
@@ -432,7 +420,7 @@ TEST_P(LateProcessing, MeasuresTheMarksAsAnIdleWindowThreadDoes)
     for (int n = 0; n < GetParam().reactions; ++n) {
         vp.at(moment(random), [this, &held, hold = GetParam().holdMs] {
             ++held;
-            vp.time.sleep(hold);
+            vp.sleep(hold);
         });
     }
     vp.endAt(handOver + 3 * kSecondMs);
@@ -450,7 +438,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Disturbance {"ReactionsOf40ms", 120, 40},
                       // Each holds a whole mark and the next start back: a burst of three.
                       Disturbance {"QueuedBursts", 12, 1200}),
-    caseName<Disturbance>);
+    ::testing::PrintToStringParamName());
 
 TEST_F(Reception, TooManyPulsesBeginANewAttempt)
 {
@@ -501,6 +489,49 @@ TEST_F(Reception, ARefusedPortIsReportedBeforeAnythingChangesAndStartWorksAgain)
     vp.endAt(next + kSecondMs);
     receive();
     EXPECT_EQ(handOvers(vp.desktop), std::vector<int64_t> {next});
+}
+
+// ---- The display formats and port texts ----
+
+TEST(ReceptionFormats, CountsRightAlignedInEightSecondsWithThreeDecimals)
+{
+    const std::pair<double, const char *> counts[]
+        = {{59, "      59"}, {12345678, "12345678"}, {123456789, "123456789"}};
+    for (const auto &[count, text] : counts)
+        EXPECT_EQ(countFormat(count), text);
+
+    const std::tuple<double, const char *, const char *> times[] = {
+        {2.0, ",", "   2,000"},
+        {0.9996, ".", "   1.000"},
+        {0.0004, ".", "   0.000"},
+        {12345.678, ".", "12345.678"},
+        // A separator of more than one byte still counts as one character.
+        {0.25, "\u066B", "   0\u066B250"},
+    };
+    for (const auto &[value, separator, text] : times)
+        EXPECT_EQ(secondsFormat(value, separator), text);
+
+    EXPECT_EQ(characterText("\xFF"), "\u00FF") << "a high byte as its Latin-1 character";
+}
+
+TEST(ReceptionPortText, NamesTheDeviceOrNone)
+{
+    using Name = std::optional<std::string>;
+    const std::tuple<const char *, Name, Name> table[]
+        = {{"1", "COM1", "/dev/ttyS0"},
+           {" 3\t", "COM3", "/dev/ttyS2"},
+           {"007", "COM7", "/dev/ttyS6"},
+           {"32767", "COM32767", "/dev/ttyS32766"},
+           {" /dev/pts/4 ", std::nullopt, "/dev/pts/4"}};
+    for (const auto &[text, onWindows, elsewhere] : table) {
+        EXPECT_EQ(serialDeviceForPortText(text, DeviceNaming::Windows), onWindows) << text;
+        EXPECT_EQ(serialDeviceForPortText(text, DeviceNaming::Posix), elsewhere) << text;
+    }
+    for (const char *text :
+         {"  ", "0", "32768", "99999999999", "-1", "+2", "1.5", "COM1", "dev/ttyS0"}) {
+        EXPECT_EQ(serialDeviceForPortText(text, DeviceNaming::Windows), std::nullopt) << text;
+        EXPECT_EQ(serialDeviceForPortText(text, DeviceNaming::Posix), std::nullopt) << text;
+    }
 }
 
 } // namespace

@@ -36,9 +36,9 @@ std::size_t liveHeapBytes()
 }
 
 // The signal's first minute; a change to summer time and a leap second follow within thirty days.
-const int64_t kFirstUtc = *sim::parseLegalTime("2026-03-20 08:00", false).utcSeconds;
-const int64_t kSummerTimeUtc = *sim::parseLegalTime("2026-03-29 01:59", false).utcSeconds;
-const int64_t kLeapMinuteUtc = *sim::parseLegalTime("2026-04-01 01:59", false).utcSeconds;
+const int64_t kFirstUtc = sim::utcOf("2026-03-20 08:00", false);
+const int64_t kSummerTimeUtc = sim::utcOf("2026-03-29 01:59", false);
+const int64_t kLeapMinuteUtc = sim::utcOf("2026-04-01 01:59", false);
 
 struct Minute
 {
@@ -87,7 +87,7 @@ protected:
                 starts.push_back(next + fewSeconds(random));
         }
         std::sort(starts.begin(), starts.end());
-        vp.time.advanceTo(origin);
+        vp.advanceTo(origin);
     }
 
     /// Must be the minute that began last.
@@ -118,8 +118,8 @@ protected:
     {
         const Minute &minute = minutes[n];
         vp.at(minutes[n + 1].start - 5 * kSecond, [this, n] { scheduleMinute(n + 1); });
-        vp.time.sleeps.clear();
-        vp.time.sleepsUntil.clear();
+        vp.sleeps.clear();
+        vp.sleepsUntil.clear();
         if (n % 1440 == 0)
             heap.push_back(liveHeapBytes());
         // In virtual time the clock loses nothing: the decoded time plus the minutes since.
@@ -199,7 +199,7 @@ TEST_P(Soak, ThirtyDaysOfReceptionAndClock)
     try {
         // The window system's own loop, for whenever no Start command is running.
         while (vp.nextScripted() >= 0) {
-            vp.time.advanceTo(vp.nextScripted());
+            vp.advanceTo(vp.nextScripted());
             vp.deliverDue();
         }
     } catch (const ScriptExhausted &) { }

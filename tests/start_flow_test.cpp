@@ -35,29 +35,7 @@ void PrintTo(const Ended &ended, std::ostream *out)
          << " openings";
 }
 
-/// Runs `action` once, at the next event processing after a write matching `trigger`.
-class WriteTrigger final : public WindowObserver
-{
-public:
-    WriteTrigger(VirtualPlatform &vp, std::function<bool(const Control &, Property)> trigger,
-                 std::function<void()> action)
-        : m_vp(vp)
-        , m_trigger(std::move(trigger))
-        , m_action(std::move(action))
-    { }
-    void propertyChanged(const Control &control, Property property) override
-    {
-        if (m_action && m_trigger(control, property))
-            m_vp.at(m_vp.now(), std::exchange(m_action, nullptr));
-    }
-
-private:
-    VirtualPlatform &m_vp;
-    std::function<bool(const Control &, Property)> m_trigger;
-    std::function<void()> m_action;
-};
-
-class StartFlow : public ::testing::Test, public ProgramObserver
+class StartFlow : public ::testing::Test, public ProgramObserver, public WindowObserver
 {
 protected:
     void SetUp() override
@@ -90,6 +68,7 @@ protected:
     void minuteDecoded(const DecodedMinute &minute) override { decoded.push_back(minute); }
     void markMeasured(const MeasuredMark &) override { ++marksMeasured; }
     void secondShown(const ShownSecond &second) override { shownSeconds.push_back(second); }
+    void propertyChanged(const Control &control, Property) override { onWrite(control); }
 
     const MinuteBits zeros = MinuteBits(59, 0);
     const MinuteBits sample = minuteWith(kSaturdayInDecember);
@@ -101,6 +80,7 @@ protected:
     std::vector<DecodedMinute> decoded;
     int marksMeasured = 0;
     std::vector<ShownSecond> shownSeconds;
+    std::function<void(const Control &)> onWrite; ///< once the test watches the main window
 };
 
 TEST_F(StartFlow, RoutinesFollowEachOtherAndExitEndsTheClockAtOnce)
@@ -211,23 +191,16 @@ TEST_F(StartFlow, StartDuringTheClockEndsItForANewReception)
 
 TEST_F(StartFlow, StartLetsTheDecoderFinishBetweenItsYields)
 {
-    // Pressed once the decoder begins, and again while it reveals the panel label by label.
-    WriteTrigger onHandOver(
-        vp,
-        [this](const Control &control, Property property) {
-            return &control == &w().optPuls02 && property == Property::Value
-                && w().optPuls02.value();
-        },
-        [this] { w().cmdStart.click(); });
-    WriteTrigger onReveal(
-        vp,
-        [this](const Control &control, Property property) {
-            return &control == &w().lblA(3) && property == Property::Visible
-                && w().lblA(3).visible();
-        },
-        [this] { w().cmdStart.click(); });
-    w().addObserver(onHandOver);
-    w().addObserver(onReveal);
+    // Pressed once the decoder begins, and again while it reveals the panel label by label: each
+    // at the next event processing.
+    bool handedOver = false, revealing = false;
+    onWrite = [&](const Control &control) {
+        if ((&control == &w().optPuls02 && w().optPuls02.value()
+             && !std::exchange(handedOver, true))
+            || (&control == &w().lblA(3) && control.visible() && !std::exchange(revealing, true)))
+            vp.at(vp.now(), [this] { w().cmdStart.click(); });
+    };
+    w().addObserver(*this);
     const int64_t handOver = sampleMinute();
     receiver.minute(handOver, zeros);
     vp.endAt(handOver + 3000);

@@ -27,9 +27,8 @@ TEST(CommandLine, ReadsEveryChoiceAndPassesQtsOwnOptionsOn)
         = read({"-platform", "offscreen", "--receiver", "dsr", "--invert", "-style=fusion",
                 "--power=both", "--chrony", "/run/chrony.dcf77.sock", "--reverse"});
     ASSERT_TRUE(line.run) << line.error;
-    EXPECT_EQ(line.options.receiver.kind, ReceiverKind::Dsr);
-    EXPECT_EQ(line.options.receiver.polarity, Polarity::MarkWhileInactive);
-    EXPECT_EQ(line.options.receiver.power, PowerLines::Both);
+    EXPECT_EQ(line.options.receiver,
+              (ReceiverChoice {ReceiverKind::Dsr, Polarity::MarkWhileInactive, PowerLines::Both}));
     EXPECT_EQ(line.options.chronySocket, "/run/chrony.dcf77.sock");
     EXPECT_EQ(line.qtArguments,
               (std::vector<std::string> {"-platform", "offscreen", "-style=fusion", "--reverse"}));

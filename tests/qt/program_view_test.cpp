@@ -33,7 +33,7 @@ namespace {
 
 constexpr int kTwipsPerPixel = 15;
 
-class QtProgramTest : public ::testing::Test
+class QtProgramTest : public ::testing::Test, public ProgramObserver
 {
 protected:
     void SetUp() override
@@ -64,6 +64,22 @@ protected:
         const QWidget *focus = QApplication::focusWidget();
         return focus ? focus->objectName().toStdString() : "nothing";
     }
+    void click(const Control &control) const { QTest::mouseClick(widget(control), Qt::LeftButton); }
+    void routineEnded(Routine routine, RoutineEnd how) override { ends.emplace_back(routine, how); }
+    /// Reads and closes the next modal message box from inside its own event loop, whenever it
+    /// opens.
+    void answerNextMessage()
+    {
+        auto *poll = new QTimer(&testAlive);
+        QObject::connect(poll, &QTimer::timeout, poll, [this, poll] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                std::tie(icon, text) = std::pair(box->icon(), box->text());
+                box->accept();
+                poll->deleteLater();
+            }
+        });
+        poll->start(10);
+    }
 
     QtTimeBase time;
     QtEventLoop events;
@@ -74,6 +90,10 @@ protected:
     /// The context of the tests' timers: they end with the test instead of firing into a later
     /// one.
     QObject testAlive;
+    std::vector<std::pair<Routine, RoutineEnd>> ends;
+    /// The last message box answered.
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString text;
 };
 
 TEST_F(QtProgramTest, EveryControlStandsAtItsDesignPixelsWithItsCaption)
@@ -136,26 +156,11 @@ TEST_F(QtProgramTest, DesignColoursAreDrawnAsTheirRgbValues)
 
     EXPECT_EQ(pixel(host("frmZeit").surface(), {1, 1}), QColor(128, 64, 64));
     EXPECT_EQ(pixel(widget(clock.lblB(12)), {1, 1}), QColor(128, 64, 0));
-    const QImage text
+    const QImage image
         = widget(clock.lblB(0))->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const auto *pixels = reinterpret_cast<const QRgb *>(text.constBits());
-    const auto *end = pixels + text.width() * text.height();
+    const auto *pixels = reinterpret_cast<const QRgb *>(image.constBits());
+    const auto *end = pixels + image.width() * image.height();
     EXPECT_NE(std::find(pixels, end, qRgb(255, 255, 128)), end) << "no light yellow text";
-}
-
-/// Reads and closes the next modal message box from inside its own event loop, whenever it opens.
-void answerNextMessage(QObject *context, QMessageBox::Icon &icon, QString &text)
-{
-    auto *poll = new QTimer(context);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, &icon, &text] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            icon = box->icon();
-            text = box->text();
-            box->accept();
-            poll->deleteLater();
-        }
-    });
-    poll->start(10);
 }
 
 /// Counts the paint events of one widget.
@@ -186,11 +191,6 @@ int *countRuns(Reaction &reaction)
     return runs.get(); // the reaction keeps the counter alive
 }
 
-QPoint centreOf(QWidget *widget)
-{
-    return widget->geometry().center();
-}
-
 TEST_F(QtProgramTest, ModelWritesReachTheirWidgetsAndArePaintedAtTheNextEventProcessing)
 {
     MainWindow &w = program.mainWindow();
@@ -214,32 +214,24 @@ TEST_F(QtProgramTest, ModelWritesReachTheirWidgetsAndArePaintedAtTheNextEventPro
     EXPECT_FALSE(widget<QAbstractButton>(w.optPuls02)->isChecked());
 }
 
-TEST_F(QtProgramTest, ClicksOnBitBoxesAndOptionButtonsReachTheModel)
+TEST_F(QtProgramTest, ClicksAndScrollBarStepsAndDragsReachTheModelOnceEach)
 {
     MainWindow &w = program.mainWindow();
-    auto *box = widget<QCheckBox>(w.chkPuls(21));
-    QTest::mouseClick(box, Qt::LeftButton);
+    click(w.chkPuls(21));
     EXPECT_EQ(w.chkPuls(21).value(), CheckBox::Checked);
-    QTest::mouseClick(box, Qt::LeftButton);
+    click(w.chkPuls(21));
     EXPECT_EQ(w.chkPuls(21).value(), CheckBox::Unchecked);
-    EXPECT_FALSE(box->isChecked());
+    EXPECT_FALSE(widget<QCheckBox>(w.chkPuls(21))->isChecked());
 
-    auto *first = widget<QAbstractButton>(w.optPuls01);
-    auto *second = widget<QAbstractButton>(w.optPuls02);
-    QTest::mouseClick(second, Qt::LeftButton);
-    QTest::mouseClick(first, Qt::LeftButton);
-    EXPECT_TRUE(w.optPuls01.value());
-    EXPECT_FALSE(w.optPuls02.value());
-    EXPECT_FALSE(second->isChecked());
-    // A click on the button that is already on leaves it on.
-    QTest::mouseClick(first, Qt::LeftButton);
-    EXPECT_TRUE(w.optPuls01.value());
-    EXPECT_TRUE(first->isChecked());
-}
+    click(w.optPuls02);
+    click(w.optPuls01);
+    click(w.optPuls01); // a click on the button that is already on leaves it on
+    EXPECT_EQ(std::make_tuple(w.optPuls01.value(), w.optPuls02.value()),
+              std::make_tuple(true, false));
+    EXPECT_TRUE(widget<QAbstractButton>(w.optPuls01)->isChecked());
+    EXPECT_FALSE(widget<QAbstractButton>(w.optPuls02)->isChecked());
 
-TEST_F(QtProgramTest, ScrollBarStepsAndDragsChangeTheModelOnceEach)
-{
-    ScrollBar &model = program.mainWindow().HScroll1;
+    ScrollBar &model = w.HScroll1;
     int *changes = countRuns(model.onChange);
     auto *bar = widget<QScrollBar>(model);
 
@@ -344,9 +336,9 @@ TEST_F(QtProgramTest, PointerMovementCountsOnlyOverTheFreeSurface)
     int *moves = countRuns(w.onMouseMove);
     QWindow *window = mainSurface()->windowHandle();
 
-    QTest::mouseMove(window, centreOf(widget(w.cmdStart)));
-    QTest::mouseMove(window, centreOf(widget(w.Label13(4))));
-    QTest::mouseMove(window, centreOf(widget(w.txtZähl)));
+    QTest::mouseMove(window, widget(w.cmdStart)->geometry().center());
+    QTest::mouseMove(window, widget(w.Label13(4))->geometry().center());
+    QTest::mouseMove(window, widget(w.txtZähl)->geometry().center());
     processEvents();
     EXPECT_EQ(*moves, 0);
 
@@ -357,7 +349,7 @@ TEST_F(QtProgramTest, PointerMovementCountsOnlyOverTheFreeSurface)
 
 TEST_F(QtProgramTest, ClockWindowSwapsBackOnABackgroundClickButNotOnALabel)
 {
-    QTest::mouseClick(widget(program.mainWindow().cmdHide), Qt::LeftButton);
+    click(program.mainWindow().cmdHide);
     ClockWindow &clock = program.clockWindow();
     QWidget *clockSurface = host(clock.name()).surface();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(clockSurface));
@@ -365,7 +357,7 @@ TEST_F(QtProgramTest, ClockWindowSwapsBackOnABackgroundClickButNotOnALabel)
     EXPECT_TRUE(widget(clock.lblB(12))->isVisible());
 
     QWindow *window = clockSurface->windowHandle();
-    QTest::mouseClick(window, Qt::LeftButton, {}, centreOf(widget(clock.lblB(0))));
+    QTest::mouseClick(window, Qt::LeftButton, {}, widget(clock.lblB(0))->geometry().center());
     processEvents();
     EXPECT_TRUE(clockSurface->isVisible()) << "a click on a label is no click on the window";
 
@@ -381,24 +373,15 @@ TEST_F(QtProgramTest, ClockWindowSwapsBackOnABackgroundClickButNotOnALabel)
 
 TEST_F(QtProgramTest, ExitWhileTheReceptionWaitsForACharacterEndsTheProgram)
 {
-    struct : ProgramObserver
-    {
-        void routineEnded(Routine routine, RoutineEnd how) override
-        {
-            ends.emplace_back(routine, how);
-        }
-        std::vector<std::pair<Routine, RoutineEnd>> ends;
-    } watcher;
-    program.addObserver(watcher);
+    program.addObserver(*this);
     MainWindow &w = program.mainWindow();
     w.txtComPort.setText("1");
-    QTimer::singleShot(0, &testAlive,
-                       [&] { QTest::mouseClick(widget(w.cmdStart), Qt::LeftButton); });
+    QTimer::singleShot(0, &testAlive, [&] { click(w.cmdStart); });
     // Exit once the reset's second has passed and the reception waits for input.
     bool waitedForInput = false;
     QTimer::singleShot(1500, &testAlive, [&] {
-        waitedForInput = watcher.ends.empty() && serial.isOpen();
-        QTest::mouseClick(widget(w.cmdExit), Qt::LeftButton);
+        waitedForInput = ends.empty() && serial.isOpen();
+        click(w.cmdExit);
     });
     // A safety net only: a broken Exit would otherwise hang the test run.
     QTimer::singleShot(10'000, &testAlive, [this] {
@@ -409,8 +392,7 @@ TEST_F(QtProgramTest, ExitWhileTheReceptionWaitsForACharacterEndsTheProgram)
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_TRUE(waitedForInput);
     EXPECT_TRUE(program.ended());
-    EXPECT_EQ(watcher.ends,
-              (std::vector {std::pair {Routine::Reception, RoutineEnd::ProgramEnded}}));
+    EXPECT_EQ(ends, (std::vector {std::pair {Routine::Reception, RoutineEnd::ProgramEnded}}));
     EXPECT_FALSE(mainSurface()->isVisible());
 
     // Whatever is still written after Exit stays off the screen.
@@ -436,27 +418,21 @@ TEST_F(QtProgramTest, TheFrameCloseButtonIsOnlyARequest)
     EXPECT_TRUE(mainSurface()->isVisible()) << "the program decides what a close request means";
 }
 
-TEST_F(QtProgramTest, APortThatCannotBeUsedIsAWarning)
+TEST_F(QtProgramTest, AnUnusablePortIsAWarningAndAFaultInAReactionAnError)
 {
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QString text;
-    answerNextMessage(&testAlive, icon, text);
-    QTest::mouseClick(widget(program.mainWindow().cmdStart), Qt::LeftButton);
+    answerNextMessage();
+    click(program.mainWindow().cmdStart);
     EXPECT_EQ(icon, QMessageBox::Warning);
     EXPECT_TRUE(text.startsWith(QStringLiteral("Es ist keine Schnittstelle angegeben.")))
         << text.toStdString();
-}
 
-TEST_F(QtProgramTest, AFaultInAReactionIsReportedAndTheProgramGoesOn)
-{
+    // A fault in a reaction is reported, and the program goes on.
     program.mainWindow().cmdHide.onClick = [] {
         throw std::runtime_error("kaputt");
     };
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QString reported;
-    answerNextMessage(&testAlive, icon, reported);
-    QTest::mouseClick(widget(program.mainWindow().cmdHide), Qt::LeftButton);
-    EXPECT_EQ(reported, QStringLiteral("Interner Fehler: kaputt."));
+    answerNextMessage();
+    click(program.mainWindow().cmdHide);
+    EXPECT_EQ(text, QStringLiteral("Interner Fehler: kaputt."));
     EXPECT_EQ(icon, QMessageBox::Critical);
     EXPECT_TRUE(mainSurface()->isVisible());
 
@@ -464,7 +440,7 @@ TEST_F(QtProgramTest, AFaultInAReactionIsReportedAndTheProgramGoesOn)
     program.mainWindow().cmdHide.onClick = [] {
         throw 7;
     };
-    QTest::mouseClick(widget(program.mainWindow().cmdHide), Qt::LeftButton);
+    click(program.mainWindow().cmdHide);
     EXPECT_TRUE(mainSurface()->isVisible());
 }
 

@@ -13,9 +13,9 @@
 #include <QSerialPortInfo>
 #include <QTest>
 #include <QTimer>
-#include <algorithm>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace dcf {
 namespace {
@@ -37,18 +37,15 @@ TEST(PortField, SuggestsThePortsTheSystemReportsAndTakesAChosenOne)
 
     ASSERT_NE(field->completer(), nullptr);
     const QAbstractItemModel *rows = field->completer()->model();
-    std::vector<std::string> offered;
+    std::multiset<std::string> offered, system;
     for (int row = 0; row < rows->rowCount(); ++row) {
         const QModelIndex index = rows->index(row, 0);
         const QString path = index.data(field->completer()->completionRole()).toString();
         EXPECT_TRUE(index.data().toString().startsWith(path)) << path.toStdString();
-        offered.push_back(path.toStdString());
+        offered.insert(path.toStdString());
     }
-    std::vector<std::string> system;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        system.push_back(info.systemLocation().toStdString());
-    std::ranges::sort(offered);
-    std::ranges::sort(system);
+        system.insert(info.systemLocation().toStdString());
     EXPECT_EQ(offered, system);
 
     Q_EMIT field->completer()->activated(QStringLiteral("/dev/ttyUSB7")); // as typed

@@ -13,7 +13,7 @@ RefclockCommandLine read(std::vector<std::string> arguments)
     return readRefclockCommandLine(arguments);
 }
 
-TEST(RefclockCommandLine, OptionsInAnyOrder)
+TEST(RefclockCommandLine, OptionsInAnyOrderHelpAndVersion)
 {
     const RefclockCommandLine line
         = read({"--receiver", "dcd", "/dev/ttyUSB0", "--chrony=/run/chrony.dcf77.sock", "--invert",
@@ -29,68 +29,44 @@ TEST(RefclockCommandLine, OptionsInAnyOrder)
     const RefclockCommandLine plain = read({"/dev/ttyS0", "--chrony", "/run/c.sock"});
     ASSERT_TRUE(plain.run);
     EXPECT_EQ(plain.options.receiver, ReceiverChoice {}); // recognised from the signal
-}
 
-TEST(RefclockCommandLine, HelpAndVersionGoToStandardOutput)
-{
-    for (const char *option : {"--help", "-h", "--version"}) {
-        const RefclockCommandLine line = read({option});
-        EXPECT_FALSE(line.run);
-        EXPECT_EQ(line.exitStatus, 0);
-        EXPECT_TRUE(line.output.starts_with(option == std::string("--version") ? "dcf77-refclock "
-                                                                               : "Usage: "));
-        EXPECT_TRUE(line.error.empty());
+    // Help and version go to the standard output.
+    for (const std::string option : {"--help", "-h", "--version"}) {
+        const RefclockCommandLine told = read({option});
+        EXPECT_EQ(std::make_tuple(told.run, told.exitStatus, told.error),
+                  std::make_tuple(false, 0, ""));
+        EXPECT_TRUE(told.output.starts_with(option == "--version" ? "dcf77-refclock " : "Usage: "));
     }
 }
 
-struct Mistake
+TEST(RefclockCommandLine, AMistakeIsOneLineAndStatus2)
 {
-    std::vector<std::string> arguments;
-    std::string error;
-};
-
-void PrintTo(const Mistake &mistake, std::ostream *out)
-{
-    for (const std::string &argument : mistake.arguments)
-        *out << argument << " ";
+    const std::pair<std::vector<std::string>, std::string> mistakes[] = {
+        {{"--chrony", "/run/c.sock"}, "the serial port of the receiver is missing"},
+        {{"/dev/ttyS0"}, "--chrony SOCKET is missing: the socket of chrony's SOCK reference clock"},
+        {{"/dev/ttyS0", "/dev/ttyS1", "--chrony", "/run/c.sock"},
+         "unexpected argument '/dev/ttyS1'"},
+        {{"/dev/ttyS0", "--chrony"}, "--chrony needs a value"},
+        {{"/dev/ttyS0", "--chrony", std::string(108, 's')},
+         "the path of chrony's socket is longer than a socket address can hold (107 bytes): "
+             + std::string(108, 's')},
+        {{"/dev/ttyS0", "--chrony", "/run/c.sock", "--receiver", "usb"},
+         "--receiver is one of characters, dcd, cts, dsr, ri, rxd50, not 'usb'"},
+        {{"/dev/ttyS0", "--chrony", "/run/c.sock", "--power", "5v"},
+         "--power is one of none, dtr, rts, both, not '5v'"},
+        {{"/dev/ttyS0", "--chrony", "/run/c.sock", "--receiver", "rxd50", "--invert"},
+         "--invert applies to a modem-status line (dcd, cts, dsr or ri)"},
+        {{"/dev/ttyS0", "--chrony", "/run/c.sock", "--baud=9600"}, "unknown option '--baud'"},
+    };
+    for (const auto &[arguments, error] : mistakes) {
+        const RefclockCommandLine line = read(arguments);
+        EXPECT_EQ(std::make_tuple(line.run, line.exitStatus, line.output),
+                  std::make_tuple(false, 2, ""))
+            << error;
+        EXPECT_EQ(line.error,
+                  "dcf77-refclock: " + error + "; 'dcf77-refclock --help' lists the options\n");
+    }
 }
-
-class RefclockMistake : public ::testing::TestWithParam<Mistake>
-{
-};
-
-TEST_P(RefclockMistake, OneLineAndStatus2)
-{
-    const RefclockCommandLine line = read(GetParam().arguments);
-    EXPECT_FALSE(line.run);
-    EXPECT_EQ(line.exitStatus, 2);
-    EXPECT_EQ(line.error,
-              std::string("dcf77-refclock: ") + GetParam().error
-                  + "; 'dcf77-refclock --help' lists the options\n");
-    EXPECT_TRUE(line.output.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Lines, RefclockMistake,
-    ::testing::Values(
-        Mistake {{"--chrony", "/run/c.sock"}, "the serial port of the receiver is missing"},
-        Mistake {{"/dev/ttyS0"},
-                 "--chrony SOCKET is missing: the socket of chrony's SOCK reference clock"},
-        Mistake {{"/dev/ttyS0", "/dev/ttyS1", "--chrony", "/run/c.sock"},
-                 "unexpected argument '/dev/ttyS1'"},
-        Mistake {{"/dev/ttyS0", "--chrony"}, "--chrony needs a value"},
-        Mistake {{"/dev/ttyS0", "--chrony", std::string(108, 's')},
-                 "the path of chrony's socket is longer than a socket address can hold (107 "
-                 "bytes): "
-                     + std::string(108, 's')},
-        Mistake {{"/dev/ttyS0", "--chrony", "/run/c.sock", "--receiver", "usb"},
-                 "--receiver is one of characters, dcd, cts, dsr, ri, rxd50, not 'usb'"},
-        Mistake {{"/dev/ttyS0", "--chrony", "/run/c.sock", "--power", "5v"},
-                 "--power is one of none, dtr, rts, both, not '5v'"},
-        Mistake {{"/dev/ttyS0", "--chrony", "/run/c.sock", "--receiver", "rxd50", "--invert"},
-                 "--invert applies to a modem-status line (dcd, cts, dsr or ri)"},
-        Mistake {{"/dev/ttyS0", "--chrony", "/run/c.sock", "--baud=9600"},
-                 "unknown option '--baud'"}));
 
 } // namespace
 } // namespace dcf::refclock

@@ -13,7 +13,6 @@
 #include <chrono>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -26,13 +25,6 @@ using modemlines::LineBoard;
 /// A receiver on the lines of a pseudo-terminal: the test sets them as the receiver would.
 struct LineReceiverPort
 {
-    LineReceiverPort()
-    {
-        struct stat status = {};
-        ::stat(terminal.devicePath().c_str(), &status);
-        board = LineBoard::create(status.st_rdev);
-    }
-
     /// Sets `line` (TIOCM_*) and returns when, on the stamps' clock.
     int64_t set(uint32_t line, bool active)
     {
@@ -42,7 +34,7 @@ struct LineReceiverPort
     }
 
     sim::PseudoTerminal terminal {sim::PseudoTerminal::DeviceEnd::Held};
-    std::unique_ptr<LineBoard> board;
+    std::unique_ptr<LineBoard> board = LineBoard::createFor(terminal.devicePath());
 };
 
 using Window = testing::WindowThread;
@@ -68,13 +60,21 @@ void expectMarks(LineReceiverPort &port, Window &window, uint32_t line, bool mar
     EXPECT_FALSE(window.next(50ms)) << "more edges than changes";
 }
 
-TEST(SerialLines, EachChangeOfAChosenLineIsAnEdgeStampedWhenItHappened)
+TEST(SerialLines, EachChangeOfAChosenLineIsAnEdgeStampedWhenItHappenedUntilTheReceiverGoes)
 {
     LineReceiverPort port;
     Window window;
     const ReceiverChoice dcd {ReceiverKind::Dcd, Polarity::MarkWhileActive, PowerLines::Dtr};
     ASSERT_FALSE(window.service.open(port.terminal.devicePath(), dcd));
     expectMarks(port, window, TIOCM_CAR, true, {100, 200});
+
+    // The simulator ends: the board is marked hung up, as an unplugged adapter.
+    port.set(TIOCM_CAR, true);
+    ASSERT_TRUE(window.next());
+    port.board.reset();
+    port.terminal.hangUp();
+    EXPECT_FALSE(window.next());
+    EXPECT_EQ(testing::causeOf(window.service.failure()), PortFault::Vanished);
 }
 
 TEST(SerialLines, RisLeadingEdgeIsSampledAndItsTrailingEdgeWaitedFor)
@@ -119,21 +119,6 @@ TEST(SerialLines, ThePowerLinesAreSetAsChosen)
         EXPECT_EQ(port.board->read().outputs, outputs) << static_cast<int>(power);
         window.service.close();
     }
-}
-
-TEST(SerialLines, AReceiverThatGoesAwayFailsThePort)
-{
-    LineReceiverPort port;
-    Window window;
-    const ReceiverChoice dcd {ReceiverKind::Dcd, Polarity::MarkWhileActive, PowerLines::Dtr};
-    ASSERT_FALSE(window.service.open(port.terminal.devicePath(), dcd));
-    port.set(TIOCM_CAR, true);
-    ASSERT_TRUE(window.next());
-    // The simulator ends: the board is marked hung up, as an unplugged adapter.
-    port.board.reset();
-    port.terminal.hangUp();
-    EXPECT_FALSE(window.next());
-    EXPECT_EQ(testing::causeOf(window.service.failure()), PortFault::Vanished);
 }
 
 } // namespace

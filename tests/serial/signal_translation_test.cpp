@@ -1,11 +1,14 @@
 // What the serial reader sees becomes edges, in virtual time: changes of a modem-status line
 // (counted by the driver, also too quick to be seen apart), characters read at 50 and 75 baud, and
-// the recognition of the kind with the edges seen meanwhile handed on with their stamps.
+// the recognition of the kind with the edges seen meanwhile handed on with their stamps; and the
+// bounded hand-over of what arrived from the reader thread to the window thread.
 
+#include "platform/serial/arrival_queue.h"
 #include "platform/serial/line_sampling.h"
 #include "platform/serial/line_watch.h"
 #include "platform/serial/signal_translation.h"
 #include "platform/serial/slow_characters.h"
+#include "printers.h"
 
 #include <array>
 #include <gtest/gtest.h>
@@ -28,13 +31,10 @@ void PrintTo(const Delivery &delivery, std::ostream *out)
          << delivery.arrival.stampMicroseconds << " us";
 }
 
-void PrintTo(const LineChange &change, std::ostream *out)
-{
-    *out << (change.active ? "active" : "inactive") << " at " << change.stampMicroseconds << " us";
-}
-
 namespace {
 
+using testing::PrintTo;
+using Watch = SignalTranslation::Watch;
 constexpr int64_t kMs = 1000;
 constexpr int64_t kSecond = 1000 * kMs;
 
@@ -64,14 +64,7 @@ struct LineCase
     std::vector<bool> changes;
 };
 
-void PrintTo(const LineCase &c, std::ostream *out)
-{
-    *out << c.name;
-}
-
-class LineWatchCases : public ::testing::TestWithParam<LineCase>
-{
-};
+using LineWatchCases = ::testing::TestWithParam<LineCase>;
 
 TEST_P(LineWatchCases, ChangesBetweenTwoSamples)
 {
@@ -145,14 +138,7 @@ struct SlowCase
     int64_t length;
 };
 
-void PrintTo(const SlowCase &c, std::ostream *out)
-{
-    *out << c.name;
-}
-
-class SlowCharacterCases : public ::testing::TestWithParam<SlowCase>
-{
-};
+using SlowCharacterCases = ::testing::TestWithParam<SlowCase>;
 
 TEST_P(SlowCharacterCases, OneMark)
 {
@@ -236,13 +222,14 @@ std::vector<std::pair<int64_t, int64_t>> marksFrom(int64_t start, const std::str
 }
 
 /// Samples the receiver every `period` from `from` to `to` and collects what the translation
-/// delivers; once a millisecond is how the reader samples while it recognises.
+/// delivers (also onto `more`); once a millisecond is how the reader samples while it recognises.
 std::vector<Delivery> sampled(SignalTranslation &translation, const LineReceiver &receiver,
-                              int64_t from, int64_t to, int64_t period = kMs)
+                              int64_t from, int64_t to, int64_t period = kMs,
+                              std::vector<Delivery> *more = nullptr)
 {
     std::vector<Delivery> out;
     for (int64_t t = from; t <= to; t += period)
-        translation.lines(receiver.sampleAt(t), out);
+        translation.lines(receiver.sampleAt(t), more ? *more : out);
     return out;
 }
 
@@ -266,15 +253,14 @@ TEST(Recognition, ALineReceiverOfEitherPolarityLosesNoMarkAndFallsSilent)
         // Opened at 0.05 s, the first mark at 0.4 s: known at the start of the second.
         const LineReceiver receiver {kCts, markActive, marksFrom(400 * kMs, "0100")};
         SignalTranslation translation(kUnknown, true);
-        EXPECT_EQ(translation.watch(), SignalTranslation::Watch::CharactersAndLines);
+        EXPECT_EQ(translation.watch(), Watch::CharactersAndLines);
 
         std::vector<Delivery> out = sampled(translation, receiver, 50 * kMs, 1399 * kMs);
         EXPECT_TRUE(out.empty()) << "nothing before the kind is known";
         EXPECT_FALSE(translation.kind());
-        const std::vector<Delivery> rest = sampled(translation, receiver, 1400 * kMs, 4 * kSecond);
-        out.insert(out.end(), rest.begin(), rest.end());
+        sampled(translation, receiver, 1400 * kMs, 4 * kSecond, kMs, &out);
         EXPECT_EQ(translation.kind(), ReceiverKind::Cts);
-        EXPECT_EQ(translation.watch(), SignalTranslation::Watch::Line);
+        EXPECT_EQ(translation.watch(), Watch::Line);
         EXPECT_EQ(translation.line(), kCts);
         EXPECT_EQ(out, edgesOf(receiver.marks));
         EXPECT_TRUE(sampled(translation, receiver, 4 * kSecond, 20 * kSecond, 7 * kMs).empty());
@@ -290,9 +276,7 @@ TEST(Recognition, ThroughTheMinuteMarkWithinThreeSeconds)
         SignalTranslation translation(kUnknown, true);
         std::vector<Delivery> out = sampled(translation, receiver, opened, opened + 3 * kSecond);
         EXPECT_EQ(translation.kind(), ReceiverKind::Dsr) << "not known 3 s after the open";
-        const std::vector<Delivery> rest
-            = sampled(translation, receiver, opened + 3 * kSecond + kMs, 7 * kSecond);
-        out.insert(out.end(), rest.begin(), rest.end());
+        sampled(translation, receiver, opened + 3 * kSecond + kMs, 7 * kSecond, kMs, &out);
         std::vector<Delivery> expected = edgesOf(marksFrom(kSecond, "1-0110"));
         if (opened > kSecond)
             expected.erase(expected.begin()); // the open came after it
@@ -320,7 +304,7 @@ TEST(Recognition, AChosenLineFindsItsPolarityFromTheSignalAndIgnoresTheOthers)
 {
     const ReceiverChoice dcd {ReceiverKind::Dcd, Polarity::FromSignal, PowerLines::Dtr};
     SignalTranslation onCts(dcd, true);
-    EXPECT_EQ(onCts.watch(), SignalTranslation::Watch::Line);
+    EXPECT_EQ(onCts.watch(), Watch::Line);
     sampled(onCts, {kCts, true, marksFrom(0, "0000")}, -kMs, 4 * kSecond);
     EXPECT_FALSE(onCts.kind()) << "a receiver on another line than the chosen one";
 
@@ -361,14 +345,14 @@ TEST(Recognition, WhatCannotBeRecognisedDeliversNothingAndIsWatchedOn)
     translation.characters("x", 400 * kMs, out);
     translation.characters("y", 1900 * kMs, out);
     EXPECT_FALSE(translation.kind());
-    EXPECT_EQ(translation.watch(), SignalTranslation::Watch::CharactersAndLines);
+    EXPECT_EQ(translation.watch(), Watch::CharactersAndLines);
     EXPECT_TRUE(out.empty());
 }
 
 TEST(Recognition, CharactersHandOnEverythingReceivedMeanwhile)
 {
     SignalTranslation translation(kUnknown, false);
-    EXPECT_EQ(translation.watch(), SignalTranslation::Watch::Characters);
+    EXPECT_EQ(translation.watch(), Watch::Characters);
     std::vector<Delivery> out;
     translation.characters("?", 100 * kMs, out);
     translation.characters("1", 600 * kMs, out);
@@ -392,7 +376,7 @@ TEST(Recognition, LoneCharactersASecondApartAreAReceiverAt50Baud)
     translation.characters(std::string(1, '\0'), 10'300 * kMs, out);
     translation.characters(std::string(1, '\0'), 11'300 * kMs, out);
     EXPECT_EQ(translation.kind(), ReceiverKind::Rxd50);
-    EXPECT_EQ(translation.watch(), SignalTranslation::Watch::SlowCharacters);
+    EXPECT_EQ(translation.watch(), Watch::SlowCharacters);
 
     // Their lengths were not seen, so the first mark handed on must not follow the open by a
     // minute gap's pause (1.5 to 2.5 s): the reception would take it for one.
@@ -405,6 +389,51 @@ TEST(Recognition, LoneCharactersASecondApartAreAReceiverAt50Baud)
     EXPECT_EQ(translation.nextDue(), 14'500 * kMs);
     translation.due(14'500 * kMs, out);
     EXPECT_EQ(out, edgesOf({{13'300 * kMs, 100 * kMs}, {14'300 * kMs, 200 * kMs}}));
+}
+
+// ---- The hand-over from the reader thread to the window thread ----
+
+std::vector<Arrival> arrivals(std::string_view characters, int64_t stamp)
+{
+    std::vector<Arrival> result;
+    for (const char c : characters)
+        result.push_back({c, stamp++});
+    return result;
+}
+
+TEST(ArrivalQueue, StallsTheReaderWhileFullAndWakesTheWindowThreadOnlyWhenEmpty)
+{
+    ArrivalQueue queue(4);
+    EXPECT_TRUE(queue.put(arrivals("10", 5000)));
+    EXPECT_FALSE(queue.put(arrivals("1011", 7000)))
+        << "not empty: the window thread has not waited";
+    EXPECT_EQ(queue.roomOrStall(), 0u);
+
+    const ArrivalQueue::Taken first = queue.take();
+    EXPECT_EQ(first.arrival, (Arrival {'1', 5000}));
+    EXPECT_FALSE(first.resumeReader);
+    EXPECT_TRUE(queue.take().resumeReader);
+    EXPECT_EQ(queue.take().arrival, (Arrival {'1', 7000}));
+    const ArrivalQueue::Taken last = queue.take();
+    EXPECT_EQ(last.arrival, (Arrival {'0', 7001})) << "what did not fit is dropped, not queued";
+    EXPECT_FALSE(last.resumeReader) << "told once";
+    EXPECT_FALSE(queue.take().arrival);
+    EXPECT_TRUE(queue.put(arrivals("0", 9000)));
+}
+
+TEST(ArrivalQueue, AFailedPortReadsAsNothingUntilTheNextOpen)
+{
+    ArrivalQueue queue(4);
+    queue.put(arrivals("10", 1));
+    EXPECT_TRUE(queue.fail({PortFault::Vanished, 5, {}, {}}));
+    EXPECT_FALSE(queue.fail({PortFault::Other, 9, {}, {}})) << "the window thread knows already";
+    EXPECT_EQ(queue.failure(), (PortProblem {PortFault::Vanished, 5, {}, {}}));
+    EXPECT_FALSE(queue.take().arrival);
+
+    queue.clear();
+    EXPECT_FALSE(queue.failure());
+    queue.put(arrivals("1", 2));
+    EXPECT_EQ(queue.take().arrival, (Arrival {'1', 2}));
 }
 
 } // namespace

@@ -27,12 +27,12 @@ public:
 
     ReceptionContext reception(MarkWatcher *marks = nullptr)
     {
-        return {g, frmDCF77, m_vp.events, m_vp.time, m_vp.serial, m_vp.desktop, marks};
+        return {g, frmDCF77, m_vp, m_vp, m_vp.serial, m_vp.desktop, marks};
     }
-    DecodingContext decoding() { return {g, frmDCF77, clockWindow(), m_vp.events}; }
+    DecodingContext decoding() { return {g, frmDCF77, clockWindow(), m_vp}; }
     ClockContext clock(SecondWatcher *seconds = nullptr)
     {
-        return {g, frmDCF77, clockWindow(), m_vp.events, m_vp.time, m_vp.desktop, seconds};
+        return {g, frmDCF77, clockWindow(), m_vp, m_vp, m_vp.desktop, seconds};
     }
 
     Global g;

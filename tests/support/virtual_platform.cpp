@@ -72,32 +72,32 @@ std::string shown(const Control &control)
         + rgb(control.backColor()) + ")";
 }
 
-int64_t VirtualTime::microsecondsAt(int64_t ms) const
+int64_t VirtualPlatform::microsecondsAt(int64_t ms) const
 {
     const auto extra = extraMicroseconds.find(ms);
     return ms * kMicrosecondsPerMillisecond
         + (extra == extraMicroseconds.end() ? 0 : extra->second);
 }
 
-void VirtualTime::sleep(int64_t ms)
+void VirtualPlatform::sleep(int64_t ms)
 {
     sleeps.emplace_back(m_now, ms);
-    m_owner.deliverLineUntil(m_now + ms);
+    deliverLineUntil(m_now + ms);
     advanceTo(m_now + ms);
 }
 
-void VirtualTime::sleepUntil(int64_t deadline)
+void VirtualPlatform::sleepUntil(int64_t deadline)
 {
     sleepsUntil.emplace_back(m_now, deadline);
-    m_owner.deliverLineUntil(deadline);
+    deliverLineUntil(deadline);
     advanceTo(deadline);
 }
 
-void VirtualTime::advanceTo(int64_t ms)
+void VirtualPlatform::advanceTo(int64_t ms)
 {
-    if (ms > m_owner.timeLimit()) {
-        m_now = std::max(m_now, m_owner.timeLimit());
-        throw ScriptExhausted {m_now};
+    if (ms > m_timeLimit) {
+        m_now = std::max(m_now, m_timeLimit);
+        throw ScriptExhausted {};
     }
     m_now = std::max(m_now, ms);
 }
@@ -224,7 +224,7 @@ FakeWindowHost *FakeDesktop::host(const std::string &windowName) const
 
 void FakeDesktop::record(std::string control, Property property, std::string value)
 {
-    drawn.push_back({m_time.now(), std::move(control), property, std::move(value)});
+    drawn.push_back({m_time.milliseconds(), std::move(control), property, std::move(value)});
 }
 
 std::vector<Drawn> FakeDesktop::of(const std::string &control, Property property) const
@@ -264,25 +264,19 @@ bool FakeDesktop::writtenAfter(const std::string &control, int64_t after) const
         drawn, [&](const Drawn &entry) { return entry.at > after && entry.control == control; });
 }
 
-void VirtualEvents::processPendingEvents()
+void VirtualPlatform::waitForActivity()
 {
-    m_owner.deliverDue();
-}
-
-void VirtualEvents::waitForActivity()
-{
-    if (m_owner.deliverDue() || m_owner.serial.hasInput())
+    if (deliverDue() || serial.hasInput())
         return;
-    const int64_t next = m_owner.nextScripted();
-    if (next < 0)
-        throw ScriptExhausted {m_owner.now()};
-    m_owner.time.advanceTo(next);
-    m_owner.deliverDue();
+    if (nextScripted() < 0)
+        throw ScriptExhausted {};
+    advanceTo(nextScripted());
+    deliverDue();
 }
 
 void VirtualPlatform::serialAt(int64_t ms, const std::string &characters)
 {
-    lineAt(ms, [this, ms, characters] { serial.receive(characters, time.microsecondsAt(ms)); });
+    lineAt(ms, [this, ms, characters] { serial.receive(characters, microsecondsAt(ms)); });
 }
 
 void VirtualPlatform::deliverLineUntil(int64_t until)

@@ -25,7 +25,6 @@ namespace dcf::testing {
 /// scenario (the program itself never sees it).
 struct ScriptExhausted
 {
-    int64_t at;
 };
 
 /// A colour as the user sees it: "R,G,B", or the theme colour's role ("button face").
@@ -34,34 +33,6 @@ std::string rgb(Color color);
 /// A control as the user sees it: its text, caption or value, then its text and background
 /// colours, as in "   0.100 (255,255,255 on 0,0,0)".
 std::string shown(const Control &control);
-
-class VirtualPlatform;
-
-class VirtualTime final : public TimeBase
-{
-public:
-    explicit VirtualTime(VirtualPlatform &owner)
-        : m_owner(owner)
-    { }
-    int64_t milliseconds() const override { return m_now; }
-    int64_t microseconds() const override { return microsecondsAt(m_now); }
-    void sleep(int64_t ms) override;
-    void sleepUntil(int64_t deadline) override;
-
-    int64_t now() const { return m_now; }
-    /// Moves the clock forward (never back); stops at the time limit.
-    void advanceTo(int64_t ms);
-    /// Every sleep() as (start, length) and every sleepUntil() as (start, deadline), in order.
-    std::vector<std::pair<int64_t, int64_t>> sleeps, sleepsUntil;
-    /// The part below the millisecond that microseconds() adds at chosen milliseconds.
-    std::map<int64_t, int64_t> extraMicroseconds;
-    /// What microseconds() reads while the millisecond count shows `ms`.
-    int64_t microsecondsAt(int64_t ms) const;
-
-private:
-    VirtualPlatform &m_owner;
-    int64_t m_now = 0;
-};
 
 class FakeSerialPort final : public SerialPort
 {
@@ -157,7 +128,7 @@ private:
 class FakeDesktop final : public Desktop, public WindowSystem
 {
 public:
-    explicit FakeDesktop(const VirtualTime &time)
+    explicit FakeDesktop(const TimeBase &time)
         : m_time(time)
     { }
     float screenWidth() const override { return screenWidthTwips; }
@@ -212,30 +183,35 @@ public:
     std::size_t drawnAtQuit = 0;
 
 private:
-    const VirtualTime &m_time;
+    const TimeBase &m_time;
     std::map<std::string, FakeWindowHost *> m_hosts;
     friend class FakeWindowHost;
 };
 
-class VirtualEvents final : public EventLoop
-{
-public:
-    explicit VirtualEvents(VirtualPlatform &owner)
-        : m_owner(owner)
-    { }
-    void processPendingEvents() override;
-    void waitForActivity() override;
-
-private:
-    VirtualPlatform &m_owner;
-};
-
-class VirtualPlatform
+/// The time base and the event loop: the clock moves only when the code sleeps or waits for
+/// activity, and event processing delivers what the script has due.
+class VirtualPlatform final : public TimeBase, public EventLoop
 {
 public:
     Platform &platform() { return m_platform; }
     WindowSystem &windows() { return desktop; }
-    int64_t now() const { return time.now(); }
+    int64_t now() const { return m_now; }
+
+    int64_t milliseconds() const override { return m_now; }
+    int64_t microseconds() const override { return microsecondsAt(m_now); }
+    void sleep(int64_t ms) override;
+    void sleepUntil(int64_t deadline) override;
+    void processPendingEvents() override { deliverDue(); }
+    void waitForActivity() override;
+
+    /// Moves the clock forward (never back); stops at the time limit.
+    void advanceTo(int64_t ms);
+    /// Every sleep() as (start, length) and every sleepUntil() as (start, deadline), in order.
+    std::vector<std::pair<int64_t, int64_t>> sleeps, sleepsUntil;
+    /// The part below the millisecond that microseconds() adds at chosen milliseconds.
+    std::map<int64_t, int64_t> extraMicroseconds;
+    /// What microseconds() reads while the millisecond count shows `ms`.
+    int64_t microsecondsAt(int64_t ms) const;
 
     /// A user action (click, typing, pointer move) handled by the first event processing at or
     /// after `ms`; none runs once the program has ended.
@@ -257,28 +233,27 @@ public:
 
     /// Delivers everything due by now. Returns whether anything was delivered.
     bool deliverDue();
+    /// Time of the next scripted item, or -1.
+    int64_t nextScripted() const { return m_script.empty() ? -1 : m_script.begin()->first; }
+
+    FakeSerialPort serial;
+    FakeDesktop desktop {*this};
+
+private:
     /// What reaches the serial line by `until` while the program sleeps: characters land in the
     /// port's buffer (and go with it when the port is closed), failures happen; user actions wait
     /// for the next event processing.
     void deliverLineUntil(int64_t until);
-    /// Time of the next scripted item, or -1.
-    int64_t nextScripted() const { return m_script.empty() ? -1 : m_script.begin()->first; }
-    int64_t timeLimit() const { return m_timeLimit; }
 
-    VirtualTime time {*this};
-    VirtualEvents events {*this};
-    FakeSerialPort serial;
-    FakeDesktop desktop {time};
-
-private:
     struct Item
     {
         std::function<void()> deliver;
         bool userAction;
     };
     std::multimap<int64_t, Item> m_script;
+    int64_t m_now = 0;
     int64_t m_timeLimit = INT64_MAX;
-    Platform m_platform {events, time, serial, desktop};
+    Platform m_platform {*this, *this, serial, desktop};
 };
 
 } // namespace dcf::testing

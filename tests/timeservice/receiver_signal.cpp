@@ -14,12 +14,8 @@ constexpr int64_t kHandlingMicroseconds = 150;
 
 } // namespace
 
-Playback::Playback(int64_t startUtc)
-    : m_startUtc(startUtc)
-{ }
-
 Playback::Playback(int64_t startUtc, int minutes, std::optional<int64_t> leapMinuteUtc)
-    : Playback(startUtc)
+    : m_startUtc(startUtc)
 {
     sim::SignalOptions signal;
     signal.startUtc = startUtc;

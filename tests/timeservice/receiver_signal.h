@@ -30,10 +30,8 @@ public:
     static constexpr int64_t kOrigin = 5'000'000'000; ///< an uptime of 5000 s, in microseconds
     static constexpr int64_t kClockError = 1'234'567'891; ///< the system clock runs this far ahead
 
-    /// Sending begins at `startUtc`.
-    explicit Playback(int64_t startUtc);
-    /// Clean marks of `minutes` minutes from `startUtc` on.
-    Playback(int64_t startUtc, int minutes, std::optional<int64_t> leapMinuteUtc = {});
+    /// Sending begins at `startUtc`, with clean marks of `minutes` minutes.
+    explicit Playback(int64_t startUtc, int minutes = 0, std::optional<int64_t> leapMinuteUtc = {});
 
     /// Adds the marks that `signal` sends in `minutes` minutes, from where sending has come.
     void add(const sim::SignalOptions &signal, int minutes);

@@ -18,8 +18,8 @@ constexpr int kMinutes = kDays * 1440;
 
 TEST(TimeServiceSoak, ThirtyDaysWithoutAWrongSecond)
 {
-    const int64_t firstUtc = *sim::parseLegalTime("2026-03-20 08:00:00").utcSeconds;
-    const int64_t leapMinuteUtc = *sim::parseLegalTime("2026-04-01 01:59:00").utcSeconds;
+    const int64_t firstUtc = sim::utcOf("2026-03-20 08:00:00");
+    const int64_t leapMinuteUtc = sim::utcOf("2026-04-01 01:59:00");
     sim::Random random(77);
     std::vector<std::pair<int64_t, int64_t>> unplugged; // minutes
     for (int k = 0; k < 6; ++k) {

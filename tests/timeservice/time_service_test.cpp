@@ -1,9 +1,12 @@
 // The time service in virtual time on the simulator's signal: when samples flow, that each one
-// names the true second of its mark with the exact offset, and where faults stop them.
+// names the true second of its mark with the exact offset, and where faults stop them; and the
+// time code's checks against hand-checked bit sets.
 
 #include "german_time.h"
+#include "printers.h"
 #include "receiver_signal.h"
 #include "timeservice/status_line.h"
+#include "timeservice/time_code.h"
 
 #include <algorithm>
 #include <functional>
@@ -13,15 +16,14 @@
 namespace dcf::timeservice::testing {
 namespace {
 
-int64_t utc(const std::string &legal)
-{
-    return *sim::parseLegalTime(legal).utcSeconds;
-}
+using dcf::testing::PrintTo;
+
+using sim::utcOf;
 
 /// A second of the afternoon where the faults are played: "38:30" is 12:38:30 CET.
 int64_t at(const char *minuteAndSecond)
 {
-    return utc(std::string("2026-12-07 12:") + minuteAndSecond);
+    return utcOf(std::string("2026-12-07 12:") + minuteAndSecond);
 }
 
 /// The true seconds of the marks from `from` on, up to `to` (not included).
@@ -37,7 +39,7 @@ std::set<int64_t> marksBetween(const Playback &playback, int64_t from, int64_t t
 
 TEST(TimeService, CleanSignalGivesOneExactSamplePerMarkOnceTwoMinutesAgree)
 {
-    Playback playback(utc("2026-12-07 12:34:25"), 6);
+    Playback playback(utcOf("2026-12-07 12:34:25"), 6);
     playback.play();
 
     EXPECT_EQ(playback.checkedSamples(), marksBetween(playback, at("37:00")));
@@ -67,11 +69,6 @@ struct FaultCase
     const char *resumed;
 };
 
-void PrintTo(const FaultCase &test, std::ostream *out)
-{
-    *out << test.name;
-}
-
 /// Gives a mark the length of the other bit value.
 void flip(Playback &playback, const char *second)
 {
@@ -79,9 +76,7 @@ void flip(Playback &playback, const char *second)
     mark.endMs = mark.beginMs + (mark.endMs - mark.beginMs == 100 ? 200 : 100);
 }
 
-class TimeServiceFault : public ::testing::TestWithParam<FaultCase>
-{
-};
+using TimeServiceFault = ::testing::TestWithParam<FaultCase>;
 
 TEST_P(TimeServiceFault, StopsAtOnceAndWaitsForTwoMinutesToAgree)
 {
@@ -152,22 +147,15 @@ struct TransitionCase
     const char *leapMinute;
 };
 
-void PrintTo(const TransitionCase &test, std::ostream *out)
-{
-    *out << test.name;
-}
-
-class TimeServiceAcross : public ::testing::TestWithParam<TransitionCase>
-{
-};
+using TimeServiceAcross = ::testing::TestWithParam<TransitionCase>;
 
 TEST_P(TimeServiceAcross, SamplesGoOnThroughTheChange)
 {
     const TransitionCase &test = GetParam();
-    const int64_t start = utc(test.start);
+    const int64_t start = utcOf(test.start);
     std::optional<int64_t> leapMinute;
     if (test.leapMinute)
-        leapMinute = utc(test.leapMinute);
+        leapMinute = utcOf(test.leapMinute);
     Playback playback(start, 8, leapMinute);
     playback.play();
 
@@ -184,6 +172,53 @@ INSTANTIATE_TEST_SUITE_P(
                       TransitionCase {"WinterTime", "2026-10-25 02:55:00 CEST", nullptr},
                       TransitionCase {"NewYear", "2026-12-31 23:55:00", nullptr},
                       TransitionCase {"LeapSecond", "2027-01-01 00:55:00", "2027-01-01 00:59:00"}));
+
+// ---- The time code's checks, against hand-checked bit sets independent of the encoder ----
+
+// 2026-12-07 18:31 CET, a Monday: minute 31, hour 18, day 07, weekday 1, month 12, year 26, the
+// parity bits 28 and 58 set, CET in bit 18.
+constexpr std::initializer_list<int> kMondayEvening
+    = {18, 20, 21, 25, 26, 28, 32, 33, 36, 37, 38, 42, 46, 49, 51, 52, 55, 58};
+
+struct Case
+{
+    const char *name;
+    std::vector<int> toggled;
+    MinuteCheck check;
+};
+
+using TimeCodeCheck = ::testing::TestWithParam<Case>;
+
+TEST_P(TimeCodeCheck, FirstFailingCheck)
+{
+    MinuteBits bits {};
+    for (const int bit : kMondayEvening)
+        bits[static_cast<std::size_t>(bit)] = true;
+    for (const int bit : GetParam().toggled)
+        bits[static_cast<std::size_t>(bit)] = !bits[static_cast<std::size_t>(bit)];
+    const TimeCodeReading reading = readTimeCode(bits);
+    EXPECT_EQ(reading.check, GetParam().check) << checkText(reading.check);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bits, TimeCodeCheck,
+    ::testing::Values(Case {"Intact", {}, MinuteCheck::Passed},
+                      Case {"NoStartBit", {20}, MinuteCheck::StartBit},
+                      Case {"BothZones", {17}, MinuteCheck::ZoneBits},
+                      Case {"NoZone", {18}, MinuteCheck::ZoneBits},
+                      Case {"MinuteBit", {21}, MinuteCheck::MinuteParity},
+                      Case {"HourBit", {29}, MinuteCheck::HourParity},
+                      Case {"DayBit", {36}, MinuteCheck::DateParity},
+                      Case {"YearBit", {57}, MinuteCheck::DateParity},
+                      Case {"MinuteUnitsEleven", {22, 24}, MinuteCheck::OutOfRange},
+                      Case {"Minute61", {25, 27}, MinuteCheck::OutOfRange},
+                      Case {"Hour28", {33, 34}, MinuteCheck::OutOfRange},
+                      Case {"Day0", {36, 37, 38, 58}, MinuteCheck::OutOfRange},
+                      Case {"Month13", {45, 58}, MinuteCheck::OutOfRange},
+                      Case {"Weekday0", {42, 58}, MinuteCheck::OutOfRange},
+                      // Read as a date, it would overflow into the 2nd of March, a Monday.
+                      Case {"February30", {36, 37, 38, 40, 41, 49}, MinuteCheck::NoSuchDate},
+                      Case {"Tuesday", {42, 43}, MinuteCheck::NoSuchDate}));
 
 } // namespace
 } // namespace dcf::timeservice::testing

@@ -8,17 +8,12 @@
 namespace dcf::autopilot {
 namespace {
 
-int64_t legalInstant(const char *text, bool withSeconds = true)
-{
-    const sim::InstantOrError parsed = sim::parseLegalTime(text, withSeconds);
-    EXPECT_TRUE(parsed.utcSeconds) << parsed.error;
-    return parsed.utcSeconds.value_or(0);
-}
+using sim::utcOf;
 
 TEST(SimulatorTimeline, NearestMinuteIsTheMarkJustPassedOrComing)
 {
     // Launched 300 ms into a real second, the simulator sends 14:35:55 from 700 ms later on.
-    const SimulatorTimeline timeline {legalInstant("2026-12-05 14:35:55"), 5'000'000'300};
+    const SimulatorTimeline timeline {utcOf("2026-12-05 14:35:55"), 5'000'000'300};
     const int64_t firstSecond = 5'000'001'000;
     EXPECT_EQ(timeline.simulatedMsAt(firstSecond + 1500), (timeline.startUtc + 1) * 1000 + 500);
     // The decode comes just after the second minute mark, 65 s after the first second (:55).
@@ -27,31 +22,31 @@ TEST(SimulatorTimeline, NearestMinuteIsTheMarkJustPassedOrComing)
         {34'000, "2026-12-05 14:36"}, {35'000, "2026-12-05 14:37"},
     };
     for (const auto &[offsetMs, minute] : table) {
-        EXPECT_EQ(timeline.nearestMinuteAt(firstSecond + offsetMs), legalInstant(minute, false))
+        EXPECT_EQ(timeline.nearestMinuteAt(firstSecond + offsetMs), utcOf(minute, false))
             << offsetMs;
     }
 }
 
 TEST(SimulatorStart, IsTheAskedSecondWithinHalfAMinuteOfTheFirstSecondAndReadsBack)
 {
-    const int64_t minute = legalInstant("2026-07-01 12:00:00");
+    const int64_t minute = utcOf("2026-07-01 12:00:00");
     for (int64_t ms = 0; ms < 120'000; ms += 250) {
         const int64_t nowMs = minute * 1000 + ms;
         const int64_t start = startJustBeforeMinuteMark(nowMs);
         ASSERT_EQ(sim::legalTimeAt(start).second, 55) << "at +" << ms << " ms";
         ASSERT_LE(std::abs(start - (nowMs / 1000 + 1)), 30) << "at +" << ms << " ms";
     }
-    EXPECT_EQ(startJustBeforeMinuteMark(legalInstant("2026-07-01 12:00:41") * 1000, 40),
-              legalInstant("2026-07-01 12:00:40"));
+    EXPECT_EQ(startJustBeforeMinuteMark(utcOf("2026-07-01 12:00:41") * 1000, 40),
+              utcOf("2026-07-01 12:00:40"));
 
     // The October change has two 02:30 hours; the zone in the text tells them apart.
     for (const char *text : {"2026-10-25 02:30:00 CEST", "2026-10-25 02:30:00 CET"})
-        EXPECT_EQ(legalInstant(startOption(legalInstant(text)).c_str()), legalInstant(text));
+        EXPECT_EQ(utcOf(startOption(utcOf(text)).c_str()), utcOf(text));
 }
 
 TEST(ExpectedDecode, IsAnnouncedByTheMinuteBeforeAndFillsThePanelByCharacters)
 {
-    const ExpectedDecode winter = expectedDecodeAt(legalInstant("2026-12-05 14:37", false));
+    const ExpectedDecode winter = expectedDecodeAt(utcOf("2026-12-05 14:37", false));
     EXPECT_EQ(sim::formatLegalTime(winter.legal), "2026-12-05 14:37:00 CET");
     // Minute 37 in bits 21 to 27.
     EXPECT_EQ(
@@ -63,7 +58,7 @@ TEST(ExpectedDecode, IsAnnouncedByTheMinuteBeforeAndFillsThePanelByCharacters)
     EXPECT_EQ(expectedPanelValues(winter.legal), wanted);
 
     const std::map<int, std::string> summer
-        = expectedPanelValues(expectedDecodeAt(legalInstant("2026-03-30 07:05", false)).legal);
+        = expectedPanelValues(expectedDecodeAt(utcOf("2026-03-30 07:05", false)).legal);
     EXPECT_EQ(summer.at(2), "Sommerzeit");
     EXPECT_EQ(summer.at(7), "März     "); // nine characters, not bytes
 }

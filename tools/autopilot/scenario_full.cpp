@@ -27,7 +27,7 @@ constexpr int kMinutesPerDay = 24 * 60;
 
 void scriptFull(Session &session)
 {
-    const int64_t start = sim::parseLegalTime(kDefaultStart).utcSeconds.value();
+    const int64_t start = sim::utcOf(kDefaultStart);
     auto firstSeconds = std::make_shared<QString>();
 
     reportMinuteGaps(session);

@@ -47,7 +47,7 @@ struct Seed
 
 std::vector<uint8_t> scriptOf(Seed seed)
 {
-    seed.signal.startUtc = *sim::parseLegalTime(seed.firstSecond).utcSeconds;
+    seed.signal.startUtc = sim::utcOf(seed.firstSecond);
     seed.signal.silenceAfterMs
         = std::min(seed.signal.silenceAfterMs.value_or(INT64_MAX), seed.signalUs / kUsPerMs);
     seed.act(0, Op::Start);
@@ -91,7 +91,7 @@ std::vector<Seed> seeds()
     add("winter-to-summer").firstSecond = "2026-03-29 01:57:57";
     Seed &leap = add("leap-second");
     leap.firstSecond = "2027-01-01 00:57:57";
-    leap.signal.leapMinuteUtc = *sim::parseLegalTime("2027-01-01 00:59:00").utcSeconds;
+    leap.signal.leapMinuteUtc = sim::utcOf("2027-01-01 00:59:00");
     add("call-bit").signal.callBit = true;
     add("jitter-20ms").signal.jitterMs = 20;
     add("jitter-60ms").signal.jitterMs = 60;

@@ -95,7 +95,7 @@ public:
     }
     void waitForActivity() override
     {
-        vp.events.waitForActivity();
+        vp.waitForActivity();
         check();
     }
 
@@ -111,7 +111,7 @@ private:
     void checkDrawn(const Drawn &write);
 
     testing::VirtualPlatform vp;
-    Platform m_platform {*this, vp.time, vp.serial, vp.desktop};
+    Platform m_platform {*this, vp, vp.serial, vp.desktop};
     Program program {m_platform, vp.desktop};
     int64_t m_originUs;
     int64_t m_endMs;
@@ -132,7 +132,7 @@ Session::Session(const Script &script)
     , m_endMs(script.timeBaseStartMs + (script.steps.empty() ? 0 : script.steps.back().atUs / 1000)
               + kTailMs)
 {
-    vp.time.advanceTo(script.timeBaseStartMs);
+    vp.advanceTo(script.timeBaseStartMs);
     for (const Step &step : script.steps)
         schedule(step);
 }
@@ -149,7 +149,7 @@ SessionSummary Session::run()
     try {
         // The window system's own loop, for whenever no Start command is running.
         while (vp.nextScripted() >= 0) {
-            vp.time.advanceTo(vp.nextScripted());
+            vp.advanceTo(vp.nextScripted());
             processPendingEvents();
         }
     } catch (const testing::ScriptExhausted &) { }
@@ -336,8 +336,8 @@ void Session::check()
         vp.desktop.drawn.clear();
     else
         expect(vp.desktop.drawn.size() == vp.desktop.drawnAtQuit, "nothing is drawn after Exit");
-    vp.time.sleeps.clear();
-    vp.time.sleepsUntil.clear();
+    vp.sleeps.clear();
+    vp.sleepsUntil.clear();
 
     expect(std::isfinite(w.left()) && std::isfinite(w.top()), "the main window has a position");
 }

@@ -74,6 +74,14 @@ LineBoard::LineBoard(Layout *layout, ino_t inode, bool owner)
     , m_owner(owner)
 { }
 
+std::unique_ptr<LineBoard> LineBoard::createFor(const std::string &devicePath)
+{
+    struct stat device = {};
+    if (::stat(devicePath.c_str(), &device) != 0)
+        throw std::system_error(errno, std::generic_category(), devicePath);
+    return create(device.st_rdev);
+}
+
 std::unique_ptr<LineBoard> LineBoard::create(dev_t device)
 {
     const std::string path = boardPath(device);

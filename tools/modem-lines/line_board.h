@@ -70,6 +70,8 @@ public:
     /// Makes the board of `device`, all lines cleared, replacing a stale one. The simulator's
     /// side; throws std::system_error. The board is removed and marked hung up on destruction.
     static std::unique_ptr<LineBoard> create(dev_t device);
+    /// create() for the terminal whose device is at `devicePath`.
+    static std::unique_ptr<LineBoard> createFor(const std::string &devicePath);
     /// Maps the board of `device` if there is a valid one; null otherwise. The library's side.
     static std::unique_ptr<LineBoard> attach(dev_t device);
     ~LineBoard();

@@ -21,13 +21,6 @@ namespace {
 /// A simulator's terminal with its board, opened by "the program".
 struct SimulatedPort
 {
-    SimulatedPort()
-    {
-        struct stat status = {};
-        ::stat(terminal.devicePath().c_str(), &status);
-        board = LineBoard::create(status.st_rdev);
-        device = sim::openDeviceRaw(terminal.devicePath());
-    }
     ~SimulatedPort() { ::close(device); }
 
     int lines() const
@@ -38,8 +31,8 @@ struct SimulatedPort
     }
 
     sim::PseudoTerminal terminal;
-    std::unique_ptr<LineBoard> board;
-    int device = -1;
+    std::unique_ptr<LineBoard> board = LineBoard::createFor(terminal.devicePath());
+    int device = sim::openDeviceRaw(terminal.devicePath());
 };
 
 TEST(ModemLines, AnswerThePortsLinesFromTheBoardAndLeaveOtherTerminalsAlone)

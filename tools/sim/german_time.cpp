@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <regex>
+#include <stdexcept>
 
 namespace dcf::sim {
 
@@ -151,6 +152,14 @@ InstantOrError parseLegalTime(std::string_view text, bool withSeconds)
         return {std::nullopt,
                 quoted + ": Germany does not use " + zoneName(*wanted) + " at that time"};
     return {std::nullopt, quoted + ": this hour is skipped when summer time begins"};
+}
+
+int64_t utcOf(std::string_view text, bool withSeconds)
+{
+    const InstantOrError parsed = parseLegalTime(text, withSeconds);
+    if (!parsed.utcSeconds)
+        throw std::invalid_argument(std::string(text) + ": " + parsed.error);
+    return *parsed.utcSeconds;
 }
 
 } // namespace dcf::sim

@@ -57,5 +57,8 @@ struct InstantOrError
 /// earlier (CEST) one is taken without it. Years 2000 to 2099, as the telegram carries two
 /// digits. Times skipped by the March change are refused.
 InstantOrError parseLegalTime(std::string_view text, bool withSeconds = true);
+/// The instant of a legal time written into a test or a seed; std::invalid_argument with the
+/// reason when it names none.
+int64_t utcOf(std::string_view text, bool withSeconds = true);
 
 } // namespace dcf::sim

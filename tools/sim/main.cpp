@@ -17,8 +17,6 @@
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <sys/stat.h>
-#include <system_error>
 
 namespace {
 
@@ -69,14 +67,8 @@ int main(int argc, char **argv)
     std::unique_ptr<dcf::modemlines::LineBoard> board;
     try {
         terminal.emplace();
-        if (receiver.kind != dcf::ReceiverKind::Characters || receiver.neededPower != 0) {
-            struct stat device
-            {
-            };
-            if (::stat(terminal->devicePath().c_str(), &device) != 0)
-                throw std::system_error(errno, std::generic_category(), terminal->devicePath());
-            board = dcf::modemlines::LineBoard::create(device.st_rdev);
-        }
+        if (receiver.kind != dcf::ReceiverKind::Characters || receiver.neededPower != 0)
+            board = dcf::modemlines::LineBoard::createFor(terminal->devicePath());
         if (!options.linkPath.empty())
             link.emplace(options.linkPath, terminal->devicePath());
     } catch (const std::exception &error) { // the terminal, its board or the link

@@ -11,11 +11,6 @@ namespace {
 
 using tools::Reading;
 
-int64_t utcOf(const char *legalTime)
-{
-    return parseLegalTime(legalTime).utcSeconds.value();
-}
-
 Reading read(std::vector<std::string> arguments, Options &options)
 {
     arguments.insert(arguments.begin(), "dcf77-sim");
@@ -38,26 +33,21 @@ TEST(SimulatorOptions, ReadsEveryOption)
         "--needs-power", "both", "--log-writes", "/tmp/y"}, o);
     // clang-format on
     ASSERT_EQ(reading.kind, Reading::Run) << reading.why;
-    EXPECT_EQ(o.startUtc, utcOf("2026-12-05 14:36:00"));
-    EXPECT_EQ(o.durationSeconds, 30);
-    EXPECT_EQ(o.linkPath, "/tmp/x");
-    EXPECT_EQ(o.writeLogPath, "/tmp/y");
-    EXPECT_TRUE(o.flood && o.signal.callBit);
-    EXPECT_EQ(o.signal.jitterMs, 12);
-    EXPECT_EQ(o.signal.seed, UINT64_MAX);
-    EXPECT_EQ(o.signal.noisePerSecond, 2);
+    EXPECT_EQ(std::tuple(o.startUtc, o.durationSeconds, o.linkPath, o.writeLogPath, o.flood),
+              std::tuple(utcOf("2026-12-05 14:36:00"), 30, "/tmp/x", "/tmp/y", true));
+    EXPECT_EQ(
+        std::tuple(o.signal.callBit, o.signal.jitterMs, o.signal.seed, o.signal.noisePerSecond),
+        std::tuple(true, 12, UINT64_MAX, 2));
     EXPECT_EQ(o.signal.faults,
               (std::vector<FaultAt> {{3, MarkFault::Short},
                                      {4, MarkFault::Long},
                                      {5, MarkFault::Missing},
                                      {6, MarkFault::Missing}}));
-    EXPECT_EQ(o.receiver.kind, ReceiverKind::Ri);
-    EXPECT_TRUE(o.receiver.invert);
-    EXPECT_EQ(o.receiver.neededPower, uint32_t {TIOCM_DTR | TIOCM_RTS});
+    EXPECT_EQ(std::tuple(o.receiver.kind, o.receiver.invert, o.receiver.neededPower),
+              std::tuple(ReceiverKind::Ri, true, uint32_t {TIOCM_DTR | TIOCM_RTS}));
     const SignalOptions signal = signalFrom(o, 7);
-    EXPECT_EQ(signal.startUtc, 7);
-    EXPECT_EQ(signal.leapMinuteUtc, utcOf("2026-12-05 14:59:00"));
-    EXPECT_EQ(signal.silenceAfterMs, 90'000);
+    EXPECT_EQ(std::tuple(signal.startUtc, signal.leapMinuteUtc, signal.silenceAfterMs),
+              std::tuple(7, utcOf("2026-12-05 14:59:00"), 90'000));
 
     // Without a time: the minute before the next full hour. Reading again starts afresh.
     Options bare;

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace dcf::sim {
@@ -16,35 +15,17 @@ namespace {
 
 constexpr int64_t kMs = 1'000'000;
 
-struct UartCase
+TEST(UartCharacter, IsWhatTheLowBitsOfTheMarkMake)
 {
-    int64_t bitsPerSecond;
-    int64_t markMs;
-    std::optional<uint8_t> character;
-};
-
-void PrintTo(const UartCase &c, std::ostream *out)
-{
-    *out << c.markMs << " ms at " << c.bitsPerSecond << " baud";
+    // Bits of 20 ms at 50 baud, 13.3 ms at 75; the start bit is the first low one. Baud, mark
+    // in milliseconds, the character.
+    const std::tuple<int64_t, int64_t, std::optional<uint8_t>> table[]
+        = {{50, 100, 0xF0}, {50, 200, 0x00},   {50, 20, 0xFF},        {50, 150, 0xC0},
+           {50, 179, 0x00}, {50, 300, 0x00},   {50, 9, std::nullopt}, {75, 100, 0xC0},
+           {75, 200, 0x00}, {38400, 100, 0x00}};
+    for (const auto &[baud, markMs, character] : table)
+        EXPECT_EQ(uartCharacter(markMs * kMs, baud), character) << markMs << " ms at " << baud;
 }
-
-class UartCharacter : public testing::TestWithParam<UartCase>
-{
-};
-
-TEST_P(UartCharacter, IsWhatTheLowBitsOfTheMarkMake)
-{
-    const UartCase &c = GetParam();
-    EXPECT_EQ(uartCharacter(c.markMs * kMs, c.bitsPerSecond), c.character);
-}
-
-// Bits of 20 ms at 50 baud, 13.3 ms at 75; the start bit is the first low one.
-INSTANTIATE_TEST_SUITE_P(Marks, UartCharacter,
-                         testing::Values(UartCase {50, 100, 0xF0}, UartCase {50, 200, 0x00},
-                                         UartCase {50, 20, 0xFF}, UartCase {50, 150, 0xC0},
-                                         UartCase {50, 179, 0x00}, UartCase {50, 300, 0x00},
-                                         UartCase {50, 9, std::nullopt}, UartCase {75, 100, 0xC0},
-                                         UartCase {75, 200, 0x00}, UartCase {38400, 100, 0x00}));
 
 /// A simulator's terminal, opened by "the program", with a board and an edge log.
 class Port : public testing::Test
@@ -56,13 +37,6 @@ protected:
         std::fclose(log);
     }
 
-    /// A new simulator's board: all lines cleared.
-    static std::unique_ptr<modemlines::LineBoard> boardOf(const PseudoTerminal &terminal)
-    {
-        struct stat status = {};
-        ::stat(terminal.devicePath().c_str(), &status);
-        return modemlines::LineBoard::create(status.st_rdev);
-    }
     std::string logged()
     {
         std::fflush(log);
@@ -75,7 +49,9 @@ protected:
     bool asserted(uint32_t line) const { return (board->read().inputs & line) != 0; }
 
     PseudoTerminal terminal;
-    std::unique_ptr<modemlines::LineBoard> board = boardOf(terminal);
+    /// A new simulator's board: all lines cleared.
+    std::unique_ptr<modemlines::LineBoard> board
+        = modemlines::LineBoard::createFor(terminal.devicePath());
     int device = openDeviceRaw(terminal.devicePath());
     std::FILE *log = std::tmpfile();
 };
@@ -88,7 +64,7 @@ TEST_F(Port, LineKindsAssertTheirLineForTheMarkOrReleaseItInverted)
             SCOPED_TRACE(std::string(receiverKindName(kind)) + (invert ? " inverted" : ""));
             const uint32_t line = statusLineOf(kind);
             board = nullptr;
-            board = boardOf(terminal);
+            board = modemlines::LineBoard::createFor(terminal.devicePath());
             ReceiverLine receiver(terminal, board.get(), {kind, invert, 0}, nullptr);
             EXPECT_EQ(asserted(line), invert) << "at rest";
             receiver.emit("1", 0, 100 * kMs);

@@ -1,4 +1,5 @@
-// The simulator's signal: the faults, noise and silence laid over its marks.
+// The simulator's signal: the faults, noise and silence laid over its marks. Whole minutes, a
+// start within one and a leap second are played by the time service's tests.
 
 #include "schedule.h"
 
@@ -36,7 +37,7 @@ std::vector<Mark> marksOf(const std::vector<Emission> &emissions)
 SignalOptions startingAt(const char *legalTime)
 {
     SignalOptions options;
-    options.startUtc = parseLegalTime(legalTime).utcSeconds.value();
+    options.startUtc = utcOf(legalTime);
     return options;
 }
 
@@ -59,12 +60,8 @@ std::vector<Emission> firstMinutes(const SignalOptions &options, int minutes = 2
 
 TEST(Schedule, FaultsChangeTheMarkOfTheirSecondOnly)
 {
-    const struct
-    {
-        MarkFault kind;
-        int64_t second;
-        int64_t length; ///< 0: no mark in that second
-    } table[] = {
+    // The fault, its second, the mark's length then (0: no mark in that second).
+    const std::tuple<MarkFault, int64_t, int64_t> table[] = {
         {MarkFault::Short, 5, kShortFaultMarkMs},
         {MarkFault::Long, 75, kLongFaultMarkMs},
         {MarkFault::Missing, 0, 0},
@@ -73,16 +70,16 @@ TEST(Schedule, FaultsChangeTheMarkOfTheirSecondOnly)
     // From 14:36:30, second 29 after the start is the gap of second 59.
     SignalOptions options = startingAt("2026-12-05 14:36:30");
     const std::vector<Mark> clean = marksOf(firstMinutes(options));
-    for (const auto &c : table) {
+    for (const auto &[kind, second, length] : table) {
         std::vector<Mark> expected;
         for (const Mark &mark : clean) {
-            if (mark.beginMs / 1000 != c.second)
+            if (mark.beginMs / 1000 != second)
                 expected.push_back(mark);
-            else if (c.length)
-                expected.push_back({mark.beginMs, c.length});
+            else if (length)
+                expected.push_back({mark.beginMs, length});
         }
-        options.faults = {{c.second, c.kind}};
-        EXPECT_EQ(marksOf(firstMinutes(options)), expected) << c.second;
+        options.faults = {{second, kind}};
+        EXPECT_EQ(marksOf(firstMinutes(options)), expected) << second;
     }
 }
 
@@ -105,16 +102,6 @@ TEST(Schedule, NoiseLeavesTheMarksAloneAndSilenceEndsEverything)
     ASSERT_FALSE(silenced.empty());
     EXPECT_LT(silenced.back().atMs, 75'000);
     EXPECT_GE(silenced.back().atMs, 74'000);
-}
-
-// Whole minutes, a start within one and a leap second are played by the time service's tests.
-TEST(Schedule, LeapSecondMinuteHasAZeroMarkIn59)
-{
-    SignalOptions options = startingAt("2026-07-01 01:59:00");
-    options.leapMinuteUtc = options.startUtc;
-    const std::vector<Mark> marks = marksOf(SignalSchedule(options).nextMinute()->emissions);
-    ASSERT_EQ(marks.size(), 60u);
-    EXPECT_EQ(marks.back(), (Mark {59000, 100}));
 }
 
 } // namespace

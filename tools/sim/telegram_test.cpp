@@ -8,21 +8,10 @@
 namespace dcf::sim {
 namespace {
 
-int64_t utcOf(const char *legalTime)
-{
-    const InstantOrError parsed = parseLegalTime(legalTime);
-    EXPECT_TRUE(parsed.utcSeconds) << legalTime << ": " << parsed.error;
-    return parsed.utcSeconds.value_or(0);
-}
-
 TEST(LegalTimeText, ReadsOrRefuses)
 {
-    const struct
-    {
-        const char *text;
-        int64_t utc; ///< -1: refused
-        const char *errorPart;
-    } table[] = {
+    // The text, its UTC second (-1: refused), a part of the reason.
+    const std::tuple<const char *, int64_t, const char *> table[] = {
         {"2025-07-14 09:05:07", 1752476707, ""},
         // The October hour that comes twice: summer first unless CET is asked.
         {"2026-10-25 02:30:00", 1792888200, ""},
@@ -35,10 +24,10 @@ TEST(LegalTimeText, ReadsOrRefuses)
         {"2026-1-01 12:00:00", -1, "expected"},
         {"2026-01-01 12:00", -1, "expected"},
     };
-    for (const auto &c : table) {
-        const InstantOrError parsed = parseLegalTime(c.text);
-        EXPECT_EQ(parsed.utcSeconds.value_or(-1), c.utc) << c.text << ": " << parsed.error;
-        EXPECT_NE(parsed.error.find(c.errorPart), std::string::npos) << parsed.error;
+    for (const auto &[text, utc, errorPart] : table) {
+        const InstantOrError parsed = parseLegalTime(text);
+        EXPECT_EQ(parsed.utcSeconds.value_or(-1), utc) << text << ": " << parsed.error;
+        EXPECT_NE(parsed.error.find(errorPart), std::string::npos) << parsed.error;
     }
 }
 
@@ -81,14 +70,8 @@ TEST(Encoder, SetsExactlyTheHandCheckedBits)
 TEST(Encoder, AnnouncesZoneChangesAndLeapSecondsDuringTheHourBefore)
 {
     const int64_t leapMinute = utcOf("2026-07-01 01:59:00"); // 23:59 UTC
-    const struct
-    {
-        const char *sentDuring;
-        bool zoneChange;
-        bool leapSecond;
-        int seconds;
-        const char *announced;
-    } table[] = {
+    // Sent during, the zone change and leap second bits, the seconds, the time announced.
+    const std::tuple<const char *, bool, bool, int, const char *> table[] = {
         {"2026-03-29 00:59:00", false, false, 60, "2026-03-29 01:00 CET"},
         {"2026-03-29 01:00:00", true, false, 60, "2026-03-29 01:01 CET"},
         {"2026-03-29 01:59:00", true, false, 60, "2026-03-29 03:00 CEST"},
@@ -104,16 +87,17 @@ TEST(Encoder, AnnouncesZoneChangesAndLeapSecondsDuringTheHourBefore)
         {"2026-07-01 01:59:00", false, true, 61, "2026-07-01 02:00 CEST"},
         {"2026-07-01 02:00:00", false, false, 60, "2026-07-01 02:01 CEST"},
     };
-    for (const auto &c : table) {
-        const int64_t minute = utcOf(c.sentDuring);
+    for (const auto &[sentDuring, zoneChange, leapSecond, seconds, text] : table) {
+        const int64_t minute = utcOf(sentDuring);
         const Telegram telegram = telegramSentDuring(minute, leapMinute, false);
         const LegalTime announced = legalTimeAt(minute + 60);
-        EXPECT_EQ(formatLegalTime(announced, false), c.announced);
-        EXPECT_EQ(telegram.bits[kZoneChangeBit], c.zoneChange) << c.sentDuring;
-        EXPECT_EQ(telegram.bits[kLeapSecondBit], c.leapSecond) << c.sentDuring;
-        EXPECT_EQ(telegram.seconds, c.seconds) << c.sentDuring;
-        EXPECT_EQ(telegram.bits[kSummerTimeBit], announced.zone == Zone::CEST) << c.sentDuring;
-        EXPECT_EQ(telegram.bits[kWinterTimeBit], announced.zone == Zone::CET) << c.sentDuring;
+        EXPECT_EQ(formatLegalTime(announced, false), text);
+        EXPECT_EQ(std::tuple(telegram.bits[kZoneChangeBit], telegram.bits[kLeapSecondBit],
+                             telegram.seconds, telegram.bits[kSummerTimeBit],
+                             telegram.bits[kWinterTimeBit]),
+                  std::tuple(zoneChange, leapSecond, seconds, announced.zone == Zone::CEST,
+                             announced.zone == Zone::CET))
+            << sentDuring;
     }
 }
 
